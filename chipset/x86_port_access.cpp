@@ -1,0 +1,96 @@
+#include "x86_port_access.h"
+
+#include "config_access.h"
+
+#include <cerrno>
+#include <cstring>
+
+#if defined(__linux__) && (defined(__i386__) || defined(__x86_64__))
+#define QUARVEL_HAVE_PORT_IO 1
+#include <sys/io.h>
+#else
+#define QUARVEL_HAVE_PORT_IO 0
+#endif
+
+namespace {
+
+constexpr unsigned long FirstPort = ConfigAddressPort;  // 0xCF8
+constexpr unsigned long PortCount = 8;                   // 0xCF8-0xCFF, nothing more
+
+int RefuseEverywhere(unsigned long, unsigned long, int)
+{
+    errno = ENOSYS;
+    return -1;
+}
+
+#if QUARVEL_HAVE_PORT_IO
+inline uint32_t InLong(uint16_t port)
+{
+    uint32_t value;
+    __asm__ __volatile__("inl %w1, %0" : "=a"(value) : "Nd"(port));
+    return value;
+}
+
+inline void OutLong(uint16_t port, uint32_t value)
+{
+    __asm__ __volatile__("outl %0, %w1" : : "a"(value), "Nd"(port));
+}
+#endif
+
+}  // namespace
+
+#if QUARVEL_HAVE_PORT_IO
+X86PortAccess::X86PortAccess() : askPermission_(&ioperm) {}
+#else
+X86PortAccess::X86PortAccess() : askPermission_(&RefuseEverywhere) {}
+#endif
+
+X86PortAccess::X86PortAccess(PermissionFn askPermission)
+    : askPermission_(askPermission ? askPermission : &RefuseEverywhere)
+{
+}
+
+void X86PortAccess::EnsurePermission(uint16_t port)
+{
+#if !QUARVEL_HAVE_PORT_IO
+    (void)port;
+    throw PortAccessRefused(
+        "Access to the PCI configuration ports is not available on this processor: "
+        "it needs an x86 PC running Linux");
+#else
+    if (port < FirstPort || port >= FirstPort + PortCount)
+        throw PortAccessRefused("Port " + std::to_string(port) +
+                                " is outside the PCI configuration ports 0xCF8-0xCFF");
+    if (granted_ && grantedThread_ == std::this_thread::get_id())
+        return;
+    errno = 0;
+    if (askPermission_(FirstPort, PortCount, 1) != 0) {
+        const int reason = errno;
+        throw PortAccessRefused(
+            "Access to the PCI configuration ports 0xCF8-0xCFF was refused by the system: " +
+            std::string(std::strerror(reason)));
+    }
+    granted_ = true;
+    grantedThread_ = std::this_thread::get_id();
+#endif
+}
+
+uint32_t X86PortAccess::In32(uint16_t port)
+{
+    EnsurePermission(port);
+#if QUARVEL_HAVE_PORT_IO
+    return InLong(port);
+#else
+    return 0xFFFFFFFF;
+#endif
+}
+
+void X86PortAccess::Out32(uint16_t port, uint32_t value)
+{
+    EnsurePermission(port);
+#if QUARVEL_HAVE_PORT_IO
+    OutLong(port, value);
+#else
+    (void)value;
+#endif
+}

@@ -1,0 +1,35 @@
+#pragma once
+// Real port instructions on the PCI configuration ports 0xCF8-0xCFF, Linux on i386 and x86-64.
+// The right to use them is asked for (ioperm, never iopl) at the first port instruction, in
+// the calling thread, because the kernel grants it per thread. Without that right a port
+// instruction would fault (SIGSEGV), so none is ever executed before the grant.
+
+#include "port_access.h"
+
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+class PortAccessRefused : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class X86PortAccess : public PortAccess {
+public:
+    // Same contract as ioperm(2): 0 on success, -1 with errno set on refusal.
+    using PermissionFn = int (*)(unsigned long from, unsigned long count, int turnOn);
+
+    X86PortAccess();  // asks the kernel with ioperm
+    explicit X86PortAccess(PermissionFn askPermission);
+
+    uint32_t In32(uint16_t port) override;
+    void Out32(uint16_t port, uint32_t value) override;
+
+private:
+    void EnsurePermission(uint16_t port);
+
+    PermissionFn askPermission_;
+    std::thread::id grantedThread_;
+    bool granted_ = false;
+};

@@ -1,0 +1,21 @@
+# Qt 6 for modern machines; Qt 5.15 for the Pentium III machines the chip lives on,
+# where Debian's Qt 6 refuses to start (it needs SSE2).
+if(QUARVEL_QT STREQUAL "6")
+  find_package(Qt6 REQUIRED COMPONENTS Widgets)
+elseif(QUARVEL_QT STREQUAL "5")
+  find_package(Qt5 5.15 REQUIRED COMPONENTS Widgets)
+else()
+  find_package(Qt6 QUIET COMPONENTS Widgets)
+  if(NOT Qt6_FOUND)
+    find_package(Qt5 5.15 REQUIRED COMPONENTS Widgets)
+  endif()
+endif()
+
+if(Qt6_FOUND)
+  set(QUARVEL_QT_MAJOR 6)
+else()
+  set(QUARVEL_QT_MAJOR 5)
+endif()
+set(QT_WIDGETS Qt${QUARVEL_QT_MAJOR}::Widgets)
+set(QT_TEST Qt${QUARVEL_QT_MAJOR}::Test)
+message(STATUS "i815 Quarvel: building the window with Qt ${QUARVEL_QT_MAJOR}")

@@ -1,0 +1,182 @@
+#include "register_dump.h"
+
+#include <array>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+
+int HexValue(char c)
+{
+    return std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
+                                                       : std::tolower(static_cast<unsigned char>(c)) - 'a' + 10;
+}
+
+unsigned ParseHex(const std::string& s)
+{
+    unsigned value = 0;
+    for (char c : s)
+        value = value * 16 + HexValue(c);
+    return value;
+}
+
+// Matches a pattern where '#' stands for a hex digit and every other character for itself,
+// as pciutils' dump reader does.
+bool Matches(const std::string& line, const char* pattern)
+{
+    size_t i = 0;
+    for (; pattern[i]; ++i) {
+        if (i >= line.size())
+            return false;
+        if (pattern[i] == '#' ? !IsHex(line[i]) : line[i] != pattern[i])
+            return false;
+    }
+    return true;
+}
+
+struct DeviceHeader {
+    bool isHostBridge;
+};
+
+// "bb:dd.f name" or "dddd:bb:dd.f name"; returns false when the line is no header.
+bool ParseHeader(const std::string& line, DeviceHeader& header)
+{
+    auto endsField = [&](size_t at) { return at == line.size() || line[at] == ' '; };
+    std::string domain = "0", bdf;
+    if (Matches(line, "##:##.#") && endsField(7)) {
+        bdf = line.substr(0, 7);
+    } else if (Matches(line, "####:##:##.#") && endsField(12)) {
+        domain = line.substr(0, 4);
+        bdf = line.substr(5, 7);
+    } else {
+        return false;
+    }
+    header.isHostBridge = ParseHex(domain) == 0 && ParseHex(bdf.substr(0, 2)) == 0 &&
+                          ParseHex(bdf.substr(3, 2)) == 0 && ParseHex(bdf.substr(6, 1)) == 0;
+    return true;
+}
+
+std::string Where(const std::string& source, int lineNumber)
+{
+    return source + ", line " + std::to_string(lineNumber) + ": ";
+}
+
+}  // namespace
+
+ConfigSpace ParseRegisterDump(const std::string& text, const std::string& source)
+{
+    ConfigSpace space{};
+    std::array<bool, 256> given{};
+    bool inHostBridge = false, foundHostBridge = false, hostBridgeDone = false;
+
+    std::istringstream in(text);
+    std::string line;
+    int lineNumber = 0;
+    while (std::getline(in, line)) {
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+
+        DeviceHeader header;
+        if (ParseHeader(line, header)) {
+            if (inHostBridge)
+                hostBridgeDone = true;
+            inHostBridge = header.isHostBridge && !hostBridgeDone;
+            foundHostBridge = foundHostBridge || header.isHostBridge;
+            continue;
+        }
+        if (line.empty()) {
+            if (inHostBridge)
+                hostBridgeDone = true;
+            inHostBridge = false;
+            continue;
+        }
+        // Data lines: "xx: hh hh ..." or "xxx: hh hh ..." (lspci -xxxx); anything else, such
+        // as the text of lspci -v, is not ours to judge.
+        size_t colon;
+        if (Matches(line, "##: "))
+            colon = 2;
+        else if (Matches(line, "###: "))
+            colon = 3;
+        else
+            continue;
+        if (!inHostBridge)
+            continue;
+
+        unsigned offset = ParseHex(line.substr(0, colon));
+        size_t at = colon + 2;
+        while (at < line.size()) {
+            if (!(at + 1 < line.size() && IsHex(line[at]) && IsHex(line[at + 1]) &&
+                  (at + 2 == line.size() || line[at + 2] == ' ')))
+                throw DumpError(Where(source, lineNumber) +
+                                "malformed data line (expected \"xx: \" and hexadecimal byte "
+                                "pairs separated by blanks): \"" + line + "\"");
+            if (offset >= 4096)
+                throw DumpError(Where(source, lineNumber) +
+                                "data beyond the 4096 bytes of a configuration space");
+            if (offset < space.size()) {
+                space[offset] = static_cast<uint8_t>(ParseHex(line.substr(at, 2)));
+                given[offset] = true;
+            }
+            ++offset;
+            at += 3;
+        }
+    }
+
+    if (!foundHostBridge)
+        throw DumpError(source + ": no device 00:00.0 (the host bridge) in this dump; it ends at line " +
+                        std::to_string(lineNumber));
+    size_t count = 0;
+    while (count < given.size() && given[count])
+        ++count;
+    if (count < given.size())
+        throw DumpError(source + ": the dump of 00:00.0 holds only the first " + std::to_string(count) +
+                        " of the 256 bytes of configuration space; `lspci -xxx -s 00:00.0`, run as "
+                        "root, gives the whole space");
+    return space;
+}
+
+ConfigSpace ReadRegisterDumpFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        throw DumpError(path + ": cannot be read: " + std::strerror(errno));
+    std::ostringstream text;
+    text << file.rdbuf();
+    return ParseRegisterDump(text.str(), path);
+}
+
+std::string FormatRegisterDump(const ConfigSpace& space)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string text = "00:00.0 Host bridge: Intel Corporation 82815 815 Chipset Host Bridge and "
+                       "Memory Controller Hub (emulated by i815 Quarvel)\n";
+    for (size_t row = 0; row < space.size(); row += 16) {
+        text += digits[row >> 4];
+        text += "0:";
+        for (size_t i = row; i < row + 16; ++i) {
+            text += ' ';
+            text += digits[space[i] >> 4];
+            text += digits[space[i] & 15];
+        }
+        text += '\n';
+    }
+    text += '\n';
+    return text;
+}
+
+void WriteRegisterDumpFile(const std::string& path, const ConfigSpace& space)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (!file)
+        throw DumpError(path + ": cannot be written: " + std::strerror(errno));
+    file << FormatRegisterDump(space);
+    file.close();
+    if (!file)
+        throw DumpError(path + ": writing failed: " + std::strerror(errno));
+}

@@ -1,0 +1,123 @@
+#include "field_map.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+using namespace Fields;
+
+namespace {
+
+// Every state a control of the field can hand over, including a list without a selection.
+std::vector<int> StatesOf(const Field& f)
+{
+    std::vector<int> states;
+    const int count = f.kind == FieldKind::Flag ? 2 : f.kind == FieldKind::Number ? 256 : int(f.texts.size());
+    for (int s = f.kind == FieldKind::Choice ? NoPosition : 0; s < count; ++s)
+        states.push_back(s);
+    return states;
+}
+
+}  // namespace
+
+TEST(FieldMap, EncodingChangesOnlyTheFieldsBits)
+{
+    std::mt19937 random(815);
+    for (int round = 0; round < 10000; ++round) {
+        const uint32_t old = random();
+        for (const Field* f : TunableFields()) {
+            const uint32_t mask = FieldMask(*f);
+            for (int state : StatesOf(*f)) {
+                const uint32_t encoded = EncodeField(*f, old, state);
+                ASSERT_EQ(encoded & ~mask, old & ~mask) << f->name << " state " << state;
+            }
+        }
+    }
+}
+
+TEST(FieldMap, EveryLegalStateDecodesBackToItself)
+{
+    for (const Field* f : TunableFields()) {
+        for (int state : StatesOf(*f)) {
+            if (state < 0)
+                continue;
+            const uint32_t dword = EncodeField(*f, 0xA5A5A5A5, state);
+            switch (f->kind) {
+            case FieldKind::Flag: EXPECT_EQ(DecodeFlag(*f, dword), state != 0) << f->name; break;
+            case FieldKind::Choice: EXPECT_EQ(DecodeChoice(*f, dword), state) << f->name; break;
+            case FieldKind::Number: EXPECT_EQ(DecodeNumber(*f, dword), unsigned(state)) << f->name; break;
+            case FieldKind::Status: ADD_FAILURE() << f->name << " is not tunable";
+            }
+        }
+    }
+}
+
+// The masks and places as the chip's data sheet gives them, written out independently of the
+// table, so that a mistyped bit number fails here.
+TEST(FieldMap, FieldsSitWhereTheChipHasThem)
+{
+    struct Expected { const Field& field; uint32_t dword, mask; };
+    const Expected expected[] = {
+        {AGP4XOVR, 0xB0, 0x1},        {AGPSBA, 0xA8, 0x200},       {AGPFW, 0xA8, 0x10},
+        {AGPMODE, 0xA8, 0x7},         {AMTT, 0xBC, 0xFF},          {LPTT, 0xBC, 0xFF00},
+        {CLT, 0x50, 0x40},            {DPCP, 0x50, 0x8},           {MAG, 0x50, 0x80},
+        {BNR, 0x70, 1u << 17},        {CPC, 0x70, 1u << 27},       {SM, 0x70, 1u << 29},
+        {THRLOCK, 0x70, 1u << 19},    {RDTHR, 0x70, ~0xFF3FFFFFu}, {WRTHR, 0x70, ~0xFFCFFFFFu},
+        {CAS, 0x50, 1u << 26},        {RAS2CAS, 0x50, 1u << 25},   {RAS, 0x50, 1u << 24},
+        {DCT, 0x50, 1u << 28},        {SMS, 0x50, ~0x1FFFFFFFu},   {HACQS, 0x50, 1u << 27},
+        {TDLLE, 0x9C, 1u << 15},
+        {Revision, 0x08, 0xFF},       {GfxMode, 0x50, 0x100},      {MemoryFrequency, 0x50, 0x4},
+        {Dimm0Population, 0x50, 0xF0000}, {Dimm1Population, 0x50, 0xF00000},
+        {Dimm2Population, 0x54, 0xF}, {AgpSignalling, 0xBC, 1u << 19}, {Identity, 0x00, 0xFFFFFFFF},
+    };
+    ASSERT_EQ(std::size(expected), TunableFields().size() + StatusFields().size());
+    for (const Expected& e : expected) {
+        EXPECT_EQ(e.field.dword, e.dword) << e.field.name;
+        EXPECT_EQ(FieldMask(e.field), e.mask) << e.field.name;
+    }
+}
+
+TEST(FieldMap, AgpModeIsOneHotWithIllegalValues)
+{
+    for (uint32_t value = 0; value < 8; ++value) {
+        const int expected = value <= 2 ? int(value) : value == 4 ? 3 : NoPosition;
+        EXPECT_EQ(DecodeChoice(AGPMODE, 0x1F000300 | value), expected) << "value " << value;
+    }
+    // "AGP 4X" and anything past it write 4, not 3.
+    for (int position = 3; position < 8; ++position)
+        EXPECT_EQ(EncodeField(AGPMODE, 0x1F000307, position), 0x1F000304u);
+    EXPECT_EQ(EncodeField(AGPMODE, 0x1F000307, 2), 0x1F000302u);
+    EXPECT_EQ(EncodeField(AGPMODE, 0x1F000307, NoPosition), 0x1F000307u) << "no selection writes nothing new";
+}
+
+TEST(FieldMap, OneBitChoiceWithoutSelectionSetsTheBit)
+{
+    for (const Field* f : {&DPCP, &MAG, &CAS, &RAS2CAS, &RAS, &DCT}) {
+        EXPECT_TRUE(IsSingleBit(*f));
+        EXPECT_TRUE(SingleBitState(*f, NoPosition)) << f->name;
+        EXPECT_EQ(EncodeField(*f, 0, NoPosition), FieldMask(*f)) << f->name;
+        EXPECT_EQ(EncodeField(*f, 0xFFFFFFFF, 0), ~FieldMask(*f)) << f->name;
+    }
+}
+
+TEST(FieldMap, MultiBitEncodingsMaskThePosition)
+{
+    EXPECT_EQ(EncodeField(RDTHR, 0xFFFFFFFF, 1), 0xFF7FFFFFu);
+    EXPECT_EQ(EncodeField(WRTHR, 0, 3), 0x00300000u);
+    EXPECT_EQ(EncodeField(SMS, 0x277C0244, 4), 0x877C0244u);
+    EXPECT_EQ(EncodeField(AMTT, 0x12345678, 0x20), 0x12345620u);
+    EXPECT_EQ(EncodeField(LPTT, 0x12345678, 0xFF), 0x1234FF78u);
+}
+
+TEST(FieldMap, ChoiceTextsAreExact)
+{
+    EXPECT_STREQ(RDTHR.texts[0], "No limit               (800MB/s)");
+    EXPECT_STREQ(RDTHR.texts[1], "Limit at 87.5 %  (700MB/s)");
+    EXPECT_STREQ(WRTHR.texts[1], "Limit at 62.5 %  (500MB/s)");
+    EXPECT_STREQ(WRTHR.texts[3], "Limit at 37%      (300MB/s)");
+    EXPECT_STREQ(SMS.texts[3], "Refresh interval:  100 Mhz -   1.28 \xC2\xB5s    133 Mhz -   0.96 \xC2\xB5s");
+    EXPECT_STREQ(TDLLE.texts[0], "Transmit DLL Disable && Bypass");
+    EXPECT_EQ(SMS.texts.size(), 8u);
+    EXPECT_STREQ(SMS.texts[7], "(!) CBR Enable");
+}

@@ -1,0 +1,74 @@
+#include "../support/emulated_chip_fixture.h"
+
+#include <random>
+
+class EmulatedI815Test : public EmulatedChipTest {};
+
+TEST_F(EmulatedI815Test, AddressPortIsALatchAndOnlyHostBridgeDwordsAnswer)
+{
+    chip.Out32(0xCF8, 0x12345678);
+    EXPECT_EQ(chip.In32(0xCF8), 0x12345678u);
+
+    chip.Out32(0xCF8, 0x00000000);  // enable bit clear
+    EXPECT_EQ(chip.In32(0xCFC), 0xFFFFFFFFu);
+    chip.Out32(0xCF8, 0x80000850);  // device 1
+    EXPECT_EQ(chip.In32(0xCFC), 0xFFFFFFFFu);
+    chip.Out32(0xCFC, 0);
+    chip.Out32(0xCF8, 0x80010050);  // bus 1
+    chip.Out32(0xCFC, 0);
+    chip.Out32(0xCF8, 0x00000050);
+    chip.Out32(0xCFC, 0);
+    EXPECT_EQ(chip.Space(), EmulatedI815::DefaultImage()) << "writes elsewhere are ignored";
+
+    chip.Out32(0xCF8, 0x80000053);  // the low two bits do not select a byte
+    EXPECT_EQ(chip.In32(0xCFC), 0x277C0244u);
+}
+
+TEST_F(EmulatedI815Test, OnlyTheDatasheetsWritableBitsChange)
+{
+    struct Case { uint32_t offset, writable; };
+    const Case cases[] = {{0x00, 0}, {0x08, 0}, {0x50, 0xFF0002C8}, {0x54, 0},
+                          {0x9C, 0x8000}, {0xA8, 0x337}, {0xB0, 0x81}, {0xBC, 0xF8F8}};
+    std::mt19937 random(1130);
+    for (const Case& c : cases) {
+        for (int round = 0; round < 64; ++round) {
+            const uint32_t before = chip.Dword(c.offset), written = random();
+            WriteConfig(c.offset, written);
+            EXPECT_EQ(chip.Dword(c.offset), (before & ~c.writable) | (written & c.writable))
+                << std::hex << "dword 0x" << c.offset;
+        }
+    }
+}
+
+TEST_F(EmulatedI815Test, ThrottleLockHoldsTheThrottleBitsUntilReset)
+{
+    const uint32_t unlockedMask = 0xA8FB00FF;
+    WriteConfig(0x70, 0);
+    EXPECT_EQ(chip.Dword(0x70), 0x0A82800Cu & ~unlockedMask);
+
+    WriteConfig(0x70, (1u << 19) | (2u << 22) | (1u << 20));  // lock together with a limit
+    const uint32_t locked = chip.Dword(0x70);
+    EXPECT_EQ(locked & 0x00F80000, 0x00980000u);
+
+    WriteConfig(0x70, 0xFFFFFFFF);
+    EXPECT_EQ(chip.Dword(0x70) & 0x00F80000, 0x00980000u) << "locked bits stay";
+    EXPECT_EQ(chip.Dword(0x70) & 0xA80300FF, 0xA80300FFu) << "other writable bits still change";
+    WriteConfig(0x70, 0);
+    EXPECT_EQ(chip.Dword(0x70) & 0x00F80000, 0x00980000u);
+
+    EmulatedI815 reset;
+    SelectPortAccess(&reset);
+    WriteConfig(0x70, 0);
+    EXPECT_EQ(reset.Dword(0x70) & 0x00F80000, 0u);
+}
+
+TEST_F(EmulatedI815Test, TraceRecordsEveryPortOperation)
+{
+    chip.SetAddressLatch(0x80000008);
+    SaveConfigPorts();
+    WriteConfig(0x54, 1);
+    chip.In32(0x80);
+    EXPECT_EQ(chip.Trace(), (std::vector<PortOperation>{
+                                In(0xCF8, 0x80000008), In(0xCFC, 0x06000002),
+                                Out(0xCF8, 0x80000054), Out(0xCFC, 1), In(0x80, 0xFFFFFFFF)}));
+}
