@@ -3,8 +3,12 @@
 #include "auto_size_label.h"
 #include "bevel.h"
 #include "field_map.h"
+#include "config_access.h"
+#include "dimm_decoder.h"
 #include "help_texts.h"
+#include "hint_display.h"
 #include "layout_units.h"
+#include "program_messages.h"
 #include "quarvel_icon.xpm"
 #include "radio_group.h"
 #include "wrapping_tab_control.h"
@@ -23,6 +27,12 @@
 TMForm* MForm = nullptr;
 
 namespace {
+
+const char NotAnI815Message[] = "Not an i815 Chipset.";
+const char GfxModeWarning[] = "Warning: your i815 chipset is running in GFX mode.\n"
+                              "(The chipset uses its internal graphic device)\n"
+                              "Some tweaks may work unreliably !!!\n";
+const char IllegalAgpModeMessage[] = "AGP mode is set to an illegal value.";
 
 const QColor Yellow(255, 255, 0);
 const QColor Red(255, 0, 0);
@@ -75,14 +85,22 @@ void Place(QWidget* widget, const QRect& box)
     widget->setGeometry(box.x(), box.center().y() - (height - 1) / 2, box.width(), height);
 }
 
+// Where the nearest face is wider than the classic one, a caption or list item takes the room
+// it needs, as far as the parent has room for it.
+void WidenToText(QWidget* widget)
+{
+    const int room = widget->parentWidget()->width() - widget->x() - Px(8);
+    const int wanted = std::min(widget->sizeHint().width(), room);
+    if (wanted > widget->width())
+        widget->resize(wanted, widget->height());
+}
+
 QCheckBox* CheckBox(const char* name, const Field& field, const QRect& box, QWidget* parent)
 {
     auto* check = new QCheckBox(Text(field.texts.front()), parent);
     check->setObjectName(Text(name));
     Place(check, box);
-    // Where the nearest face is wider than the classic one, the caption takes the room it needs.
-    if (check->sizeHint().width() > check->width())
-        check->resize(check->sizeHint().width(), check->height());
+    WidenToText(check);
     return check;
 }
 
@@ -96,6 +114,7 @@ QComboBox* DropDownList(const char* name, const QStringList& items, const QRect&
     combo->setCurrentIndex(-1);
     combo->setMaxVisibleItems(items.size());
     Place(combo, box);
+    WidenToText(combo);
     return combo;
 }
 
@@ -139,6 +158,16 @@ AutoSizeLabel* Label(const char* name, const char* text, const QRect& box, QWidg
     return label;
 }
 
+// Counts how deep refreshes nest inside one another.
+struct NestingScope {
+    NestingScope(int& depth, int& deepest) : depth_(depth)
+    {
+        deepest = std::max(deepest, ++depth_);
+    }
+    ~NestingScope() { --depth_; }
+    int& depth_;
+};
+
 QWidget* Page(const char* name)
 {
     auto* page = new QWidget;
@@ -151,7 +180,72 @@ QWidget* Page(const char* name)
 TMForm::TMForm(QWidget* parent) : QWidget(parent)
 {
     MForm = this;
+    try {
+        Construct();
+    } catch (...) {
+        MForm = nullptr;  // the window never came to be
+        throw;
+    }
+}
+
+void TMForm::Construct()
+{
     LoadLayout();
+    SaveConfigPorts();
+
+    if (ReadConfig(Fields::Identity.dword) != HostBridgeId) {
+        // From here on no configuration access at all: no tick, no refresh, no port restore.
+        identityRefused_ = true;
+        iRefreshTmr->stop();
+        ShowProgramMessage(NotAnI815Message);
+        return;
+    }
+
+    const uint32_t revision = FieldValue(Fields::Revision, ReadConfig(Fields::Revision.dword));
+    RevLbl->setText(RevLbl->text() + QString::number(revision));
+
+    const uint32_t gmchcfg = ReadConfig(Fields::GfxMode.dword);
+    if (DecodeFlag(Fields::GfxMode, gmchcfg)) {
+        Rmode->setText(Text("GFX mode"));
+        ShowProgramMessage(GfxModeWarning);
+    } else if (DecodeFlag(Fields::AgpSignalling, ReadConfig(Fields::AgpSignalling.dword))) {
+        Rmode->setText(Text("AGP mode 3.3V"));
+        AGP4XOVRcb->setEnabled(false);  // AGP 4X needs 1.5 V signalling
+    } else {
+        Rmode->setText(Text("AGP mode 1.5V"));
+    }
+
+    SMFSLbl->setText(DecodeFlag(Fields::MemoryFrequency, gmchcfg) ? Text("133 Mhz Operation")
+                                                                  : Text("100 Mhz Operation"));
+
+    for (const HintText& hint : ConstructionHints())
+        findChild<QWidget*>(Text(hint.control))->setToolTip(hint.text);
+
+    FillAboutBox(gmchcfg);
+
+    PageCtrl->setCurrentIndex(PageCtrl->indexOf(AboutSheet));
+    RefreshBar->setValue(2000);
+    RefreshBarChange();
+    HintDisplay::Instance().setHidePause(60000);
+    RefreshControls();
+}
+
+// Each piece replaces the whole text, so the box keeps showing the top of the welcome text.
+void TMForm::FillAboutBox(uint32_t gmchcfg)
+{
+    const auto append = [this](const QString& piece) {
+        AboutRC->setPlainText(AboutRC->toPlainText() + piece);
+    };
+    const auto describe = [](const Field& dimm, uint32_t dword) {
+        return QString::fromStdString(DescribeDimm(FieldValue(dimm, dword)));
+    };
+    AboutRC->setPlainText(WelcomeText());
+    append(Text("\n\nDIMM 0 Population:\n"));
+    append(describe(Fields::Dimm0Population, gmchcfg));
+    append(Text("\nDIMM 1 Population:\n"));
+    append(describe(Fields::Dimm1Population, gmchcfg));
+    append(Text("\nDIMM 2 Population:\n"));
+    append(describe(Fields::Dimm2Population, ReadConfig(Fields::Dimm2Population.dword)));
 }
 
 TMForm::~TMForm()
@@ -388,30 +482,129 @@ void TMForm::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-void TMForm::RefreshControls() {}
-void TMForm::AGP4XOVRcbClick() {}
-void TMForm::AGPSBAcbClick() {}
-void TMForm::AGPFWcbClick() {}
-void TMForm::AGPMODEcomboChange() {}
-void TMForm::AMTTChange() {}
-void TMForm::LPTTChange() {}
-void TMForm::CLTcbClick() {}
-void TMForm::DPCPcomboChange() {}
-void TMForm::MAGcomboChange() {}
-void TMForm::BNRcbClick() {}
-void TMForm::CPCcbClick() {}
-void TMForm::SMcbClick() {}
-void TMForm::THRLOCKcbClick() {}
-void TMForm::RDTHRcomboChange() {}
-void TMForm::WRTHRcomboChange() {}
-void TMForm::CASgrClick() {}
-void TMForm::RAS2CASgrClick() {}
-void TMForm::RASgrClick() {}
-void TMForm::DCTgrClick() {}
-void TMForm::SMScomboChange() {}
-void TMForm::HACQScbClick() {}
-void TMForm::TDLLEcbClick() {}
-void TMForm::RefreshBarChange() {}
-void TMForm::iRefreshTmrTimer() {}
-void TMForm::PageCtrlChange() {}
-void TMForm::FormClose() {}
+// Reads every tunable register and sets every control from it. A check box, radio group or
+// track bar that changes here raises its handler at once, which writes the value just read back
+// and starts a nested refresh; the chain ends when no control differs any more.
+void TMForm::RefreshControls()
+{
+    const NestingScope scope(refreshNesting_, deepestRefreshNesting_);
+    using namespace Fields;
+    const uint32_t agp4x = ReadConfig(AGP4XOVR.dword);
+    const uint32_t agpcmd = ReadConfig(AGPMODE.dword);
+    const uint32_t miscc = ReadConfig(THRLOCK.dword);
+    const uint32_t sm = ReadConfig(TDLLE.dword);
+    const uint32_t gmchcfg = ReadConfig(CLT.dword);
+
+    HACQScb->setChecked(DecodeFlag(HACQS, gmchcfg));
+    CLTcb->setChecked(DecodeFlag(CLT, gmchcfg));
+    DPCPcombo->setCurrentIndex(DecodeChoice(DPCP, gmchcfg));
+    MAGcombo->setCurrentIndex(DecodeChoice(MAG, gmchcfg));
+    AGP4XOVRcb->setChecked(DecodeFlag(AGP4XOVR, agp4x));
+    AGPSBAcb->setChecked(DecodeFlag(AGPSBA, agpcmd));
+    AGPFWcb->setChecked(DecodeFlag(AGPFW, agpcmd));
+    const int agpMode = DecodeChoice(AGPMODE, agpcmd);
+    if (agpMode == NoPosition)
+        ReportIllegalAgpMode();
+    else
+        AGPMODEcombo->setCurrentIndex(agpMode);
+    BNRcb->setChecked(DecodeFlag(BNR, miscc));
+    CPCcb->setChecked(DecodeFlag(CPC, miscc));
+    SMcb->setChecked(DecodeFlag(SM, miscc));
+    THRLOCKcb->setChecked(DecodeFlag(THRLOCK, miscc));
+    RDTHRcombo->setCurrentIndex(DecodeChoice(RDTHR, miscc));
+    WRTHRcombo->setCurrentIndex(DecodeChoice(WRTHR, miscc));
+    TDLLEcb->setChecked(DecodeFlag(TDLLE, sm));
+    CASgr->setItemIndex(DecodeChoice(CAS, gmchcfg));
+    RAS2CASgr->setItemIndex(DecodeChoice(RAS2CAS, gmchcfg));
+    RASgr->setItemIndex(DecodeChoice(RAS, gmchcfg));
+    DCTgr->setItemIndex(DecodeChoice(DCT, gmchcfg));
+    SMScombo->setCurrentIndex(DecodeChoice(SMS, gmchcfg));
+
+    const unsigned amtt = DecodeNumber(Fields::AMTT, ReadConfig(Fields::AMTT.dword));
+    AMTT->setValue(int(amtt));
+    AMTTv->setText(QString::number(amtt));
+    const unsigned lptt = DecodeNumber(Fields::LPTT, ReadConfig(Fields::LPTT.dword));
+    LPTT->setValue(int(lptt));
+    LPTTv->setText(QString::number(lptt));
+}
+
+// The list keeps its position. While the message is open (a tick during the box), a refresh
+// that finds the mode still illegal does not open a second box; it refreshes the rest.
+void TMForm::ReportIllegalAgpMode()
+{
+    if (agpModeMessageOpen_)
+        return;
+    agpModeMessageOpen_ = true;
+    try {
+        ShowProgramMessage(Text(IllegalAgpModeMessage));
+    } catch (...) {
+        agpModeMessageOpen_ = false;
+        throw;
+    }
+    agpModeMessageOpen_ = false;
+}
+
+// Writes one field from a control state: one-bit fields through SetConfigBits (which
+// refreshes), the others by read-modify-write of the whole dword.
+void TMForm::WriteField(const Field& field, int state, bool refresh)
+{
+    if (IsSingleBit(field)) {
+        SetConfigBits(field.dword, FieldMask(field), SingleBitState(field, state));
+        return;
+    }
+    WriteConfig(field.dword, EncodeField(field, ReadConfig(field.dword), state));
+    if (refresh)
+        RefreshControls();
+}
+
+void TMForm::AGP4XOVRcbClick() { WriteField(Fields::AGP4XOVR, AGP4XOVRcb->isChecked()); }
+void TMForm::AGPSBAcbClick() { WriteField(Fields::AGPSBA, AGPSBAcb->isChecked()); }
+void TMForm::AGPFWcbClick() { WriteField(Fields::AGPFW, AGPFWcb->isChecked()); }
+void TMForm::AGPMODEcomboChange() { WriteField(Fields::AGPMODE, AGPMODEcombo->currentIndex()); }
+void TMForm::AMTTChange() { WriteField(Fields::AMTT, AMTT->value()); }
+void TMForm::LPTTChange() { WriteField(Fields::LPTT, LPTT->value()); }
+void TMForm::CLTcbClick() { WriteField(Fields::CLT, CLTcb->isChecked()); }
+void TMForm::DPCPcomboChange() { WriteField(Fields::DPCP, DPCPcombo->currentIndex()); }
+void TMForm::MAGcomboChange() { WriteField(Fields::MAG, MAGcombo->currentIndex()); }
+void TMForm::BNRcbClick() { WriteField(Fields::BNR, BNRcb->isChecked()); }
+void TMForm::CPCcbClick() { WriteField(Fields::CPC, CPCcb->isChecked()); }
+void TMForm::SMcbClick() { WriteField(Fields::SM, SMcb->isChecked()); }
+void TMForm::THRLOCKcbClick() { WriteField(Fields::THRLOCK, THRLOCKcb->isChecked()); }
+void TMForm::RDTHRcomboChange() { WriteField(Fields::RDTHR, RDTHRcombo->currentIndex()); }
+void TMForm::WRTHRcomboChange() { WriteField(Fields::WRTHR, WRTHRcombo->currentIndex()); }
+void TMForm::CASgrClick() { WriteField(Fields::CAS, CASgr->itemIndex()); }
+void TMForm::RAS2CASgrClick() { WriteField(Fields::RAS2CAS, RAS2CASgr->itemIndex()); }
+void TMForm::RASgrClick() { WriteField(Fields::RAS, RASgr->itemIndex()); }
+void TMForm::DCTgrClick() { WriteField(Fields::DCT, DCTgr->itemIndex()); }
+// The only write without a refresh: the next tick or page change shows the result.
+void TMForm::SMScomboChange() { WriteField(Fields::SMS, SMScombo->currentIndex(), false); }
+void TMForm::HACQScbClick() { WriteField(Fields::HACQS, HACQScb->isChecked()); }
+void TMForm::TDLLEcbClick() { WriteField(Fields::TDLLE, TDLLEcb->isChecked()); }
+
+void TMForm::RefreshBarChange()
+{
+    const int period = RefreshBar->value();
+    // QTimer::setInterval restarts a running timer even for the same period; the period that
+    // is running must go on undisturbed then.
+    if (iRefreshTmr->interval() != period)
+        iRefreshTmr->setInterval(period);
+    RfLabel->setText(QString::number(period) + Text(" ms"));
+}
+
+void TMForm::iRefreshTmrTimer()
+{
+    if (identityRefused_ || portsRestored_)
+        return;
+    RefreshControls();
+}
+
+void TMForm::PageCtrlChange() { RefreshControls(); }
+
+void TMForm::FormClose()
+{
+    if (identityRefused_ || portsRestored_)
+        return;
+    iRefreshTmr->stop();
+    RestoreConfigPorts();
+    portsRestored_ = true;  // the last configuration access of the run
+}

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 class AutoSizeLabel;
+struct Field;
 class Bevel;
 class QCheckBox;
 class QComboBox;
@@ -93,6 +94,8 @@ public:
 
     // True when the host bridge was not an i815: the window must not be shown.
     bool identityRefused() const { return identityRefused_; }
+    // How deep refreshes have nested inside one another during this run (1: never nested).
+    int deepestRefreshNesting() const { return deepestRefreshNesting_; }
 
     // Handlers, one per control event.
     void AGP4XOVRcbClick();
@@ -127,6 +130,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void Construct();
     void LoadLayout();
     void BuildAboutSheet();
     void BuildAgpSheet();
@@ -134,8 +138,15 @@ private:
     void BuildMemSheet();
     void SetKeyboardOrder();
     void ConnectEvents();
+    void FillAboutBox(uint32_t gmchcfg);
+    void ReportIllegalAgpMode();
+    void WriteField(const Field& field, int state, bool refresh = true);
 
     bool identityRefused_ = false;
+    bool portsRestored_ = false;
+    bool agpModeMessageOpen_ = false;
+    int refreshNesting_ = 0;
+    int deepestRefreshNesting_ = 0;
 };
 
 // The one main window; designates it from before its construction begins.

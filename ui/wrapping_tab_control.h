@@ -20,6 +20,7 @@ public:
     int addPage(QWidget* page, const QString& caption);
     int count() const { return pages_.size(); }
     QWidget* page(int index) const { return pages_.value(index); }
+    int indexOf(QWidget* page) const { return pages_.indexOf(page); }
     QString tabText(int index) const { return captions_.value(index); }
     int currentIndex() const { return current_; }
     QWidget* currentPage() const { return page(current_); }
