@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev libbenchmark-dev
   qt6-base-dev libgl-dev
-  fonts-liberation fontconfig
+  fonts-liberation fonts-comic-neue fontconfig
 )
 
 missing=()

@@ -1,0 +1,10 @@
+#pragma once
+// i815quarvel-sim [--save FILE] [DUMP]: the window on an emulated i815.
+// DUMP is an `lspci -xxx` dump to start from (default: the built-in image); --save FILE writes
+// the emulated configuration space to FILE, in the same format, when the program ends, however
+// it ends once the emulated chip exists. Bad arguments or a bad DUMP: a message on stderr and
+// ExitBadArguments, before any window opens.
+
+constexpr int ExitBadArguments = 2;
+
+int RunEmulatedQuarvel(int argc, char** argv);

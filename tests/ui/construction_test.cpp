@@ -1,0 +1,194 @@
+// Start-up and close of the window on the emulated chip, port by port.
+#include "window_fixture.h"
+
+#include "auto_size_label.h"
+#include "help_texts.h"
+#include "hint_display.h"
+#include "radio_group.h"
+#include "wrapping_tab_control.h"
+#include "x86_port_access.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHelpEvent>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <QToolTip>
+
+using Trace = std::vector<PortOperation>;
+
+class ConstructionTest : public WindowTest {};
+
+TEST_F(ConstructionTest, SavesThePortsThenReadsIdentityStatusAndDimmsBeforeTheFirstRefresh)
+{
+    chip.SetAddressLatch(0x80000070);
+    Open();
+    const Trace expected{
+        In(0xCF8, 0x80000070),     In(0xCFC, 0x0A82800C),  // port save, nothing written before
+        Out(0xCF8, 0x80000000),    In(0xCFC, 0x11308086),  // identity
+        Out(0xCF8, 0x80000008),    In(0xCFC, 0x06000002),  // revision
+        Out(0xCF8, 0x80000050),    In(0xCFC, 0x277C0244),  // GFX mode, memory clock, DIMM 0 and 1
+        Out(0xCF8, 0x800000BC),    In(0xCFC, 0x00002020),  // AGP signalling
+        Out(0xCF8, 0x80000054),    In(0xCFC, 0x00000000),  // DIMM 2
+        Out(0xCF8, 0x800000B0),    In(0xCFC, 0x00000080),  // the first refresh begins
+        Out(0xCF8, 0x800000A8),    In(0xCFC, 0x1F000304),
+        Out(0xCF8, 0x80000070),    In(0xCFC, 0x0A82800C),
+        Out(0xCF8, 0x8000009C),    In(0xCFC, 0x00000000),
+        Out(0xCF8, 0x80000050),    In(0xCFC, 0x277C0244),
+    };
+    ASSERT_GE(chip.Trace().size(), expected.size());
+    EXPECT_EQ(Trace(chip.Trace().begin(), chip.Trace().begin() + expected.size()), expected);
+    EXPECT_EQ(SavedConfigAddress, 0x80000070u);
+    EXPECT_EQ(chip.Space(), EmulatedI815::DefaultImage()) << "start-up changes nothing";
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(ConstructionTest, TheAboutPageAfterStart)
+{
+    Open();
+    EXPECT_EQ(form->RevLbl->text(), QStringLiteral("Chipset rev  2"));
+    EXPECT_EQ(form->Rmode->text(), QStringLiteral("AGP mode 1.5V"));
+    EXPECT_EQ(form->SMFSLbl->text(), QStringLiteral("133 Mhz Operation"));
+    EXPECT_TRUE(form->AGP4XOVRcb->isEnabled());
+    EXPECT_EQ(form->PageCtrl->currentPage(), form->AboutSheet);
+    EXPECT_EQ(form->RefreshBar->value(), 2000);
+    EXPECT_EQ(form->RfLabel->text(), QStringLiteral("2000 ms"));
+    EXPECT_EQ(form->iRefreshTmr->interval(), 2000);
+    EXPECT_TRUE(form->iRefreshTmr->isActive());
+    EXPECT_EQ(HintDisplay::Instance().hidePause(), 60000);
+
+    const QString dimms = QStringLiteral(
+        "\n\nDIMM 0 Population:\n"
+        " 256 MB, DRAM Tech: 128 Mb\n  Front Side: 8 Devices, 16 Mb x 8\n"
+        "  Back Side: 8 Devices, 16 Mb x 8\n  Row: 12, Bank: 2 Column: 10\n"
+        "\nDIMM 1 Population:\n"
+        " 128 MB, DRAM Tech: 64 Mb\n  Front Side: 8 Devices, 8 Mb x 8\n"
+        "  Back Side: 8 Devices, 8 Mb x 8\n  Row: 12, Bank: 2 Column: 9\n"
+        " ------------------------------------------------\n"
+        " 128 MB, DRAM Tech: 128 Mb\n  Front Side: 4 Devices, 8 Mb x 16\n"
+        "  Back Side: 4 Devices, 8 Mb x 16\n  Row: 12, Bank: 2 Column: 9\n"
+        "\nDIMM 2 Population:\n Empty\n");
+    const QString about = form->AboutRC->toPlainText();
+    EXPECT_EQ(about, WelcomeText() + dimms);
+    EXPECT_TRUE(about.startsWith(QStringLiteral("Welcome to i815 Quarvel.\n\nThis tool was designed")));
+    EXPECT_TRUE(WelcomeText().endsWith(QStringLiteral("are written down.\n")));
+    EXPECT_EQ(form->AboutRC->textCursor().position(), 0) << "shows the top of the welcome text";
+    EXPECT_EQ(form->AboutRC->verticalScrollBar()->value(), 0);
+}
+
+TEST_F(ConstructionTest, AnAgpCardAtThreePointThreeVoltsGreysTheOverrideForTheWholeRun)
+{
+    chip.SetDword(0x50, 0x277C0240);               // 100 MHz
+    chip.SetDword(0xBC, 0x00002020 | (1u << 19));  // 3.3 V signalling
+    Open();
+    EXPECT_EQ(form->Rmode->text(), QStringLiteral("AGP mode 3.3V"));
+    EXPECT_EQ(form->SMFSLbl->text(), QStringLiteral("100 Mhz Operation"));
+    EXPECT_FALSE(form->AGP4XOVRcb->isEnabled());
+    form->iRefreshTmrTimer();
+    form->PageCtrlChange();
+    EXPECT_FALSE(form->AGP4XOVRcb->isEnabled());
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(ConstructionTest, GfxModeWarnsOnceAndTicksDuringTheWarningRefresh)
+{
+    chip.SetDword(0x50, 0x277C0344);               // GFX mode
+    chip.SetDword(0xBC, 0x00002020 | (1u << 19));  // not looked at in GFX mode
+    Trace beforeWarning;
+    size_t refreshesInTick = 0;
+    onMessage = [&](const QString&) {
+        beforeWarning = chip.Trace();
+        chip.ClearTrace();
+        MForm->iRefreshTmrTimer();  // a tick while the box is open
+        refreshesInTick = ReadsOf(0xA8);
+    };
+    Open();
+    EXPECT_GE(refreshesInTick, 1u) << "the tick refreshed before the construction ended";
+    EXPECT_EQ(ReadsOf(0xBC, beforeWarning), 0u) << "the signalling bit is not looked at";
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0], QStringLiteral("Warning: your i815 chipset is running in GFX mode.\n"
+                                          "(The chipset uses its internal graphic device)\n"
+                                          "Some tweaks may work unreliably !!!\n"));
+    EXPECT_EQ(form->Rmode->text(), QStringLiteral("GFX mode"));
+    EXPECT_TRUE(form->AGP4XOVRcb->isEnabled());
+}
+
+TEST_F(ConstructionTest, NotAnI815StopsEveryConfigurationAccess)
+{
+    chip.SetDword(0x00, 0x71908086);
+    Open();
+    EXPECT_EQ(messages, QStringList{QStringLiteral("Not an i815 Chipset.")});
+    EXPECT_TRUE(form->identityRefused());
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form->iRefreshTmr->isActive());
+    const Trace expected{In(0xCF8, 0), In(0xCFC, 0xFFFFFFFF), Out(0xCF8, 0x80000000), In(0xCFC, 0x71908086)};
+    EXPECT_EQ(chip.Trace(), expected);
+
+    form->iRefreshTmrTimer();
+    form->close();
+    EXPECT_EQ(chip.Trace(), expected) << "no tick, no refresh, no port restore";
+    EXPECT_EQ(chip.AddressLatch(), 0x80000000u) << "the identity read's address stays";
+}
+
+TEST_F(ConstructionTest, RefusedPortsLeaveTheConstructionWithoutAWindow)
+{
+    X86PortAccess refused(+[](unsigned long, unsigned long, int) {
+        errno = EPERM;
+        return -1;
+    });
+    SelectPortAccess(&refused);
+    EXPECT_THROW(Open(), PortAccessRefused);
+    EXPECT_EQ(MForm, nullptr);
+}
+
+TEST_F(ConstructionTest, CloseRestoresTheAddressPortAndEndsAllAccess)
+{
+    chip.SetAddressLatch(0x80000050);
+    Open();
+    form->show();
+    chip.ClearTrace();
+    form->close();
+    EXPECT_EQ(chip.Trace(), (Trace{Out(0xCF8, 0x80000050)}));
+    EXPECT_FALSE(form->iRefreshTmr->isActive());
+    form->iRefreshTmrTimer();
+    form->close();
+    EXPECT_EQ(chip.Trace().size(), 1u) << "the port restore is the last access";
+}
+
+TEST_F(ConstructionTest, SettingTheSamePeriodDoesNotRestartTheTimer)
+{
+    Open();
+    QTest::qWait(150);
+    const int remaining = form->iRefreshTmr->remainingTime();
+    form->RefreshBarChange();
+    EXPECT_LE(form->iRefreshTmr->remainingTime(), remaining);
+    form->RefreshBar->setValue(250);
+    EXPECT_EQ(form->iRefreshTmr->interval(), 250);
+    EXPECT_EQ(form->RfLabel->text(), QStringLiteral("250 ms"));
+}
+
+TEST_F(ConstructionTest, HintsAreAssignedAndShownForAMinute)
+{
+    Open();
+    for (const HintText& hint : ConstructionHints())
+        EXPECT_EQ(form->findChild<QWidget*>(QString::fromLatin1(hint.control))->toolTip(), hint.text);
+    EXPECT_TRUE(form->CLTcb->toolTip().contains(QString::fromUtf8("a \u201CSnoop Stall\u201D for")));
+    EXPECT_TRUE(form->SMcb->toolTip().startsWith(QStringLiteral("\"Should be enabled")));
+    EXPECT_TRUE(form->DPCPcombo->toolTip().contains(QStringLiteral("\"One Bank\"")));
+    for (QWidget* quiet : {static_cast<QWidget*>(form->SMFSLbl), static_cast<QWidget*>(form->RDTHRcombo),
+                           static_cast<QWidget*>(form->WRTHRcombo), static_cast<QWidget*>(form->RAS2CASgr),
+                           static_cast<QWidget*>(form->RASgr), static_cast<QWidget*>(form->DCTgr),
+                           static_cast<QWidget*>(form->Label1), static_cast<QWidget*>(form.get())})
+        EXPECT_TRUE(quiet->toolTip().isEmpty()) << quiet->objectName().toStdString();
+
+    form->show();
+    form->PageCtrl->setCurrentIndex(2);
+    QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), form->THRLOCKcb->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(form->THRLOCKcb, &help);
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), form->THRLOCKcb->toolTip()) << "\"&\" and line feeds unchanged";
+    QToolTip::hideText();
+}

@@ -1,0 +1,204 @@
+// What reaches the chip when the user changes a control.
+#include "window_fixture.h"
+
+#include "auto_size_label.h"
+#include "field_map.h"
+#include "radio_group.h"
+#include "wrapping_tab_control.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+void UserClicks(QCheckBox* check) { QTest::mouseClick(check, Qt::LeftButton, Qt::NoModifier, QPoint(6, check->height() / 2)); }
+
+void UserPresses(QWidget* control, Qt::Key key)
+{
+    control->setFocus();
+    QTest::keyClick(control, key);
+}
+
+}  // namespace
+
+class HandlersTest : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        Open();
+        form->show();
+        form->iRefreshTmr->stop();  // ticks would only add reads; these tests look at writes
+    }
+
+    void ShowPage(QWidget* page) { form->PageCtrl->setCurrentIndex(form->PageCtrl->indexOf(page)); }
+
+    // The user's action must write exactly the field, once, and the chip end with the new value.
+    void ExpectWritesOnlyField(const Field& field, uint32_t expectedField, const std::function<void()>& userAction)
+    {
+        SCOPED_TRACE(field.name);
+        const ConfigSpace before = chip.Space();
+        const uint32_t old = chip.Dword(field.dword);
+        chip.ClearTrace();
+        userAction();
+        const auto writes = ConfigWrites();
+        ASSERT_EQ(writes.size(), 1u);
+        const uint32_t written = (old & ~FieldMask(field)) | (expectedField << field.lowBit);
+        EXPECT_EQ(writes[0].first, field.dword);
+        EXPECT_EQ(writes[0].second, written) << std::hex << old;
+        for (uint32_t offset = 0; offset < 256; offset += 4) {
+            if (offset != field.dword) {
+                EXPECT_EQ(chip.Dword(offset), EmulatedI815(before).Dword(offset)) << offset;
+            }
+        }
+        EXPECT_EQ(chip.Dword(field.dword), written);
+    }
+};
+
+TEST_F(HandlersTest, EveryCheckBoxWritesItsFlag)
+{
+    struct Case { QCheckBox* box; const Field& field; QWidget* page; };
+    const Case cases[] = {
+        {form->AGP4XOVRcb, Fields::AGP4XOVR, form->AGPSTATTab}, {form->AGPSBAcb, Fields::AGPSBA, form->AGPSTATTab},
+        {form->AGPFWcb, Fields::AGPFW, form->AGPSTATTab},       {form->CLTcb, Fields::CLT, form->ChipsetSheet},
+        {form->BNRcb, Fields::BNR, form->ChipsetSheet},         {form->CPCcb, Fields::CPC, form->ChipsetSheet},
+        {form->SMcb, Fields::SM, form->ChipsetSheet},           {form->THRLOCKcb, Fields::THRLOCK, form->ChipsetSheet},
+        {form->HACQScb, Fields::HACQS, form->MemSheet},         {form->TDLLEcb, Fields::TDLLE, form->MemSheet},
+    };
+    for (const Case& c : cases) {
+        ShowPage(c.page);
+        const bool was = c.box->isChecked();
+        ExpectWritesOnlyField(c.field, was ? 0 : 1, [&] { UserClicks(c.box); });
+        EXPECT_EQ(c.box->isChecked(), !was);
+    }
+}
+
+TEST_F(HandlersTest, ArrowKeysOnClosedListsWriteTheirChoice)
+{
+    ShowPage(form->AGPSTATTab);
+    ASSERT_EQ(form->AGPMODEcombo->currentIndex(), 3);
+    ExpectWritesOnlyField(Fields::AGPMODE, 2, [&] { UserPresses(form->AGPMODEcombo, Qt::Key_Up); });
+    ExpectWritesOnlyField(Fields::AGPMODE, 4, [&] { UserPresses(form->AGPMODEcombo, Qt::Key_Down); });
+    EXPECT_EQ(form->AGPMODEcombo->currentIndex(), 3) << "\"AGP 4X\" is value 4, not 3";
+
+    ShowPage(form->ChipsetSheet);
+    ExpectWritesOnlyField(Fields::DPCP, 1, [&] { UserPresses(form->DPCPcombo, Qt::Key_Down); });
+    ExpectWritesOnlyField(Fields::MAG, 1, [&] { UserPresses(form->MAGcombo, Qt::Key_Down); });
+    ExpectWritesOnlyField(Fields::RDTHR, 1, [&] { UserPresses(form->RDTHRcombo, Qt::Key_Up); });
+    ExpectWritesOnlyField(Fields::WRTHR, 1, [&] { UserPresses(form->WRTHRcombo, Qt::Key_Down); });
+    EXPECT_EQ(form->WRTHRcombo->currentText(), QStringLiteral("Limit at 62.5 %  (500MB/s)"));
+}
+
+TEST_F(HandlersTest, PickingFromTheOpenListWrites)
+{
+    ShowPage(form->ChipsetSheet);
+    ExpectWritesOnlyField(Fields::RDTHR, 3, [&] {
+        form->RDTHRcombo->showPopup();
+        QAbstractItemView* view = form->RDTHRcombo->view();
+        const QRect item = view->visualRect(view->model()->index(3, 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, item.center());
+    });
+    EXPECT_EQ(form->RDTHRcombo->currentIndex(), 3);
+}
+
+TEST_F(HandlersTest, RadioGroupsWriteTheirTiming)
+{
+    ShowPage(form->MemSheet);
+    ExpectWritesOnlyField(Fields::CAS, 0, [&] { QTest::mouseClick(form->CASgr->buttons()[0], Qt::LeftButton); });
+    ExpectWritesOnlyField(Fields::RAS2CAS, 0, [&] { QTest::mouseClick(form->RAS2CASgr->buttons()[0], Qt::LeftButton); });
+    ExpectWritesOnlyField(Fields::RAS, 0, [&] { QTest::mouseClick(form->RASgr->buttons()[0], Qt::LeftButton); });
+    ExpectWritesOnlyField(Fields::DCT, 1, [&] { QTest::mouseClick(form->DCTgr->buttons()[1], Qt::LeftButton); });
+    EXPECT_EQ(form->DCTgr->itemIndex(), 1);
+}
+
+TEST_F(HandlersTest, TrackBarsWriteTheirTimer)
+{
+    ShowPage(form->AGPSTATTab);
+    ExpectWritesOnlyField(Fields::AMTT, 0x28, [&] { UserPresses(form->AMTT, Qt::Key_Right); });
+    EXPECT_EQ(form->AMTTv->text(), QStringLiteral("40"));
+    ExpectWritesOnlyField(Fields::LPTT, 0x18, [&] { UserPresses(form->LPTT, Qt::Key_PageDown); });
+    EXPECT_EQ(form->LPTTv->text(), QStringLiteral("24"));
+}
+
+TEST_F(HandlersTest, SdramModeWritesWithoutRefresh)
+{
+    ShowPage(form->MemSheet);
+    chip.SetDword(0x9C, 0x8000);  // a change the window has not seen yet
+    ExpectWritesOnlyField(Fields::SMS, 2, [&] { UserPresses(form->SMScombo, Qt::Key_Down); });
+    EXPECT_EQ(chip.Trace().size(), 4u) << "read and write of dword 0x50, nothing re-read";
+    EXPECT_FALSE(form->TDLLEcb->isChecked());
+
+    // The next page change shows what the chip holds.
+    chip.ClearTrace();
+    QTest::mouseClick(form->PageCtrl, Qt::LeftButton, Qt::NoModifier, form->PageCtrl->tabRect(0).center());
+    EXPECT_EQ(form->PageCtrl->currentPage(), form->AboutSheet);
+    EXPECT_TRUE(form->TDLLEcb->isChecked());
+}
+
+TEST_F(HandlersTest, AnIdleRefreshIsSevenReadsAndNoWrite)
+{
+    chip.ClearTrace();
+    QTest::mouseClick(form->PageCtrl, Qt::LeftButton, Qt::NoModifier, form->PageCtrl->tabRect(2).center());
+    ASSERT_EQ(form->PageCtrl->currentPage(), form->ChipsetSheet);
+    EXPECT_EQ(chip.Trace().size(), 14u);
+    EXPECT_TRUE(ConfigWrites().empty());
+    for (uint32_t offset : {0xB0u, 0xA8u, 0x70u, 0x9Cu, 0x50u})
+        EXPECT_EQ(ReadsOf(offset), 1u);
+    EXPECT_EQ(ReadsOf(0xBC), 2u);
+}
+
+TEST_F(HandlersTest, ABitTheChipRefusesShowsAsTheChipHoldsIt)
+{
+    ShowPage(form->ChipsetSheet);
+    UserClicks(form->THRLOCKcb);  // lock the throttle settings
+    ASSERT_TRUE(form->THRLOCKcb->isChecked());
+
+    UserClicks(form->THRLOCKcb);  // the lock cannot be undone
+    EXPECT_TRUE(form->THRLOCKcb->isChecked());
+    EXPECT_TRUE(chip.Dword(0x70) & (1u << 19));
+
+    const int limit = form->RDTHRcombo->currentIndex();
+    UserPresses(form->RDTHRcombo, Qt::Key_Down);
+    EXPECT_EQ(form->RDTHRcombo->currentIndex(), limit) << "the locked limit shows again";
+}
+
+TEST_F(HandlersTest, TheRefreshPeriodFollowsTheBar)
+{
+    ShowPage(form->AboutSheet);
+    chip.ClearTrace();
+    form->RefreshBar->setFocus();
+    for (int i = 0; i < 10; ++i)
+        QTest::keyClick(form->RefreshBar, Qt::Key_Left);
+    EXPECT_EQ(form->RefreshBar->value(), 250);
+    EXPECT_EQ(form->iRefreshTmr->interval(), 250);
+    EXPECT_EQ(form->RfLabel->text(), QStringLiteral("250 ms"));
+    EXPECT_TRUE(chip.Trace().empty());
+}
+
+TEST_F(HandlersTest, IllegalAgpModeKeepsTheListAndNeverStacksBoxes)
+{
+    ShowPage(form->AGPSTATTab);
+    chip.SetDword(0xA8, 0x1F000303);
+    int nested = 0;
+    onMessage = [&](const QString&) {
+        // Two ticks while the box is open: they refresh the rest, but open no second box.
+        chip.SetDword(0xB0, 0x81);
+        form->iRefreshTmrTimer();
+        form->iRefreshTmrTimer();
+        ++nested;
+    };
+    form->iRefreshTmrTimer();
+    EXPECT_EQ(messages, QStringList{QStringLiteral("AGP mode is set to an illegal value.")});
+    EXPECT_EQ(nested, 1);
+    EXPECT_EQ(form->AGPMODEcombo->currentIndex(), 3) << "the list keeps its position";
+    EXPECT_TRUE(form->AGP4XOVRcb->isChecked()) << "the tick during the box refreshed the rest";
+
+    onMessage = nullptr;
+    form->iRefreshTmrTimer();
+    EXPECT_EQ(messages.size(), 2) << "every refresh that finds it with no box open reports it";
+}
