@@ -13,7 +13,8 @@ RadioGroup::RadioGroup(const QString& caption, const QStringList& items, QWidget
         group_->addButton(button, i);
         buttons_.append(button);
     }
-    connect(group_, &QButtonGroup::buttonToggled, this, &RadioGroup::ButtonToggled);
+    connect(group_, qOverload<QAbstractButton*, bool>(&QButtonGroup::buttonToggled), this,
+            &RadioGroup::ButtonToggled);
 }
 
 void RadioGroup::setItemIndex(int index)
