@@ -6,7 +6,7 @@
 #include "program_messages.h"
 #include "register_dump.h"
 #include "run_quarvel.h"
-#include "x86_port_access.h"
+#include "../support/refused_ports.h"
 
 #include <QTimer>
 
@@ -90,10 +90,7 @@ TEST_F(EntryTest, NotAnI815EndsWithTwoWithoutTheFailureDisplay)
 
 TEST_F(EntryTest, RefusedPortsAreShownByTheFailureDisplayAndEndWithOne)
 {
-    X86PortAccess refused(+[](unsigned long, unsigned long, int) {
-        errno = EPERM;
-        return -1;
-    });
+    RefusedPorts refused;
     SelectPortAccess(&refused);
     EXPECT_EQ(Run(), ExitFailure);
     ASSERT_EQ(failures.size(), 1);

@@ -6,7 +6,7 @@
 #include "hint_display.h"
 #include "radio_group.h"
 #include "wrapping_tab_control.h"
-#include "x86_port_access.h"
+#include "../support/refused_ports.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -135,10 +135,7 @@ TEST_F(ConstructionTest, NotAnI815StopsEveryConfigurationAccess)
 
 TEST_F(ConstructionTest, RefusedPortsLeaveTheConstructionWithoutAWindow)
 {
-    X86PortAccess refused(+[](unsigned long, unsigned long, int) {
-        errno = EPERM;
-        return -1;
-    });
+    RefusedPorts refused;
     SelectPortAccess(&refused);
     EXPECT_THROW(Open(), PortAccessRefused);
     EXPECT_EQ(MForm, nullptr);

@@ -1,0 +1,17 @@
+#pragma once
+// The real port back end as a system without CAP_SYS_RAWIO leaves it: every request refused.
+
+#include "x86_port_access.h"
+
+#include <cerrno>
+
+inline int RefuseWithEperm(unsigned long, unsigned long, int)
+{
+    errno = EPERM;
+    return -1;
+}
+
+class RefusedPorts : public X86PortAccess {
+public:
+    RefusedPorts() : X86PortAccess(&RefuseWithEperm) {}
+};
