@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 namespace {
@@ -39,12 +40,9 @@ bool Matches(const std::string& line, const char* pattern)
     return true;
 }
 
-struct DeviceHeader {
-    bool isHostBridge;
-};
-
-// "bb:dd.f name" or "dddd:bb:dd.f name"; returns false when the line is no header.
-bool ParseHeader(const std::string& line, DeviceHeader& header)
+// "bb:dd.f name" or "dddd:bb:dd.f name": whether the device is 00:00.0; nothing when the line
+// is no device header.
+std::optional<bool> ParseHeader(const std::string& line)
 {
     auto endsField = [&](size_t at) { return at == line.size() || line[at] == ' '; };
     std::string domain = "0", bdf;
@@ -54,11 +52,10 @@ bool ParseHeader(const std::string& line, DeviceHeader& header)
         domain = line.substr(0, 4);
         bdf = line.substr(5, 7);
     } else {
-        return false;
+        return std::nullopt;
     }
-    header.isHostBridge = ParseHex(domain) == 0 && ParseHex(bdf.substr(0, 2)) == 0 &&
-                          ParseHex(bdf.substr(3, 2)) == 0 && ParseHex(bdf.substr(6, 1)) == 0;
-    return true;
+    return ParseHex(domain) == 0 && ParseHex(bdf.substr(0, 2)) == 0 &&
+           ParseHex(bdf.substr(3, 2)) == 0 && ParseHex(bdf.substr(6, 1)) == 0;
 }
 
 std::string Where(const std::string& source, int lineNumber)
@@ -82,12 +79,11 @@ ConfigSpace ParseRegisterDump(const std::string& text, const std::string& source
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
 
-        DeviceHeader header;
-        if (ParseHeader(line, header)) {
+        if (const std::optional<bool> isHostBridge = ParseHeader(line)) {
             if (inHostBridge)
                 hostBridgeDone = true;
-            inHostBridge = header.isHostBridge && !hostBridgeDone;
-            foundHostBridge = foundHostBridge || header.isHostBridge;
+            inHostBridge = *isHostBridge && !hostBridgeDone;
+            foundHostBridge = foundHostBridge || *isHostBridge;
             continue;
         }
         if (line.empty()) {
