@@ -1,7 +1,7 @@
 #include "emulated_program.h"
 
 #include "emulated_i815.h"
-#include "port_access.h"
+#include "config_access.h"
 #include "register_dump.h"
 #include "run_quarvel.h"
 

@@ -1,5 +1,5 @@
 // i815quarvel: the tool on the real configuration ports.
-#include "port_access.h"
+#include "config_access.h"
 #include "run_quarvel.h"
 #include "x86_port_access.h"
 

@@ -2,7 +2,7 @@
 // port operations it makes (seven reads, two port instructions each).
 #include "Unit1.h"
 #include "emulated_i815.h"
-#include "port_access.h"
+#include "config_access.h"
 
 #include <QApplication>
 #include <QTimer>

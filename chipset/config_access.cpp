@@ -1,41 +1,42 @@
 #include "config_access.h"
 
-#include "port_access.h"
+#include "mechanism1_access.h"
+
+#include <memory>
+#include <stdexcept>
 
 uint32_t SavedConfigAddress = 0;
 uint32_t SavedConfigData = 0;
 
-uint32_t ReadConfig(uint32_t offset)
+namespace {
+ConfigAccess* selected = nullptr;
+std::unique_ptr<Mechanism1Access> throughPorts;
+}  // namespace
+
+void SelectConfigAccess(ConfigAccess* access) { selected = access; }
+
+void SelectPortAccess(PortAccess* ports)
 {
-    PortAccess& ports = CurrentPortAccess();
-    ports.Out32(ConfigAddressPort, ConfigEnableBit | offset);
-    return ports.In32(ConfigDataPort);
+    throughPorts = ports ? std::make_unique<Mechanism1Access>(*ports) : nullptr;
+    selected = throughPorts.get();
 }
 
-void WriteConfig(uint32_t offset, uint32_t value)
+ConfigAccess& CurrentConfigAccess()
 {
-    PortAccess& ports = CurrentPortAccess();
-    ports.Out32(ConfigAddressPort, ConfigEnableBit | offset);
-    ports.Out32(ConfigDataPort, value);
+    if (!selected)
+        throw std::logic_error("No configuration access has been selected");
+    return *selected;
 }
+
+uint32_t ReadConfig(uint32_t offset) { return CurrentConfigAccess().Read(offset); }
+
+void WriteConfig(uint32_t offset, uint32_t value) { CurrentConfigAccess().Write(offset, value); }
 
 uint32_t ModifyConfigBits(uint32_t offset, uint32_t mask, bool set)
 {
-    uint32_t value = ReadConfig(offset) & ~mask;
-    if (set)
-        value |= mask;
-    WriteConfig(offset, value);
-    return value;
+    return CurrentConfigAccess().Modify(offset, mask, set ? mask : 0);
 }
 
-void SaveConfigPorts()
-{
-    PortAccess& ports = CurrentPortAccess();
-    SavedConfigAddress = ports.In32(ConfigAddressPort);
-    SavedConfigData = ports.In32(ConfigDataPort);
-}
+void SaveConfigPorts() { CurrentConfigAccess().SavePorts(); }
 
-void RestoreConfigPorts()
-{
-    CurrentPortAccess().Out32(ConfigAddressPort, SavedConfigAddress);
-}
+void RestoreConfigPorts() { CurrentConfigAccess().RestorePorts(); }

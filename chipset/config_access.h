@@ -1,6 +1,10 @@
 #pragma once
-// PCI configuration mechanism #1 on bus 0, device 0, function 0: the host bridge.
-// Whole 32-bit dwords only, through the address port 0xCF8 and the data port 0xCFC.
+// Configuration space of bus 0, device 0, function 0: the host bridge. Whole 32-bit dwords only.
+//
+// One small interface with interchangeable back ends, as pciutils' access methods: mechanism #1
+// through the port layer (in this process), the kernel's own configuration file, and the
+// privileged helper over a pipe. The free functions below talk to whichever back end is
+// selected and never know which.
 
 #include <cstdint>
 
@@ -9,7 +13,30 @@ constexpr uint16_t ConfigDataPort = 0xCFC;
 constexpr uint32_t ConfigEnableBit = 0x80000000;  // bus, device and function all 0
 constexpr uint32_t HostBridgeId = 0x11308086;      // device 0x1130, vendor 0x8086: i815
 
-// Both ports as the program found them, filled by SaveConfigPorts.
+class PortAccess;
+
+class ConfigAccess {
+public:
+    virtual ~ConfigAccess() = default;
+    virtual uint32_t Read(uint32_t offset) = 0;
+    virtual void Write(uint32_t offset, uint32_t value) = 0;
+    // One read-modify-write, whole against every other user of the chip: the bits of mask
+    // take their values from bits, every other bit goes back as read, except the status bits
+    // that a written 1 would clear (ModifiedDword). Returns the value written.
+    virtual uint32_t Modify(uint32_t offset, uint32_t mask, uint32_t bits) = 0;
+    // The address port as the program found it; back ends without ports have nothing to keep.
+    virtual void SavePorts() {}
+    virtual void RestorePorts() {}
+};
+
+// Selects the back end for all later accesses; the caller keeps ownership.
+void SelectConfigAccess(ConfigAccess* access);
+// Shorthand: mechanism #1 through these ports, without the lock between programs (the
+// emulated chip, tests). nullptr selects nothing.
+void SelectPortAccess(PortAccess* ports);
+ConfigAccess& CurrentConfigAccess();
+
+// Both ports as the program found them, filled by SaveConfigPorts on the port back ends.
 extern uint32_t SavedConfigAddress;
 extern uint32_t SavedConfigData;
 

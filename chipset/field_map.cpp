@@ -1,6 +1,7 @@
 #include "field_map.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace Fields {
 
@@ -21,16 +22,20 @@ const Field AGPSBA{"AGPSBA", 0xA8, 9, 1, FieldKind::Flag, {"AGP Sideband Address
 const Field AGPFW{"AGPFW", 0xA8, 4, 1, FieldKind::Flag, {"AGP FastWrites"}, {}};
 // Data rate: one-hot 1X, 2X, 4X; 3, 5, 6 and 7 are illegal.
 const Field AGPMODE{"AGPMODE", 0xA8, 0, 3, FieldKind::Choice,
-                    {"None selected", "AGP 1X", "AGP 2X", "AGP 4X"}, {0, 1, 2, 4}};
+                    {"None selected", "AGP 1X", "AGP 2X", "AGP 4X"}, {0, 1, 2, 4},
+                    "Selected AGP data transfer rate"};
 
 // 0xBC: AMTT and LPTT.
-const Field AMTT{"AMTT", 0xBC, 0, 8, FieldKind::Number, {}, {}};
-const Field LPTT{"LPTT", 0xBC, 8, 8, FieldKind::Number, {}, {}};
+const Field AMTT{"AMTT", 0xBC, 0, 8, FieldKind::Number, {}, {}, "AGP Multi-Transaction Timer"};
+const Field LPTT{"LPTT", 0xBC, 8, 8, FieldKind::Number, {}, {},
+                 "AGP Low Priority Transaction Timer"};
 
 // 0x50, low byte: GMCHCFG.
 const Field CLT{"CLT", 0x50, 6, 1, FieldKind::Flag, {"CPU Latency Timer"}, {}};
-const Field DPCP{"DPCP", 0x50, 3, 1, FieldKind::Choice, {"One Bank", "All Banks"}, {}};
-const Field MAG{"MAG", 0x50, 7, 1, FieldKind::Choice, {"Fixed mode", "Timeslice mode"}, {}};
+const Field DPCP{"DPCP", 0x50, 3, 1, FieldKind::Choice, {"One Bank", "All Banks"}, {},
+                 "DRAM Page Closing Policy"};
+const Field MAG{"MAG", 0x50, 7, 1, FieldKind::Choice, {"Fixed mode", "Timeslice mode"}, {},
+                "Memory Arbiter Grant Window"};
 
 // 0x70: MISCC.
 const Field BNR{"BNR", 0x70, 17, 1, FieldKind::Flag, {"Block New Request Lookahead"}, {}};
@@ -40,18 +45,19 @@ const Field THRLOCK{"THRLOCK", 0x70, 19, 1, FieldKind::Flag, {"Throttle Lock"}, 
 const Field RDTHR{"RDTHR", 0x70, 22, 2, FieldKind::Choice,
                   {"No limit               (800MB/s)", "Limit at 87.5 %  (700MB/s)",
                    "Limit at 75 %     (600MB/s)", "Limit at 62.5%   (500MB/s)"},
-                  {}};
+                  {}, "Read Power Throttle Control"};
 const Field WRTHR{"WRTHR", 0x70, 20, 2, FieldKind::Choice,
                   {"No limit               (800MB/s)", "Limit at 62.5 %  (500MB/s)",
                    "Limit at 50%      (400MB/s)", "Limit at 37%      (300MB/s)"},
-                  {}};
+                  {}, "Write Power Throttle Control"};
 
 // 0x50, high byte: DRAMT.
-const Field RAS{"RAS", 0x50, 24, 1, FieldKind::Choice, {"3 clocks", "2 clocks"}, {}};
-const Field RAS2CAS{"RAS2CAS", 0x50, 25, 1, FieldKind::Choice, {"3 clocks", "2 clocks"}, {}};
-const Field CAS{"CAS", 0x50, 26, 1, FieldKind::Choice, {"3 clocks", "2 clocks"}, {}};
+const Field RAS{"RAS", 0x50, 24, 1, FieldKind::Choice, {"3 clocks", "2 clocks"}, {}, "RAS"};
+const Field RAS2CAS{"RAS2CAS", 0x50, 25, 1, FieldKind::Choice, {"3 clocks", "2 clocks"}, {},
+                    "RAS to CAS"};
+const Field CAS{"CAS", 0x50, 26, 1, FieldKind::Choice, {"3 clocks", "2 clocks"}, {}, "CAS"};
 const Field HACQS{"HACQS", 0x50, 27, 1, FieldKind::Flag, {"Host Aperture Cycle Queue Slot"}, {}};
-const Field DCT{"DCT", 0x50, 28, 1, FieldKind::Choice, {"5,7", "7,9"}, {}};  // Tras, Trc
+const Field DCT{"DCT", 0x50, 28, 1, FieldKind::Choice, {"5,7", "7,9"}, {}, "Tras, Trc"};
 const Field SMS{"SMS", 0x50, 29, 3, FieldKind::Choice,
                 {"(!) DRAM in Self-Refresh Mode, Refresh Disabled",
                  "Refresh interval:  100 Mhz - 15.6 \u00B5s      133 Mhz - 11.7 \u00B5s",
@@ -59,7 +65,7 @@ const Field SMS{"SMS", 0x50, 29, 3, FieldKind::Choice,
                  "Refresh interval:  100 Mhz -   1.28 \u00B5s    133 Mhz -   0.96 \u00B5s",
                  "(!) NOP Command Enable", "(!) All Banks Precharge Enable",
                  "(!) Mode Register Set Enable", "(!) CBR Enable"},
-                {}};
+                {}, "SDRAM Mode Select"};
 
 // 0x9C: SM register.
 const Field TDLLE{"TDLLE", 0x9C, 15, 1, FieldKind::Flag, {"Transmit DLL Disable && Bypass"}, {}};
@@ -94,6 +100,48 @@ uint32_t FieldMask(const Field& field)
 uint32_t FieldValue(const Field& field, uint32_t dword)
 {
     return (dword & FieldMask(field)) >> field.lowBit;
+}
+
+uint32_t TunableBits(uint32_t dword)
+{
+    uint32_t bits = 0;
+    for (const Field* field : TunableFields())
+        if (field->dword == dword)
+            bits |= FieldMask(*field);
+    return bits;
+}
+
+// SMRAM (byte 0x70), bit 0: E_SMRAM_ERR, set by the chip on an invalid SMRAM access, cleared by
+// writing 1. MISCC shares the dword, so every MISCC change writes this byte too.
+uint32_t ClearOnWriteBits(uint32_t dword) { return dword == 0x70 ? 0x00000001 : 0; }
+
+uint32_t ModifiedDword(uint32_t dword, uint32_t old, uint32_t mask, uint32_t bits)
+{
+    return ((old & ~mask) | (bits & mask)) & ~ClearOnWriteBits(dword);
+}
+
+std::string FieldKey(const Field& field)
+{
+    std::string key = field.name;
+    for (char& c : key)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return key;
+}
+
+const Field* FindTunableField(const std::string& key)
+{
+    for (const Field* field : TunableFields())
+        if (FieldKey(*field) == key)
+            return field;
+    return nullptr;
+}
+
+std::string FieldCaption(const Field& field)
+{
+    std::string caption = field.caption ? field.caption : field.texts.empty() ? field.name : field.texts[0];
+    for (size_t at = caption.find("&&"); at != std::string::npos; at = caption.find("&&", at + 1))
+        caption.erase(at, 1);
+    return caption;
 }
 
 bool DecodeFlag(const Field& field, uint32_t dword) { return FieldValue(field, dword) != 0; }

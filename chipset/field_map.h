@@ -4,6 +4,7 @@
 // Nothing outside this file names a bit number or a mask.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 enum class FieldKind {
@@ -23,6 +24,8 @@ struct Field {
     std::vector<const char*> texts;
     // Choice only: the field value of each list position; empty when position = value.
     std::vector<uint32_t> values;
+    // Choice and number: the caption of the control (a flag's caption is its text).
+    const char* caption = nullptr;
 };
 
 constexpr int NoPosition = -1;
@@ -67,6 +70,19 @@ const std::vector<const Field*>& StatusFields();
 const std::vector<const Field*>& TunableFields();
 
 uint32_t FieldMask(const Field& field);
+// The bits of a dword that tunable fields own; 0 for a dword without any.
+uint32_t TunableBits(uint32_t dword);
+// Status bits of a dword that the chip clears when a 1 is written to them.
+uint32_t ClearOnWriteBits(uint32_t dword);
+// What a read-modify-write writes: the bits of mask from bits, every other bit as read, and a
+// 0 into every write-1-to-clear status bit, so that a write-back never clears a pending status.
+uint32_t ModifiedDword(uint32_t dword, uint32_t old, uint32_t mask, uint32_t bits);
+
+// The field's name in files and on command lines: its mnemonic in lower case ("agpmode").
+std::string FieldKey(const Field& field);
+const Field* FindTunableField(const std::string& key);
+// The control's caption as shown ("&&" as one "&").
+std::string FieldCaption(const Field& field);
 uint32_t FieldValue(const Field& field, uint32_t dword);
 
 // Decoding: dword -> control state.

@@ -56,11 +56,13 @@ void X86PortAccess::EnsurePermission(uint16_t port)
     (void)port;
     throw PortAccessRefused(
         "Access to the PCI configuration ports is not available on this processor: "
-        "it needs an x86 PC running Linux");
+        "it needs an x86 PC running Linux",
+        ENOSYS);
 #else
     if (port < FirstPort || port >= FirstPort + PortCount)
         throw PortAccessRefused("Port " + std::to_string(port) +
-                                " is outside the PCI configuration ports 0xCF8-0xCFF");
+                                    " is outside the PCI configuration ports 0xCF8-0xCFF",
+                                EINVAL);
     if (granted_ && grantedThread_ == std::this_thread::get_id())
         return;
     errno = 0;
@@ -68,12 +70,15 @@ void X86PortAccess::EnsurePermission(uint16_t port)
         const int reason = errno;
         throw PortAccessRefused(
             "Access to the PCI configuration ports 0xCF8-0xCFF was refused by the system: " +
-            std::string(std::strerror(reason)));
+                std::string(std::strerror(reason)),
+            reason);
     }
     granted_ = true;
     grantedThread_ = std::this_thread::get_id();
 #endif
 }
+
+void X86PortAccess::RequestPermission() { EnsurePermission(ConfigAddressPort); }
 
 uint32_t X86PortAccess::In32(uint16_t port)
 {

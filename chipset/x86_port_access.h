@@ -4,15 +4,15 @@
 // the calling thread, because the kernel grants it per thread. Without that right a port
 // instruction would fault (SIGSEGV), so none is ever executed before the grant.
 
+#include "access_refused.h"
 #include "port_access.h"
 
-#include <stdexcept>
 #include <string>
 #include <thread>
 
-class PortAccessRefused : public std::runtime_error {
+class PortAccessRefused : public AccessRefused {
 public:
-    using std::runtime_error::runtime_error;
+    using AccessRefused::AccessRefused;
 };
 
 class X86PortAccess : public PortAccess {
@@ -25,6 +25,9 @@ public:
 
     uint32_t In32(uint16_t port) override;
     void Out32(uint16_t port, uint32_t value) override;
+
+    // Asks for the ports now, in the calling thread; throws PortAccessRefused.
+    void RequestPermission();
 
 private:
     void EnsurePermission(uint16_t port);

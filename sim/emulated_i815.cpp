@@ -12,6 +12,17 @@ constexpr uint32_t AllOnes = 0xFFFFFFFF;
 constexpr uint32_t ThrottleLockBit = 1u << 19;
 constexpr uint32_t ThrottleBits = 0x00F80000;
 
+// SMRAM, the low byte of dword 0x70. E_SMRAM_ERR is set by the chip and cleared by writing 1;
+// D_LCK is set by writing 1 and cleared only by a reset, and then freezes GMS (7:6), USMM (5:4)
+// and LSMM (3).
+constexpr uint32_t SmramErrorBit = 1u << 0;
+constexpr uint32_t SmramLockBit = 1u << 1;
+constexpr uint32_t SmramLockedBits = 0xF8;
+
+// AGP status (0xA4) bit 2 reports 4X support; the 4X override (0xB0 bit 0) takes it away.
+constexpr uint32_t Agp4xSupportBit = 1u << 2;
+constexpr uint32_t Agp4xOverrideBit = 1u << 0;
+
 }  // namespace
 
 EmulatedI815::EmulatedI815() : EmulatedI815(DefaultImage()) {}
@@ -26,6 +37,7 @@ ConfigSpace EmulatedI815::DefaultImage()
     static const Entry entries[] = {
         {0x00, 0x11308086}, {0x04, 0x20900006}, {0x08, 0x06000002}, {0x10, 0xF8000008},
         {0x34, 0x00000088}, {0x50, 0x277C0244}, {0x54, 0x00000000}, {0x70, 0x0A82800C},
+        {0x88, 0xF104A009},  // vendor-specific capability, next: the AGP capability at 0xA0
         {0x9C, 0x00000000}, {0xA0, 0x00200002}, {0xA4, 0x1F000207}, {0xA8, 0x1F000304},
         {0xB0, 0x00000080}, {0xBC, 0x00002020},
     };
@@ -39,10 +51,14 @@ uint32_t EmulatedI815::WritableMask(uint32_t offset, uint32_t currentValue)
 {
     switch (offset) {
     case 0x50: return 0xFF0002C8;  // DPCP, CLT, MAG; bit 9; DRAMT. Straps and DIMM codes read-only.
-    case 0x70:
+    case 0x70: {
+        uint32_t writable = 0xA8FB00FC & ~SmramLockBit;  // the two SMRAM flags are no plain bits
         if (currentValue & ThrottleLockBit)
-            return 0xA8FB00FF & ~ThrottleBits;
-        return 0xA8FB00FF;
+            writable &= ~ThrottleBits;
+        if (currentValue & SmramLockBit)
+            writable &= ~SmramLockedBits;
+        return writable;
+    }
     case 0x9C: return 0x00008000;  // transmit DLL disable
     case 0xA8: return 0x00000337;  // AGPCMD: data rate, fast writes, AGP enable, sideband
     case 0xB0: return 0x00000081;
@@ -74,7 +90,20 @@ void EmulatedI815::WriteConfigDword(uint32_t offset, uint32_t value)
 {
     const uint32_t old = Dword(offset);
     const uint32_t writable = WritableMask(offset, old);
-    SetDword(offset, (old & ~writable) | (value & writable));
+    uint32_t now = (old & ~writable) | (value & writable);
+    if (offset == 0x70) {
+        now &= ~(value & SmramErrorBit);  // write 1 to clear
+        now |= value & SmramLockBit;      // write 1 to set, once
+    }
+    SetDword(offset, now);
+}
+
+uint32_t EmulatedI815::ReadConfigDword(uint32_t offset) const
+{
+    uint32_t value = Dword(offset);
+    if (offset == 0xA4 && (Dword(0xB0) & Agp4xOverrideBit))
+        value &= ~Agp4xSupportBit;
+    return value;
 }
 
 uint32_t EmulatedI815::In32(uint16_t port)
@@ -83,7 +112,7 @@ uint32_t EmulatedI815::In32(uint16_t port)
     if (port == ConfigAddressPort)
         value = address_;
     else if (port == ConfigDataPort && AddressSelectsHostBridge())
-        value = Dword(address_ & RegisterBits);
+        value = ReadConfigDword(address_ & RegisterBits);
     trace_.push_back({PortOperation::In, port, value});
     return value;
 }

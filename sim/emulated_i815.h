@@ -42,11 +42,13 @@ public:
     const std::vector<PortOperation>& Trace() const { return trace_; }
     void ClearTrace() { trace_.clear(); }
 
-    // The bits of a dword that a configuration write can change, as the chip has them now.
+    // The bits of a dword that a configuration write can change as plain read/write bits, as the
+    // chip has them now (the write-1-to-clear and set-once flags of SMRAM are not among them).
     static uint32_t WritableMask(uint32_t offset, uint32_t currentValue);
 
 private:
     bool AddressSelectsHostBridge() const;
+    uint32_t ReadConfigDword(uint32_t offset) const;
     void WriteConfigDword(uint32_t offset, uint32_t value);
 
     ConfigSpace space_{};

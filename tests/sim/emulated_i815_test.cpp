@@ -52,7 +52,7 @@ TEST_F(EmulatedI815Test, ThrottleLockHoldsTheThrottleBitsUntilReset)
 
     WriteConfig(0x70, 0xFFFFFFFF);
     EXPECT_EQ(chip.Dword(0x70) & 0x00F80000, 0x00980000u) << "locked bits stay";
-    EXPECT_EQ(chip.Dword(0x70) & 0xA80300FF, 0xA80300FFu) << "other writable bits still change";
+    EXPECT_EQ(chip.Dword(0x70) & 0xA80300FF, 0xA80300FEu) << "other writable bits still change";
     WriteConfig(0x70, 0);
     EXPECT_EQ(chip.Dword(0x70) & 0x00F80000, 0x00980000u);
 
@@ -60,6 +60,45 @@ TEST_F(EmulatedI815Test, ThrottleLockHoldsTheThrottleBitsUntilReset)
     SelectPortAccess(&reset);
     WriteConfig(0x70, 0);
     EXPECT_EQ(reset.Dword(0x70) & 0x00F80000, 0u);
+}
+
+// SMRAM, byte 0x70: E_SMRAM_ERR (bit 0) is cleared by writing 1, D_LCK (bit 1) is set by writing
+// 1 and then freezes GMS (7:6), USMM (5:4) and LSMM (3) until a reset.
+TEST_F(EmulatedI815Test, SmramErrorIsWriteOneToClearAndItsLockIsSetOnce)
+{
+    chip.SetDword(0x70, 0x0A82800D);  // an SMRAM error pending
+    WriteConfig(0x70, 0x0A828000);
+    EXPECT_EQ(chip.Dword(0x70), 0x0A828001u) << "a 0 leaves the error; plain bits 2 and 3 clear";
+    WriteConfig(0x70, 0x0A828001);
+    EXPECT_EQ(chip.Dword(0x70), 0x0A828000u) << "a 1 clears it";
+
+    WriteConfig(0x70, 0x0A8280F8);
+    EXPECT_EQ(chip.Dword(0x70) & 0xFF, 0xF8u) << "unlocked, GMS, USMM and LSMM take writes";
+    WriteConfig(0x70, 0x0A8280FA);
+    EXPECT_EQ(chip.Dword(0x70) & 0xFF, 0xFAu) << "locked";
+    WriteConfig(0x70, 0x0A828004);
+    EXPECT_EQ(chip.Dword(0x70) & 0xFF, 0xFEu) << "locked bits and the lock stay; bit 2 stays plain";
+    WriteConfig(0x70, 0x0A828000);
+    EXPECT_EQ(chip.Dword(0x70) & 0xFF, 0xFAu);
+}
+
+TEST_F(EmulatedI815Test, TheBuiltInCapabilityListLeadsToTheAgpCapability)
+{
+    std::vector<uint32_t> walked;
+    for (uint32_t at = ReadConfig(0x34) & 0xFF; at != 0 && walked.size() < 8; at = (ReadConfig(at) >> 8) & 0xFF)
+        walked.push_back(at);
+    EXPECT_EQ(walked, (std::vector<uint32_t>{0x88, 0xA0}));
+    EXPECT_EQ(ReadConfig(0x88), 0xF104A009u);
+    EXPECT_EQ(ReadConfig(0xA0) & 0xFF, 0x02u) << "capability 2: AGP";
+}
+
+TEST_F(EmulatedI815Test, TheFourXOverrideTakesFourXOutOfTheAgpStatus)
+{
+    EXPECT_EQ(ReadConfig(0xA4) & 0x7, 0x7u) << "1X, 2X and 4X";
+    WriteConfig(0xB0, 0x81);
+    EXPECT_EQ(ReadConfig(0xA4) & 0x7, 0x3u);
+    WriteConfig(0xB0, 0x80);
+    EXPECT_EQ(ReadConfig(0xA4) & 0x7, 0x7u);
 }
 
 TEST_F(EmulatedI815Test, TraceRecordsEveryPortOperation)

@@ -1,0 +1,95 @@
+#include "kernel_config_access.h"
+
+#include "access_refused.h"
+#include "config_lock.h"
+#include "field_map.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// The kernel gives a user without CAP_SYS_ADMIN the standard 64-byte header only.
+constexpr uint32_t UnprivilegedBytes = 64;
+
+std::string Hex(uint32_t value)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    do {
+        text.insert(text.begin(), digits[value & 15]);
+        value >>= 4;
+    } while (value);
+    return "0x" + (text.size() < 2 ? "0" + text : text);
+}
+
+// pread and pwrite of one little-endian dword, the byte order of the file.
+bool Transfer(int fd, uint32_t offset, uint32_t* value, bool write)
+{
+    unsigned char bytes[4];
+    if (write)
+        for (int i = 0; i < 4; ++i)
+            bytes[i] = static_cast<unsigned char>(*value >> (8 * i));
+    ssize_t done;
+    do {
+        done = write ? pwrite(fd, bytes, 4, offset) : pread(fd, bytes, 4, offset);
+    } while (done < 0 && errno == EINTR);
+    if (done != 4)
+        return false;
+    if (!write)
+        *value = uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
+                 uint32_t(bytes[3]) << 24;
+    return true;
+}
+
+}  // namespace
+
+KernelConfigAccess::KernelConfigAccess(const std::string& path, bool forWriting, ConfigLock* lock)
+    : path_(path), lock_(lock)
+{
+    fd_ = open(path.c_str(), (forWriting ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    if (fd_ < 0) {
+        const int reason = errno;
+        throw AccessRefused("The kernel's configuration file " + path + " cannot be opened" +
+                                (forWriting ? " for writing" : "") + ": " + std::strerror(reason),
+                            reason);
+    }
+}
+
+KernelConfigAccess::~KernelConfigAccess() { close(fd_); }
+
+uint32_t KernelConfigAccess::Read(uint32_t offset)
+{
+    uint32_t value = 0;
+    if (Transfer(fd_, offset & 0xFC, &value, false))
+        return value;
+    const int reason = errno;
+    if (offset >= UnprivilegedBytes)
+        throw AccessRefused("The kernel shows only the first 64 bytes of the configuration space "
+                            "to a program without privilege; dword " + Hex(offset) + " is beyond them",
+                            EACCES);
+    throw AccessRefused("Reading dword " + Hex(offset) + " of " + path_ + " failed: " +
+                            std::strerror(reason),
+                        reason);
+}
+
+void KernelConfigAccess::Write(uint32_t offset, uint32_t value)
+{
+    if (Transfer(fd_, offset & 0xFC, &value, true))
+        return;
+    const int reason = errno;
+    throw AccessRefused("Writing dword " + Hex(offset) + " of " + path_ + " failed: " +
+                            std::strerror(reason),
+                        reason);
+}
+
+uint32_t KernelConfigAccess::Modify(uint32_t offset, uint32_t mask, uint32_t bits)
+{
+    const HeldLock held(lock_);
+    const uint32_t value = ModifiedDword(offset, Read(offset), mask, bits);
+    Write(offset, value);
+    return value;
+}

@@ -1,0 +1,31 @@
+#pragma once
+// The kernel's own configuration access: the sysfs file of device 0000:00:00.0. Reads and
+// writes of 4 bytes at aligned offsets are single dword cycles, made under the kernel's PCI
+// lock, so each is whole against everything else on the machine; a read-modify-write still
+// takes the lock between programs. Needs no I/O-port support in the kernel.
+
+#include "config_access.h"
+
+#include <string>
+
+class ConfigLock;
+
+class KernelConfigAccess : public ConfigAccess {
+public:
+    static constexpr const char* DefaultPath = "/sys/bus/pci/devices/0000:00:00.0/config";
+
+    // Opens the file for reading, or for reading and writing; throws AccessRefused.
+    KernelConfigAccess(const std::string& path, bool forWriting, ConfigLock* lock);
+    ~KernelConfigAccess() override;
+    KernelConfigAccess(const KernelConfigAccess&) = delete;
+    KernelConfigAccess& operator=(const KernelConfigAccess&) = delete;
+
+    uint32_t Read(uint32_t offset) override;
+    void Write(uint32_t offset, uint32_t value) override;
+    uint32_t Modify(uint32_t offset, uint32_t mask, uint32_t bits) override;
+
+private:
+    std::string path_;
+    int fd_ = -1;
+    ConfigLock* lock_;
+};

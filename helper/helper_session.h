@@ -1,0 +1,48 @@
+#pragma once
+// The helper's side of the pipe: it reads request lines, checks each against what the window
+// needs and the field table, and only then touches the chip. Everything else is refused.
+//
+// Allowed: reads of any dword of bus 0, device 0, function 0; one save and one restore of
+// the address port; read-modify-writes of a dword that holds settings, whose mask is made of
+// whole setting fields with legal values, on a chip that identifies as an i815.
+
+#include "helper_protocol.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+class ConfigAccess;
+
+class HelperSession {
+public:
+    using Log = std::function<void(const std::string&)>;
+    // `log` receives one line per refused request (the program sends them to stderr).
+    HelperSession(ConfigAccess& chip, Log log);
+
+    // Bytes from the window; returns the replies, each a line ending in a line feed.
+    std::string Receive(const char* data, size_t size);
+    // The window has gone away: the address port goes back as found unless the window did that.
+    void End();
+
+    // Why a request is refused; nothing when it is allowed. Looks at the chip only to learn
+    // its identity, when no read of dword 0x00 has told it yet.
+    std::optional<std::string> Refusal(const HelperRequest& request);
+
+private:
+    std::string Handle(const std::string& line);
+    std::string Execute(const HelperRequest& request);
+    bool IsI815();
+
+    ConfigAccess& chip_;
+    Log log_;
+    std::string pending_;
+    bool discarding_ = false;  // inside a line that is already too long
+    bool saved_ = false;
+    bool restored_ = false;
+    std::optional<bool> isI815_;
+};
+
+// Serves the window on two descriptors until it closes its end; then ends the session.
+// Returns 0, or 1 when the pipe failed.
+int ServeHelper(int in, int out, HelperSession& session);
