@@ -163,15 +163,14 @@ bool IsSingleBit(const Field& field) { return field.width == 1; }
 
 bool SingleBitState(const Field&, int state) { return state != 0; }
 
-uint32_t EncodeField(const Field& field, uint32_t oldDword, int state)
+FieldWrite EncodeFieldWrite(const Field& field, int state)
 {
     const uint32_t mask = FieldMask(field);
-    const uint32_t kept = oldDword & ~mask;
     if (IsSingleBit(field))
-        return SingleBitState(field, state) ? kept | mask : kept;
+        return {mask, SingleBitState(field, state) ? mask : 0};
 
     if (field.kind == FieldKind::Choice && state < 0)
-        return oldDword;
+        return {0, 0};
 
     uint32_t value = static_cast<uint32_t>(state);
     if (!field.values.empty()) {
@@ -179,5 +178,11 @@ uint32_t EncodeField(const Field& field, uint32_t oldDword, int state)
         const size_t last = field.values.size() - 1;
         value = field.values[std::min(static_cast<size_t>(state), last)];
     }
-    return kept | ((value << field.lowBit) & mask);
+    return {mask, (value << field.lowBit) & mask};
+}
+
+uint32_t EncodeField(const Field& field, uint32_t oldDword, int state)
+{
+    const FieldWrite write = EncodeFieldWrite(field, state);
+    return (oldDword & ~write.mask) | write.bits;
 }

@@ -96,6 +96,14 @@ bool IsSingleBit(const Field& field);
 // selection (NoPosition) counts as a set bit, because only position 0 means "clear".
 bool SingleBitState(const Field& field, int state);
 
-// The new dword for a control state: a check box state, a list position or a track bar
-// position. Only the field's bits change. A multi-bit list without a selection changes nothing.
+// What a control state (a check box state, a list position or a track bar position) writes:
+// the field's bits, for a read-modify-write of its dword. A multi-bit list without a selection
+// writes nothing new (an empty mask).
+struct FieldWrite {
+    uint32_t mask;
+    uint32_t bits;
+};
+FieldWrite EncodeFieldWrite(const Field& field, int state);
+
+// The new dword for a control state; only the field's bits change.
 uint32_t EncodeField(const Field& field, uint32_t oldDword, int state);

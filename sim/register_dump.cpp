@@ -3,6 +3,7 @@
 #include <array>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <optional>
@@ -147,11 +148,26 @@ ConfigSpace ReadRegisterDumpFile(const std::string& path)
     return ParseRegisterDump(text.str(), path);
 }
 
-std::string FormatRegisterDump(const ConfigSpace& space)
+namespace {
+const char I815Name[] = "Host bridge: Intel Corporation 82815 815 Chipset Host Bridge and Memory Controller Hub";
+}
+
+std::string HostBridgeHeader(const ConfigSpace& space)
+{
+    char text[64];
+    const bool i815 = space[0] == 0x86 && space[1] == 0x80 && space[2] == 0x30 && space[3] == 0x11;
+    if (i815)
+        std::snprintf(text, sizeof text, " (rev %02x)", space[8]);
+    else
+        std::snprintf(text, sizeof text, "Host bridge: [%02x%02x:%02x%02x] (rev %02x)", space[1], space[0],
+                      space[3], space[2], space[8]);
+    return i815 ? I815Name + std::string(text) : std::string(text);
+}
+
+std::string FormatRegisterDump(const ConfigSpace& space, const std::string& header)
 {
     static const char digits[] = "0123456789abcdef";
-    std::string text = "00:00.0 Host bridge: Intel Corporation 82815 815 Chipset Host Bridge and "
-                       "Memory Controller Hub (emulated by i815 Quarvel)\n";
+    std::string text = "00:00.0 " + (header.empty() ? I815Name + std::string(" (emulated by i815 Quarvel)") : header) + "\n";
     for (size_t row = 0; row < space.size(); row += 16) {
         text += digits[row >> 4];
         text += "0:";

@@ -17,5 +17,10 @@ public:
 ConfigSpace ParseRegisterDump(const std::string& text, const std::string& source);
 ConfigSpace ReadRegisterDumpFile(const std::string& path);
 
-std::string FormatRegisterDump(const ConfigSpace& space);
+// The dump of one device, 00:00.0, as `lspci -xxx` prints it under `header` (the words after
+// "00:00.0 "); without one, the header says that the chip is emulated.
+std::string FormatRegisterDump(const ConfigSpace& space, const std::string& header = {});
 void WriteRegisterDumpFile(const std::string& path, const ConfigSpace& space);
+// The header of a real host bridge: its name for an i815, else its vendor and device
+// identities; with its revision.
+std::string HostBridgeHeader(const ConfigSpace& space);

@@ -189,14 +189,15 @@ void TMForm::ReportIllegalAgpMode()
 }
 
 // Writes one field from a control state: one-bit fields through SetConfigBits (which
-// refreshes), the others by read-modify-write of the whole dword.
+// refreshes), the others by one read-modify-write of the whole dword.
 void TMForm::WriteField(const Field& field, int state, bool refresh)
 {
     if (IsSingleBit(field)) {
         SetConfigBits(field.dword, FieldMask(field), SingleBitState(field, state));
         return;
     }
-    WriteConfig(field.dword, EncodeField(field, ReadConfig(field.dword), state));
+    const FieldWrite write = EncodeFieldWrite(field, state);
+    CurrentConfigAccess().Modify(field.dword, write.mask, write.bits);
     if (refresh)
         RefreshControls();
 }

@@ -1,0 +1,13 @@
+#pragma once
+// i815ctl [ROUTE] [--save-emulated FILE] COMMAND [ARGS]: the settings of the i815 host bridge
+// for scripts, reports and the boot-time apply. No Qt; libc and the C++ runtime only.
+
+#include "routes.h"
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+// Runs one command line (without the program name); returns the exit status: 0 done,
+// 1 a failure, 2 bad usage or bad input, or not an i815.
+int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::ostream& out, std::ostream& err);

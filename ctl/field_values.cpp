@@ -1,0 +1,146 @@
+#include "field_values.h"
+
+#include <cctype>
+#include <cstdio>
+
+namespace {
+
+// Lower case, blanks at the ends dropped, every run of blanks inside made one.
+std::string Normalised(const std::string& text)
+{
+    std::string out;
+    bool blank = false;
+    for (char c : text) {
+        if (c == ' ' || c == '\t') {
+            blank = !out.empty();
+            continue;
+        }
+        if (blank)
+            out += ' ';
+        blank = false;
+        out += char(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return out;
+}
+
+bool ParseUnsigned(const std::string& text, unsigned long& value)
+{
+    if (text.empty() || text.size() > 10)
+        return false;
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    value = 0;
+    for (size_t i = hex ? 2 : 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (hex ? !std::isxdigit(c) : !std::isdigit(c))
+            return false;
+        const unsigned digit = std::isdigit(c) ? c - '0' : std::tolower(c) - 'a' + 10;
+        value = value * (hex ? 16 : 10) + digit;
+    }
+    return true;
+}
+
+[[noreturn]] void Refuse(const Field& field, const std::string& text)
+{
+    throw BadValue(FieldKey(field) + ": \"" + text + "\" is not a value of " + FieldCaption(field) +
+                   "; legal values: " + LegalValues(field));
+}
+
+}  // namespace
+
+int ParseFieldValue(const Field& field, const std::string& text)
+{
+    const std::string wanted = Normalised(text);
+    unsigned long number = 0;
+    switch (field.kind) {
+    case FieldKind::Flag:
+        if (wanted == "on")
+            return 1;
+        if (wanted == "off")
+            return 0;
+        break;
+    case FieldKind::Choice:
+        for (size_t position = 0; position < field.texts.size(); ++position)
+            if (Normalised(field.texts[position]) == wanted)
+                return int(position);
+        if (ParseUnsigned(wanted, number) && wanted.find('x') == std::string::npos &&
+            number < field.texts.size())
+            return int(number);
+        break;
+    case FieldKind::Number:
+        if (ParseUnsigned(wanted, number) && number <= 255)
+            return int(number);
+        break;
+    case FieldKind::Status:
+        break;
+    }
+    Refuse(field, text);
+}
+
+bool HasValueName(const Field& field, uint32_t dword)
+{
+    return field.kind != FieldKind::Choice || DecodeChoice(field, dword) != NoPosition;
+}
+
+std::string StateText(const Field& field, int state)
+{
+    switch (field.kind) {
+    case FieldKind::Flag: return state ? "on" : "off";
+    case FieldKind::Choice: return state >= 0 && size_t(state) < field.texts.size() ? field.texts[size_t(state)] : "";
+    case FieldKind::Number: return std::to_string(state);
+    case FieldKind::Status: break;
+    }
+    return {};
+}
+
+std::string FieldValueText(const Field& field, uint32_t dword)
+{
+    switch (field.kind) {
+    case FieldKind::Flag: return StateText(field, DecodeFlag(field, dword));
+    case FieldKind::Choice:
+        if (!HasValueName(field, dword))
+            return "(illegal value " + std::to_string(FieldValue(field, dword)) + ")";
+        return StateText(field, DecodeChoice(field, dword));
+    case FieldKind::Number: return StateText(field, int(DecodeNumber(field, dword)));
+    case FieldKind::Status: break;
+    }
+    return std::to_string(FieldValue(field, dword));
+}
+
+std::string LegalValues(const Field& field)
+{
+    switch (field.kind) {
+    case FieldKind::Flag: return "on, off";
+    case FieldKind::Choice: {
+        std::string list;
+        for (size_t position = 0; position < field.texts.size(); ++position)
+            list += (position ? ", \"" : "\"") + std::string(field.texts[position]) + "\" (" +
+                    std::to_string(position) + ")";
+        return list;
+    }
+    case FieldKind::Number: return "0-255, in decimal or 0x hexadecimal";
+    case FieldKind::Status: break;
+    }
+    return {};
+}
+
+std::string RawBits(const Field& field, uint32_t dword)
+{
+    char where[32];
+    const unsigned high = field.lowBit + field.width - 1;
+    if (field.width == 1)
+        std::snprintf(where, sizeof where, "0x%02X bit %u: ", unsigned(field.dword), field.lowBit);
+    else
+        std::snprintf(where, sizeof where, "0x%02X bits %u-%u: ", unsigned(field.dword), high, field.lowBit);
+    std::string bits;
+    for (unsigned bit = high + 1; bit-- > field.lowBit;)
+        bits += (dword >> bit) & 1 ? '1' : '0';
+    return where + bits;
+}
+
+size_t DisplayWidth(const std::string& text)
+{
+    size_t width = 0;
+    for (char c : text)
+        width += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return width;
+}

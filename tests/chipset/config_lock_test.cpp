@@ -1,0 +1,115 @@
+// The lock between programs: two writers making cycles through one shared address latch.
+#include "config_lock.h"
+#include "mechanism1_access.h"
+#include "port_access.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <atomic>
+#include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Mechanism #1 as the hardware has it: one address latch for everyone, and a pause after each
+// port instruction in which the other program may run.
+class SharedLatchChip : public PortAccess {
+public:
+    SharedLatchChip()
+    {
+        for (auto& d : dwords_)
+            d = 0;
+        dwords_[0x70 / 4] = 0x0A82800C;
+    }
+    uint32_t In32(uint16_t port) override
+    {
+        const uint32_t value = port == 0xCF8 ? latch_.load() : dwords_[(latch_ >> 2) & 63].load();
+        std::this_thread::yield();
+        return value;
+    }
+    void Out32(uint16_t port, uint32_t value) override
+    {
+        if (port == 0xCF8)
+            latch_ = value;
+        else
+            dwords_[(latch_ >> 2) & 63] = value;
+        std::this_thread::yield();
+    }
+
+private:
+    std::atomic<uint32_t> latch_{0};
+    std::array<std::atomic<uint32_t>, 64> dwords_;
+};
+
+// Each writer owns one byte of dword 0x50 and also reads dword 0x70, which nobody changes.
+// Counts lost changes (its byte not as it just wrote it) and corrupt cycles (0x70 misread).
+int Mishaps(bool withLock)
+{
+    SharedLatchChip chip;
+    const std::string lockPath = ::testing::TempDir() + "quarvel_two_writers.lock";
+    std::atomic<int> mishaps{0};
+    auto writer = [&](unsigned shift) {
+        ConfigLock lock(lockPath);  // an open file of its own, as another program has
+        Mechanism1Access access(chip, withLock ? &lock : nullptr);
+        const uint32_t mask = 0xFFu << shift;
+        for (uint32_t k = 0; k < 1500; ++k) {
+            const uint32_t bits = (k & 0xFF) << shift;
+            access.Modify(0x50, mask, bits);
+            mishaps += (access.Read(0x50) & mask) != bits;
+            mishaps += access.Read(0x70) != 0x0A82800C;
+        }
+    };
+    std::thread a(writer, 0), b(writer, 8);
+    a.join();
+    b.join();
+    std::remove(lockPath.c_str());
+    return mishaps;
+}
+
+}  // namespace
+
+TEST(ConfigLock, TwoWritersLoseNothingWithTheLockAndDoWithoutIt)
+{
+    EXPECT_EQ(Mishaps(true), 0);
+    int without = 0;
+    for (int attempt = 0; attempt < 20 && without == 0; ++attempt)
+        without = Mishaps(false);
+    EXPECT_GT(without, 0) << "the two writers never met: this test could not have failed";
+}
+
+TEST(ConfigLock, AFileThatIsNoPlainFileIsRefusedNotWaitedOn)
+{
+    const std::string fifo = ::testing::TempDir() + "quarvel_lock_fifo";
+    std::remove(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    ConfigLock onFifo(fifo);
+    EXPECT_THROW(onFifo.Acquire(), ConfigLockError);
+    std::remove(fifo.c_str());
+
+    const std::string link = ::testing::TempDir() + "quarvel_lock_link";
+    std::remove(link.c_str());
+    ASSERT_EQ(symlink("/etc/passwd", link.c_str()), 0);
+    ConfigLock onLink(link);
+    EXPECT_THROW(onLink.Acquire(), ConfigLockError);
+    std::remove(link.c_str());
+}
+
+TEST(ConfigLock, CreatedReadableByEveryone)
+{
+    const std::string path = ::testing::TempDir() + "quarvel_lock_new";
+    std::remove(path.c_str());
+    const mode_t old = umask(077);
+    {
+        ConfigLock lock(path);
+        lock.Acquire();
+        lock.Release();
+    }
+    umask(old);
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+    std::remove(path.c_str());
+}

@@ -1,0 +1,156 @@
+// The helper's checks: what it does for the window, and everything it refuses.
+#include "../support/emulated_chip_fixture.h"
+
+#include "field_map.h"
+#include "helper_session.h"
+#include "mechanism1_access.h"
+
+#include <csignal>
+#include <random>
+#include <thread>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+class HelperSessionTest : public EmulatedChipTest {
+protected:
+    std::string Ask(const std::string& lines) { return session.Receive(lines.data(), lines.size()); }
+
+    Mechanism1Access access{chip};
+    std::vector<std::string> log;
+    HelperSession session{access, [this](const std::string& line) { log.push_back(line); }};
+};
+
+// Bits that no setting owns, in the dwords that hold settings, and all of every other dword.
+uint32_t FixedBits(uint32_t offset) { return ~TunableBits(offset); }
+
+}  // namespace
+
+TEST_F(HelperSessionTest, DoesWhatTheWindowDoesPortForPort)
+{
+    chip.SetAddressLatch(0x80000010);
+    EXPECT_EQ(Ask("save\nread 00\nmodify a8 00000010 00000010\nrestore\n"),
+              "ok 80000010 f8000008\nok 11308086\nok 1f000314\nok\n");
+    EXPECT_EQ(chip.Trace(), (std::vector<PortOperation>{
+                                In(0xCF8, 0x80000010), In(0xCFC, 0xF8000008),
+                                Out(0xCF8, 0x80000000), In(0xCFC, 0x11308086),
+                                Out(0xCF8, 0x800000A8), In(0xCFC, 0x1F000304),
+                                Out(0xCF8, 0x800000A8), Out(0xCFC, 0x1F000314),
+                                Out(0xCF8, 0x80000010)}));
+    EXPECT_TRUE(log.empty());
+
+    // Requests split anywhere arrive whole.
+    EXPECT_EQ(Ask("rea"), "");
+    EXPECT_EQ(Ask("d 50\nread"), "ok 277c0244\n");
+    EXPECT_EQ(Ask(" bc\n"), "ok 00002020\n");
+}
+
+TEST_F(HelperSessionTest, RefusesEverythingElseAndChangesNothing)
+{
+    chip.SetDword(0x70, 0x0A82800D);  // an SMRAM error pending, so that a plain write would show
+    const ConfigSpace before = chip.Space();
+    const struct {
+        const char* request;
+        const char* reason;
+    } refused[] = {
+        {"write 50 00000000", "not a request"},
+        {"READ 50", "not a request"},
+        {"read 50 ", "not a request"},
+        {"read 5", "not a request"},
+        {"read 0x50", "not a request"},
+        {"read 52", "is not the start of a dword"},
+        {"modify 50 0000000", "not a request"},
+        {"modify 50 00000040 00000040 ", "not a request"},
+        {"modify 54 0000000f 00000001", "dword 0x54 holds no setting"},
+        {"modify 00 ffffffff 00000000", "dword 0x00 holds no setting"},
+        {"modify 52 00000040 00000040", "holds no setting"},
+        {"modify 50 00000100 00000000", "reaches beyond the settings"},   // GFX mode strap
+        {"modify 50 000f0000 00000000", "reaches beyond the settings"},   // DIMM codes
+        {"modify 70 00000001 00000001", "reaches beyond the settings"},   // E_SMRAM_ERR
+        {"modify 50 ffffffff 277c0244", "reaches beyond the settings"},   // a plain write
+        {"modify a8 00000010 00000011", "reach beyond the mask"},
+        {"modify a8 00000003 00000001", "the mask cuts through AGPMODE"},
+        {"modify 70 00400000 00400000", "the mask cuts through RDTHR"},
+        {"modify a8 00000007 00000003", "the value 3 of AGPMODE is illegal"},
+        {"modify a8 00000007 00000007", "the value 7 of AGPMODE is illegal"},
+        {"restore", "not been saved"},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.request);
+        const std::string reply = Ask(std::string(r.request) + "\n");
+        EXPECT_EQ(reply.rfind("refused ", 0), 0u) << reply;
+        EXPECT_NE(reply.find(r.reason), std::string::npos) << reply;
+    }
+    EXPECT_EQ(log.size(), std::size(refused)) << "each refusal says so on stderr";
+    EXPECT_EQ(Ask(std::string(200, 'x') + "\nread 00\n"), "refused not a request\nok 11308086\n")
+        << "an over-long line is refused whole, and the next request still served";
+    EXPECT_EQ(Ask("save\nsave\nrestore\nrestore\n").substr(0, 3), "ok ");
+    EXPECT_EQ(chip.Space(), before);
+}
+
+TEST_F(HelperSessionTest, WritesNothingToAnotherHostBridge)
+{
+    chip.SetDword(0x00, 0x12378086);  // an i440FX
+    EXPECT_EQ(Ask("modify 50 00000040 00000000\n"), "refused the host bridge is not an i815\n");
+    EXPECT_EQ(chip.Dword(0x50), 0x277C0244u);
+    // The window's own identity read answers the question without another cycle.
+    chip.SetDword(0x00, HostBridgeId);
+    HelperSession fresh(access, [](const std::string&) {});
+    const std::string lines = "read 00\nmodify 50 00000040 00000000\n";
+    chip.ClearTrace();
+    EXPECT_EQ(fresh.Receive(lines.data(), lines.size()), "ok 11308086\nok 277c0204\n");
+    EXPECT_EQ(chip.Trace().size(), 6u);
+}
+
+// However the requests come, only the bits of settings ever change, and a pending SMRAM error
+// stays pending.
+TEST_F(HelperSessionTest, RandomRequestsNeverChangeABitOutsideTheSettings)
+{
+    std::mt19937 random(0x815);
+    const uint32_t offsets[] = {0x00, 0x50, 0x52, 0x54, 0x70, 0x9C, 0xA8, 0xB0, 0xBC, 0xFC};
+    chip.SetDword(0x70, chip.Dword(0x70) | 1);
+    const ConfigSpace start = chip.Space();
+    int done = 0;
+    for (int round = 0; round < 20000; ++round) {
+        const uint32_t offset = offsets[random() % std::size(offsets)];
+        uint32_t mask = random();
+        switch (random() % 4) {
+        case 0: mask &= TunableBits(offset); break;                          // a union of fields or a cut
+        case 1: mask = FieldMask(*TunableFields()[random() % TunableFields().size()]); break;
+        default: break;
+        }
+        const std::string request = "modify " + HexByte(offset) + " " + HexWord(mask) + " " + HexWord(random() & mask);
+        done += Ask(request + "\n").rfind("ok ", 0) == 0;
+    }
+    EXPECT_GT(done, 1000);
+    for (uint32_t offset = 0; offset < 256; offset += 4)
+        ASSERT_EQ(chip.Dword(offset) & FixedBits(offset), EmulatedI815(start).Dword(offset) & FixedBits(offset))
+            << std::hex << offset;
+    EXPECT_EQ(chip.Dword(0x70) & 1, 1u);
+}
+
+TEST_F(HelperSessionTest, TheAddressPortGoesBackWhenThePipeCloses)
+{
+    std::signal(SIGPIPE, SIG_IGN);  // as the helper program does: a closed pipe is no signal
+    int pair[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    chip.SetAddressLatch(0x80000044);
+    std::thread helper([&] { ServeHelper(pair[1], pair[1], session); });
+    const std::string requests = "save\nread 70\n";
+    ASSERT_EQ(write(pair[0], requests.data(), requests.size()), ssize_t(requests.size()));
+    close(pair[0]);  // the window is gone, before it restored anything
+    helper.join();
+    close(pair[1]);
+    EXPECT_EQ(chip.AddressLatch(), 0x80000044u);
+    EXPECT_EQ(chip.Trace().back(), Out(0xCF8, 0x80000044));
+
+    // A window that restored the port itself gets no second restore.
+    HelperSession second(access, [](const std::string&) {});
+    const std::string lines = "save\nrestore\n";
+    second.Receive(lines.data(), lines.size());
+    chip.ClearTrace();
+    second.End();
+    EXPECT_TRUE(chip.Trace().empty());
+}
