@@ -8,6 +8,7 @@
 #include "register_dump.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <map>
 
@@ -22,14 +23,19 @@ std::string Hex4(uint32_t value)
     return text;
 }
 
-const Field& FieldOf(const std::string& key)
+// Keys are the mnemonics in lower case; a key in capitals, or with blanks around it, is the same.
+const Field& FieldOf(const std::string& given)
 {
+    std::string key;
+    for (char c : given)
+        if (c != ' ' && c != '\t')
+            key += char(std::tolower(static_cast<unsigned char>(c)));
     if (const Field* field = FindTunableField(key))
         return *field;
     std::string keys;
     for (const Field* f : TunableFields())
         keys += (keys.empty() ? "" : " ") + FieldKey(*f);
-    throw CtlError(CtlBadInput, "unknown setting \"" + key + "\"; the settings are: " + keys);
+    throw CtlError(CtlBadInput, "unknown setting \"" + given + "\"; the settings are: " + keys);
 }
 
 // The chip's dwords that hold settings, each read once.

@@ -1,0 +1,312 @@
+// i815ctl end to end: command lines on the emulated chip, on a file standing in for the
+// kernel's, and on ports that the system refuses.
+#include "chip_commands.h"
+#include "ctl_error.h"
+#include "ctl_program.h"
+#include "emulated_i815.h"
+#include "field_map.h"
+#include "helper_protocol.h"
+#include "mechanism1_access.h"
+#include "register_dump.h"
+#include "../support/refused_ports.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace {
+
+class CtlTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        system.kernelConfigPath = Temp("config");
+        system.lockPath = Temp("lock");
+        system.lockdownPath = Temp("lockdown");
+        system.makePorts = [] { return std::make_unique<RefusedPorts>(); };
+        WriteRegisterDumpFile(Temp("start.txt"), EmulatedI815::DefaultImage());
+    }
+    void TearDown() override
+    {
+        for (const char* name : {"config", "lock", "lockdown", "start.txt", "saved.txt"})
+            std::remove(Temp(name).c_str());
+    }
+
+    static std::string Temp(const std::string& name) { return ::testing::TempDir() + "quarvel_ctl_" + name; }
+
+    int Run(std::vector<std::string> args)
+    {
+        std::ostringstream o, e;
+        const int status = RunCtl(args, system, o, e);
+        out = o.str();
+        err = e.str();
+        return status;
+    }
+    // Runs on the emulated chip from `image`; `after` is what the chip holds at the end.
+    int RunEmulated(const ConfigSpace& image, std::vector<std::string> args)
+    {
+        WriteRegisterDumpFile(Temp("start.txt"), image);
+        args.insert(args.begin(), {"--emulated=" + Temp("start.txt"), "--save-emulated", Temp("saved.txt")});
+        std::remove(Temp("saved.txt").c_str());
+        const int status = Run(args);
+        after = ReadRegisterDumpFile(Temp("saved.txt"));
+        return status;
+    }
+    static void WriteKernelFile(const ConfigSpace& space, size_t size = 256)
+    {
+        std::ofstream(Temp("config"), std::ios::binary).write(reinterpret_cast<const char*>(space.data()), long(size));
+    }
+    static ConfigSpace KernelFile()
+    {
+        ConfigSpace space{};
+        std::ifstream(Temp("config"), std::ios::binary).read(reinterpret_cast<char*>(space.data()), 256);
+        return space;
+    }
+    static ConfigSpace With(ConfigSpace space, uint32_t offset, uint32_t value)
+    {
+        EmulatedI815 chip(space);
+        chip.SetDword(offset, value);
+        return chip.Space();
+    }
+
+    CtlSystem system;
+    std::string out, err;
+    ConfigSpace after{};
+    const ConfigSpace image = EmulatedI815::DefaultImage();
+};
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+}  // namespace
+
+TEST_F(CtlTest, ShowTellsTheChipAndEverySettingWithItsBits)
+{
+    ASSERT_EQ(Run({"--emulated", "show"}), 0) << err;
+    EXPECT_EQ(out.substr(0, out.find("DIMM 0")),
+              "Chipset: Intel i815 (8086:1130), revision 2\nMode: AGP mode 1.5V\nMemory: 133 Mhz Operation\n");
+    EXPECT_TRUE(Has(out, "DIMM 2 Population:\n Empty\n\n"));
+    EXPECT_TRUE(Has(out, "\nagpmode   AGP 4X    ")) << out;
+    EXPECT_TRUE(Has(out, "[0xA8 bits 2-0: 100]\n"));
+    EXPECT_TRUE(Has(out, "\nrdthr     Limit at 75 %     (600MB/s)"));
+    EXPECT_TRUE(Has(out, "\nsms       Refresh interval:  100 Mhz - 15.6 \xC2\xB5s      133 Mhz - 11.7 \xC2\xB5s  [0x50 bits 31-29: 001]\n"));
+    EXPECT_TRUE(Has(out, "\nlptt      32 "));
+    EXPECT_TRUE(Has(out, "[0xBC bits 15-8: 00100000]\n"));
+    EXPECT_TRUE(Has(out, "\ntdlle     off "));
+    EXPECT_EQ(std::count(out.begin(), out.end(), '['), 22);
+    EXPECT_TRUE(err.empty());
+
+    EXPECT_EQ(RunEmulated(With(image, 0x50, 0x277C0344), {"show"}), 0);
+    EXPECT_TRUE(Has(out, "Mode: GFX mode\n"));
+    EXPECT_EQ(RunEmulated(With(With(image, 0x50, 0x277C0240), 0xBC, 0x00082020), {"show"}), 0);
+    EXPECT_TRUE(Has(out, "Mode: AGP mode 3.3V\nMemory: 100 Mhz Operation\n"));
+}
+
+TEST_F(CtlTest, GetGivesTheValuesAloneForScripts)
+{
+    ASSERT_EQ(Run({"--emulated", "get", "cas", "agpmode", "amtt", "bnr", "wrthr"}), 0) << err;
+    EXPECT_EQ(out, "2 clocks\nAGP 4X\n32\non\nNo limit               (800MB/s)\n");
+    EXPECT_EQ(RunEmulated(With(image, 0xA8, 0x1F000303), {"get", "agpmode"}), 0);
+    EXPECT_EQ(out, "(illegal value 3)\n");
+    EXPECT_EQ(Run({"--emulated", "get", "cas", "CASx"}), 2);
+    EXPECT_TRUE(out.empty());
+    EXPECT_TRUE(Has(err, "unknown setting \"CASx\"")) << err;
+    EXPECT_TRUE(Has(err, "agp4xovr agpsba agpfw agpmode amtt lptt"));
+}
+
+TEST_F(CtlTest, SetChecksEveryArgumentBeforeTheFirstWrite)
+{
+    const struct {
+        std::vector<std::string> args;
+        const char* message;
+    } bad[] = {
+        {{"set", "cas=3 clocks", "bogus=1"}, "unknown setting \"bogus\""},
+        {{"set", "cas=3 clocks", "cas"}, "\"cas\" is not KEY=VALUE"},
+        {{"set", "ras=3 clocks", "cas=4 clocks"},
+         "cas: \"4 clocks\" is not a value of CAS; legal values: \"3 clocks\" (0), \"2 clocks\" (1)"},
+        {{"set", "agpfw=yes"}, "legal values: on, off"},
+        {{"set", "agpmode=AGP 3X"}, "\"None selected\" (0), \"AGP 1X\" (1), \"AGP 2X\" (2), \"AGP 4X\" (3)"},
+        {{"set", "cas=3 clocks", "agpmode=4"}, "agpmode: \"4\" is not a value"},
+        {{"set", "amtt=256"}, "legal values: 0-255, in decimal or 0x hexadecimal"},
+        {{"set", "amtt=-1"}, "amtt: \"-1\""},
+        {{"set", "lptt=0x1G"}, "lptt: \"0x1G\""},
+        {{"set", "cas=3 clocks", "cas=2 clocks"}, "cas is given twice"},
+        {{"set"}, "set needs at least one KEY=VALUE"},
+    };
+    for (const auto& b : bad) {
+        SCOPED_TRACE(b.message);
+        EXPECT_EQ(RunEmulated(image, b.args), 2);
+        EXPECT_TRUE(Has(err, b.message)) << err;
+        EXPECT_EQ(after, image) << "nothing written";
+    }
+
+    EmulatedI815 i440fx;
+    i440fx.SetDword(0x00, 0x12378086);
+    EXPECT_EQ(RunEmulated(i440fx.Space(), {"set", "cas=3 clocks"}), 2);
+    EXPECT_EQ(err, "i815ctl: Not an i815 Chipset.\n");
+    EXPECT_EQ(after, i440fx.Space());
+    EXPECT_EQ(RunEmulated(i440fx.Space(), {"show"}), 2);
+    EXPECT_EQ(err, "i815ctl: Not an i815 Chipset.\n");
+    EXPECT_TRUE(out.empty());
+}
+
+TEST_F(CtlTest, SetTakesTextsPositionsAndNumbersAndChangesOnlyThoseFields)
+{
+    ASSERT_EQ(RunEmulated(image, {"set", "CAS=  3   CLOCKS ", "rdthr=no limit (800mb/s)", "wrthr=3",
+                                  "amtt=0x48", "lptt=16", "agpfw=on", "agpmode=AGP 2X", "sms=2"}), 0)
+        << err;
+    EXPECT_TRUE(out.empty() && err.empty());
+    EmulatedI815 chip(after), before(image);
+    EXPECT_EQ(chip.Dword(0x50), 0x437C0244u);  // CAS 3 clocks (bit 26 clear), SMS 2
+    EXPECT_EQ(chip.Dword(0x70), 0x0A32800Cu);  // RDTHR 0, WRTHR 3
+    EXPECT_EQ(chip.Dword(0xBC), 0x00001048u);
+    EXPECT_EQ(chip.Dword(0xA8), 0x1F000312u);  // fast writes, 2X
+    for (uint32_t offset = 0; offset < 256; offset += 4) {
+        if (offset != 0x50 && offset != 0x70 && offset != 0xBC && offset != 0xA8) {
+            EXPECT_EQ(chip.Dword(offset), before.Dword(offset)) << offset;
+        }
+    }
+}
+
+TEST_F(CtlTest, AValueTheChipDoesNotTakeIsAFailureNamingIt)
+{
+    EXPECT_EQ(RunEmulated(image, {"set", "amtt=33", "lptt=0x40"}), 1);
+    EXPECT_EQ(err, "i815ctl: the chip did not take amtt = 33 (reads 32)\n");
+    EXPECT_EQ(EmulatedI815(after).Dword(0xBC), 0x00004020u) << "lptt was taken";
+
+    // The throttle lock: a limit that would change is refused before anything is written.
+    const ConfigSpace locked = With(image, 0x70, 0x0A8A800C);
+    EXPECT_EQ(RunEmulated(locked, {"set", "cas=3 clocks", "rdthr=0"}), 1);
+    EXPECT_TRUE(Has(err, "the throttle lock (thrlock) is set, so rdthr cannot change until the machine is reset"));
+    EXPECT_EQ(after, locked);
+    EXPECT_EQ(RunEmulated(locked, {"set", "thrlock=off"}), 1);
+    EXPECT_EQ(err, "i815ctl: the chip did not take thrlock = off (reads on)\n");
+    EXPECT_EQ(RunEmulated(locked, {"set", "rdthr=2", "cas=3 clocks"}), 0) << "an unchanged limit is fine";
+}
+
+TEST_F(CtlTest, TheThrottleLockIsWrittenAfterTheLimits)
+{
+    EmulatedI815 chip;
+    Mechanism1Access access(chip);
+    SetFields(access, {"thrlock=on", "rdthr=3", "wrthr=1"});
+    EXPECT_EQ(chip.Dword(0x70) & 0x00F80000, 0x00D80000u) << "both limits taken, then locked";
+}
+
+// Every settable value of every setting, on random images: the field ends as asked or the
+// command says it did not, and no bit outside the field ever changes.
+TEST_F(CtlTest, EverySetChangesItsFieldAndNoOtherBitOnRandomImages)
+{
+    std::mt19937 random(0x1130);
+    int taken = 0, refused = 0;
+    for (int round = 0; round < 1500; ++round) {
+        EmulatedI815 chip;
+        for (uint32_t offset : {0x50u, 0x54u, 0x70u, 0x9Cu, 0xA8u, 0xB0u, 0xBCu})
+            chip.SetDword(offset, random());
+        const ConfigSpace start = chip.Space();
+        const Field& field = *TunableFields()[random() % TunableFields().size()];
+        const int count = field.kind == FieldKind::Flag ? 2 : field.kind == FieldKind::Number ? 256 : int(field.texts.size());
+        const int state = int(random() % unsigned(count));
+        std::string value = field.kind == FieldKind::Flag ? (state ? "ON" : "off")
+                            : field.kind == FieldKind::Number ? (round % 2 ? std::to_string(state) : "0x" + HexByte(uint32_t(state)))
+                            : round % 2 ? std::to_string(state) : std::string(field.texts[size_t(state)]);
+        Mechanism1Access access(chip);
+        bool ok = true;
+        try {
+            SetFields(access, {FieldKey(field) + "=" + value});
+        } catch (const CtlError& error) {
+            ASSERT_EQ(error.status(), CtlFailed) << error.what();
+            ok = false;
+        }
+        (ok ? taken : refused) += 1;
+        EmulatedI815 was(start);
+        for (uint32_t offset = 0; offset < 256; offset += 4) {
+            const uint32_t outside = offset == field.dword ? ~FieldMask(field) : 0xFFFFFFFF;
+            ASSERT_EQ(chip.Dword(offset) & outside, was.Dword(offset) & outside)
+                << field.name << "=" << value << " round " << round;
+        }
+        if (ok) {
+            ASSERT_EQ(FieldValue(field, chip.Dword(field.dword)), FieldValue(field, EncodeField(field, 0, state)))
+                << field.name << "=" << value;
+        }
+    }
+    EXPECT_GT(taken, 1000);
+    EXPECT_GT(refused, 20) << "the lock and the read-only timer bits were met";
+}
+
+TEST_F(CtlTest, DumpIsWhatTheEmulatedProgramReads)
+{
+    ASSERT_EQ(Run({"--emulated", "dump"}), 0);
+    EXPECT_EQ(out.substr(0, out.find('\n')),
+              "00:00.0 Host bridge: Intel Corporation 82815 815 Chipset Host Bridge and Memory Controller Hub (rev 02)");
+    EXPECT_EQ(ParseRegisterDump(out, "dump"), image);
+
+    EmulatedI815 i440fx(ConfigSpace{});
+    i440fx.SetDword(0x00, 0x12378086);
+    i440fx.SetDword(0x08, 0x06000002);
+    ASSERT_EQ(RunEmulated(i440fx.Space(), {"dump"}), 0) << "a dump needs no i815";
+    EXPECT_EQ(out.substr(0, out.find('\n')), "00:00.0 Host bridge: [8086:1237] (rev 02)");
+}
+
+TEST_F(CtlTest, TheKernelRouteReadsAndWritesTheKernelsFile)
+{
+    WriteKernelFile(image);
+    ASSERT_EQ(Run({"--kernel", "get", "cas"}), 0) << err;
+    EXPECT_EQ(out, "2 clocks\n");
+    ASSERT_EQ(Run({"set", "cas=0", "bnr=off"}), 0) << "without a route, the kernel's file: " << err;
+    EmulatedI815 file(KernelFile());
+    EXPECT_EQ(file.Dword(0x50), 0x237C0244u);
+    EXPECT_EQ(file.Dword(0x70), 0x0A80800Cu);
+    ASSERT_EQ(Run({"dump"}), 0);
+    EXPECT_EQ(ParseRegisterDump(out, "dump"), KernelFile());
+
+    // What a user without privilege sees: the first 64 bytes.
+    WriteKernelFile(image, 64);
+    EXPECT_EQ(Run({"--kernel", "show"}), 1);
+    EXPECT_TRUE(Has(err, "only the first 64 bytes")) << err;
+    EXPECT_TRUE(out.empty());
+}
+
+TEST_F(CtlTest, RefusalsSayWhatIsMissingWithoutASignal)
+{
+    // No kernel file, ports refused: both named.
+    EXPECT_EQ(Run({"show"}), 1);
+    EXPECT_TRUE(Has(err, "quarvel_ctl_config cannot be opened: No such file or directory")) << err;
+    EXPECT_TRUE(Has(err, "0xCF8-0xCFF was refused by the system: Operation not permitted")) << err;
+    EXPECT_EQ(Run({"--ports", "set", "cas=0"}), 1);
+    EXPECT_EQ(err.find("kernel"), std::string::npos) << "only the route asked for: " << err;
+
+    std::ofstream(Temp("lockdown")) << "none [integrity] confidentiality\n";
+    EXPECT_EQ(Run({"--ports", "show"}), 1);
+    EXPECT_TRUE(Has(err, "the kernel is locked down (lockdown=integrity")) << err;
+
+    system.makePorts = [] {
+        return std::make_unique<X86PortAccess>([](unsigned long, unsigned long, int) {
+            errno = ENOSYS;
+            return -1;
+        });
+    };
+    EXPECT_EQ(Run({"--ports", "dump"}), 1);
+    EXPECT_TRUE(Has(err, "without I/O-port support; use --kernel")) << err;
+}
+
+TEST_F(CtlTest, UsageErrorsAndTheHelpAndVersion)
+{
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{}, {"--emulated"}, {"frobnicate"}, {"--bogus", "show"},
+                                               {"--kernel", "--ports", "show"}, {"--save-emulated", "x", "show"},
+                                               {"--emulated", "show", "extra"}, {"--emulated", "dump", "x"}}) {
+        EXPECT_EQ(Run(args), 2);
+        EXPECT_TRUE(Has(err, "i815ctl: ")) << err;
+    }
+    EXPECT_EQ(Run({"--emulated=" + Temp("absent"), "show"}), 2);
+    EXPECT_TRUE(Has(err, "quarvel_ctl_absent: cannot be read")) << err;
+
+    EXPECT_EQ(Run({"--help"}), 0);
+    for (const char* part : {"Usage: i815ctl [ROUTE] [--save-emulated FILE] COMMAND [ARGS]", "  show ", "  get KEY...",
+                             "  set KEY=VALUE...", "  dump ", "--kernel", "--ports", "--emulated[=DUMP]",
+                             "Exit status: 0 done; 1 a failure"})
+        EXPECT_TRUE(Has(out, part)) << part;
+    EXPECT_EQ(Run({"--version"}), 0);
+    EXPECT_EQ(out, "i815ctl (i815 Quarvel) 1.0\n");
+}
