@@ -14,7 +14,11 @@ namespace {
 class KernelConfigAccessTest : public ::testing::Test {
 protected:
     void SetUp() override { WriteFile(256); }
-    void TearDown() override { std::remove(path.c_str()); }
+    void TearDown() override
+    {
+        std::remove(path.c_str());
+        std::remove((path + ".lock").c_str());
+    }
 
     void WriteFile(size_t size)
     {
@@ -28,8 +32,9 @@ protected:
         return std::string(std::istreambuf_iterator<char>(file), {});
     }
 
-    std::string path = ::testing::TempDir() + "quarvel_kernel_config";
-    ConfigLock lock{::testing::TempDir() + "quarvel_kernel_config.lock"};
+    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::string path = ::testing::TempDir() + "quarvel_kernel_config_" + name;
+    ConfigLock lock{path + ".lock"};
 };
 
 }  // namespace

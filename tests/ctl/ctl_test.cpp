@@ -34,7 +34,12 @@ protected:
             std::remove(Temp(name).c_str());
     }
 
-    static std::string Temp(const std::string& name) { return ::testing::TempDir() + "quarvel_ctl_" + name; }
+    // Each test's own files: ctest runs tests side by side.
+    static std::string Temp(const std::string& name)
+    {
+        return ::testing::TempDir() + "quarvel_ctl_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+               "_" + name;
+    }
 
     int Run(std::vector<std::string> args)
     {
@@ -271,7 +276,7 @@ TEST_F(CtlTest, RefusalsSayWhatIsMissingWithoutASignal)
 {
     // No kernel file, ports refused: both named.
     EXPECT_EQ(Run({"show"}), 1);
-    EXPECT_TRUE(Has(err, "quarvel_ctl_config cannot be opened: No such file or directory")) << err;
+    EXPECT_TRUE(Has(err, Temp("config") + " cannot be opened: No such file or directory")) << err;
     EXPECT_TRUE(Has(err, "0xCF8-0xCFF was refused by the system: Operation not permitted")) << err;
     EXPECT_EQ(Run({"--ports", "set", "cas=0"}), 1);
     EXPECT_EQ(err.find("kernel"), std::string::npos) << "only the route asked for: " << err;
@@ -300,7 +305,7 @@ TEST_F(CtlTest, UsageErrorsAndTheHelpAndVersion)
         EXPECT_TRUE(Has(err, "i815ctl: ")) << err;
     }
     EXPECT_EQ(Run({"--emulated=" + Temp("absent"), "show"}), 2);
-    EXPECT_TRUE(Has(err, "quarvel_ctl_absent: cannot be read")) << err;
+    EXPECT_TRUE(Has(err, Temp("absent") + ": cannot be read")) << err;
 
     EXPECT_EQ(Run({"--help"}), 0);
     for (const char* part : {"Usage: i815ctl [ROUTE] [--save-emulated FILE] COMMAND [ARGS]", "  show ", "  get KEY...",
