@@ -202,3 +202,30 @@ TEST_F(HandlersTest, IllegalAgpModeKeepsTheListAndNeverStacksBoxes)
     form->iRefreshTmrTimer();
     EXPECT_EQ(messages.size(), 2) << "every refresh that finds it with no box open reports it";
 }
+
+// E_SMRAM_ERR (dword 0x70, bit 0) is cleared by writing 1 to it; MISCC shares the dword. No
+// change of a MISCC control and no write-back may clear a pending SMRAM error.
+class SmramErrorTest : public WindowTest {};
+
+TEST_F(SmramErrorTest, APendingSmramErrorSurvivesStartUpAndEveryMisccChange)
+{
+    chip.SetDword(0x70, 0x0A82800D);  // BNR, CPC and a read limit set: start-up writes them back
+    Open();
+    form->show();
+    form->iRefreshTmr->stop();
+    ASSERT_FALSE(ConfigWrites().empty());
+    EXPECT_EQ(chip.Dword(0x70), 0x0A82800Du);
+
+    form->PageCtrl->setCurrentIndex(form->PageCtrl->indexOf(form->ChipsetSheet));
+    for (QCheckBox* box : {form->BNRcb, form->CPCcb, form->SMcb})
+        UserClicks(box);
+    UserPresses(form->RDTHRcombo, Qt::Key_Down);
+    UserPresses(form->WRTHRcombo, Qt::Key_Down);
+    UserClicks(form->THRLOCKcb);
+    EXPECT_EQ(chip.Dword(0x70), 0x22D8800Du) << "every change taken, the error still pending";
+    for (const auto& write : ConfigWrites()) {
+        if (write.first == 0x70) {
+            EXPECT_EQ(write.second & 1, 0u) << std::hex << write.second;
+        }
+    }
+}
