@@ -2,6 +2,9 @@
 
 #include "emulated_i815.h"
 #include "config_access.h"
+#include "display_check.h"
+#include "quarvel_application.h"
+#include "quarvel_version.h"
 #include "register_dump.h"
 #include "run_quarvel.h"
 
@@ -12,8 +15,10 @@
 namespace {
 
 const char Usage[] = "usage: i815quarvel-sim [--save FILE] [DUMP]\n"
-                     "  DUMP       an `lspci -xxx` dump to start from (default: a built-in i815)\n"
-                     "  --save FILE  write the emulated configuration space to FILE at the end\n";
+                     "  DUMP         an `lspci -xxx` dump to start from (default: a built-in i815)\n"
+                     "  --save FILE  write the emulated configuration space to FILE at the end\n"
+                     "  --help       show this text\n"
+                     "  --version    show the program's version\n";
 
 struct Options {
     std::optional<std::string> dump;
@@ -36,6 +41,10 @@ bool ParseArguments(int argc, char** argv, Options& options)
             options.save = arg.substr(7);
         } else if (arg == "--help" || arg == "-h") {
             std::fputs(Usage, stdout);
+            options.helpOnly = true;
+            return true;
+        } else if (arg == "--version") {
+            std::printf("i815quarvel-sim (i815 Quarvel) %s\n", QuarvelVersion);
             options.helpOnly = true;
             return true;
         } else if (arg.size() > 1 && arg[0] == '-') {
@@ -71,10 +80,11 @@ int RunEmulatedQuarvel(int argc, char** argv)
         }
     }
 
+    int qtArgc = 1;  // the options are ours, not Qt's
+    const std::unique_ptr<QuarvelApplication> app = StartApplication(qtArgc, argv);
     EmulatedI815 chip(image);
     SelectPortAccess(&chip);
-    int qtArgc = 1;  // the options are ours, not Qt's
-    const int status = RunQuarvel(qtArgc, argv);
+    const int status = RunQuarvel(*app);
     SelectPortAccess(nullptr);
 
     if (options.save) {

@@ -6,4 +6,10 @@
 // not an i815.
 enum QuarvelExit { ExitNormal = 0, ExitFailure = 1, ExitNotI815 = 2 };
 
+class QuarvelApplication;
+
+// Starts the application (StartApplication: where no display can be opened, the program ends
+// there with status 1), then the window and its message loop.
 int RunQuarvel(int& argc, char** argv);
+// The window and its message loop, in an application that exists.
+int RunQuarvel(QuarvelApplication& app);
