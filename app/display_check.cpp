@@ -18,7 +18,6 @@ namespace {
 
 std::string program = "i815quarvel";
 QtMessageHandler previousHandler = nullptr;
-bool starting = false;
 // Qt's own warnings while it looks for a display; shown only if it finds one.
 QList<QPair<QtMsgType, QString>> heldBack;
 
@@ -44,12 +43,8 @@ void PassOn(QtMsgType type, const QMessageLogContext& context, const QString& me
         std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
-void DuringStart(QtMsgType type, const QMessageLogContext& context, const QString& message)
+void DuringStart(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
-    if (!starting) {
-        PassOn(type, context, message);
-        return;
-    }
     if (type != QtFatalMsg) {
         heldBack.append({type, message});
         return;
@@ -82,9 +77,8 @@ std::unique_ptr<QuarvelApplication> StartApplication(int& argc, char** argv)
 
     heldBack.clear();
     previousHandler = qInstallMessageHandler(DuringStart);
-    starting = true;
     auto app = std::make_unique<QuarvelApplication>(argc, argv);
-    starting = false;
+    qInstallMessageHandler(previousHandler);
     for (const auto& held : heldBack)
         PassOn(held.first, QMessageLogContext(), held.second);
     heldBack.clear();
