@@ -5,6 +5,7 @@
 #include "dimm_decoder.h"
 #include "field_map.h"
 #include "field_values.h"
+#include "interruption.h"
 #include "register_dump.h"
 
 #include <algorithm>
@@ -137,23 +138,40 @@ std::vector<FieldSetting> PlanChanges(ConfigAccess& chip, const std::vector<Fiel
     return changes;
 }
 
-bool ChipHolds(ConfigAccess& chip, const FieldSetting& setting)
+std::string ChangeText(const FieldSetting& change, uint32_t dword)
 {
-    return ChipState(*setting.field, chip.Read(setting.field->dword)) == setting.state;
+    return FieldKey(*change.field) + ": " + FieldValueText(*change.field, dword) + " -> " +
+           StateText(*change.field, change.state);
 }
 
-void WriteSettings(ConfigAccess& chip, const std::vector<FieldSetting>& changes)
+void WriteSettings(ConfigAccess& chip, const std::vector<FieldSetting>& changes,
+                   const std::vector<FieldSetting>& wanted, std::ostream* log, int* writes)
 {
-    for (const FieldSetting& change : changes) {
+    std::string applied;
+    for (size_t i = 0; i < changes.size(); ++i) {
+        const FieldSetting& change = changes[i];
+        if (Interrupted()) {
+            std::string rest;
+            for (size_t j = i; j < changes.size(); ++j)
+                rest += (j > i ? ", " : "") + FieldKey(*changes[j].field);
+            throw CtlError(CtlFailed, "interrupted by signal " + std::to_string(InterruptingSignal()) + ": " +
+                                          (applied.empty() ? "nothing applied" : "applied " + applied) +
+                                          "; not applied: " + rest);
+        }
+        if (log)
+            *log << ChangeText(change, chip.Read(change.field->dword)) << std::endl;
         const FieldWrite write = EncodeFieldWrite(*change.field, change.state);
+        if (writes)
+            ++*writes;
         chip.Modify(change.field->dword, write.mask, write.bits);
+        applied += (applied.empty() ? "" : ", ") + FieldKey(*change.field);
     }
     std::string refused;
-    for (const FieldSetting& change : changes) {
-        const uint32_t now = chip.Read(change.field->dword);
-        if (ChipState(*change.field, now) != change.state)
-            refused += (refused.empty() ? "" : ", ") + FieldKey(*change.field) + " = " +
-                       StateText(*change.field, change.state) + " (reads " + FieldValueText(*change.field, now) + ")";
+    for (const FieldSetting& setting : wanted) {
+        const uint32_t now = chip.Read(setting.field->dword);
+        if (ChipState(*setting.field, now) != setting.state)
+            refused += (refused.empty() ? "" : ", ") + FieldKey(*setting.field) + " = " +
+                       StateText(*setting.field, setting.state) + " (reads " + FieldValueText(*setting.field, now) + ")";
     }
     if (!refused.empty())
         throw CtlError(CtlFailed, "the chip did not take " + refused);
@@ -179,7 +197,7 @@ void SetFields(ConfigAccess& chip, const std::vector<std::string>& assignments)
         }
     }
     RequireI815(chip);
-    WriteSettings(chip, PlanChanges(chip, wanted));
+    WriteSettings(chip, PlanChanges(chip, wanted), wanted);
 }
 
 void DumpChip(ConfigAccess& chip, std::ostream& out)

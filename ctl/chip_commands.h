@@ -26,8 +26,13 @@ struct FieldSetting {
 // throttle limits before the throttle lock, which freezes them until reset. Throws CtlError
 // (status 1, before any write) when the lock is set already and a limit would change.
 std::vector<FieldSetting> PlanChanges(ConfigAccess& chip, const std::vector<FieldSetting>& wanted);
-// Writes each, one read-modify-write of its dword, then reads every one back; throws CtlError
-// (status 1) naming each setting that the chip did not take.
-void WriteSettings(ConfigAccess& chip, const std::vector<FieldSetting>& changes);
-// Whether the chip holds the setting now.
-bool ChipHolds(ConfigAccess& chip, const FieldSetting& setting);
+// Writes each change, one read-modify-write of its dword, then reads back every setting of
+// `wanted`; throws CtlError (status 1) naming each one that the chip does not hold. With a log,
+// each change is announced there before it is written ("cas: 2 clocks -> 3 clocks"), so that
+// the last line shows what a hang came from. After a signal, writes nothing more and throws
+// CtlError (status 1) saying what was and was not applied.
+// `writes`, when given, counts the writes made.
+void WriteSettings(ConfigAccess& chip, const std::vector<FieldSetting>& changes,
+                   const std::vector<FieldSetting>& wanted, std::ostream* log = nullptr, int* writes = nullptr);
+// "key: old -> new", the chip holding `dword` now.
+std::string ChangeText(const FieldSetting& change, uint32_t dword);

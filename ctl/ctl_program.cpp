@@ -1,12 +1,16 @@
 #include "ctl_program.h"
 
+#include "boot_guard.h"
 #include "chip_commands.h"
 #include "ctl_error.h"
 #include "field_map.h"
+#include "interruption.h"
+#include "profile_commands.h"
 #include "quarvel_version.h"
 #include "register_dump.h"
 
 #include <exception>
+#include <iostream>
 #include <optional>
 
 namespace {
@@ -21,6 +25,12 @@ const char Usage[] =
     "  get KEY...         the values of settings, one per line\n"
     "  set KEY=VALUE...   changes settings; every one is checked before the first write\n"
     "  dump               the 256 bytes of configuration space, as `lspci -xxx` prints them\n"
+    "  save FILE          every setting into a profile, FILE (key = value lines)\n"
+    "  check FILE         checks a profile without touching the chip\n"
+    "  apply [--dry-run] [--boot] FILE\n"
+    "                     gives the chip the settings of a profile, writing only those that\n"
+    "                     differ; --dry-run only says what would change; --boot guards the\n"
+    "                     boot-time apply against a profile that hangs the machine\n"
     "\n"
     "Routes (default: the kernel's file where it can be used, else the ports):\n"
     "  --kernel           the kernel's configuration file of 0000:00:00.0 in sysfs\n"
@@ -108,31 +118,75 @@ void NoArguments(const Options& options)
         throw CtlError(CtlBadInput, options.command + " takes no arguments");
 }
 
-void Run(const Options& options, Route& route, std::ostream& out)
+const std::string& OneFile(const Options& options, const std::vector<std::string>& args)
 {
-    ConfigAccess& chip = route.access();
-    const std::string& command = options.command;
-    if (command == "show") {
-        NoArguments(options);
-        ShowChip(chip, out);
-    } else if (command == "get") {
-        GetFields(chip, options.args, out);
-    } else if (command == "set") {
-        SetFields(chip, options.args);
-    } else if (command == "dump") {
-        NoArguments(options);
-        DumpChip(chip, out);
-    }
+    if (args.size() != 1)
+        throw CtlError(CtlBadInput, options.command + " needs one FILE");
+    return args.front();
 }
 
-bool Writes(const std::string& command) { return command == "set"; }
+bool Writes(const std::string& command) { return command == "set" || command == "apply"; }
 
 bool KnownCommand(const std::string& command)
 {
-    for (const char* known : {"show", "get", "set", "dump"})
+    for (const char* known : {"show", "get", "set", "dump", "save", "check", "apply"})
         if (command == known)
             return true;
     return false;
+}
+
+// show, get, set, dump, save: a route, then the command.
+void RunOnChip(const Options& options, std::unique_ptr<Route>& route, const CtlSystem& system, std::ostream& out)
+{
+    const std::string& command = options.command;
+    if (command == "show" || command == "dump")
+        NoArguments(options);
+    const std::string* file = command == "save" ? &OneFile(options, options.args) : nullptr;
+    if (!route)
+        route = OpenRoute(options.route, Writes(command), system);
+    ConfigAccess& chip = route->access();
+    if (command == "show")
+        ShowChip(chip, out);
+    else if (command == "get")
+        GetFields(chip, options.args, out);
+    else if (command == "set")
+        SetFields(chip, options.args);
+    else if (command == "dump")
+        DumpChip(chip, out);
+    else if (command == "save")
+        SaveProfile(chip, *file);
+}
+
+// apply [--dry-run] [--boot] FILE: the whole file is checked before the chip is opened.
+void RunApply(const Options& options, std::unique_ptr<Route>& route, const CtlSystem& system, std::ostream& out)
+{
+    bool dryRun = false, boot = false;
+    std::vector<std::string> files;
+    for (const std::string& arg : options.args) {
+        if (arg == "--dry-run")
+            dryRun = true;
+        else if (arg == "--boot")
+            boot = true;
+        else if (arg.size() > 1 && arg[0] == '-')
+            throw CtlError(CtlBadInput, "apply: unknown option " + arg);
+        else
+            files.push_back(arg);
+    }
+    const std::string& path = OneFile(options, files);
+    if (dryRun && boot)
+        throw CtlError(CtlBadInput, "apply: --dry-run and --boot do not go together");
+    const Profile profile = ReadProfileFile(path);
+    auto apply = [&](int& writes) {
+        if (!route)
+            route = OpenRoute(options.route, !dryRun, system);
+        ApplyProfile(route->access(), profile, dryRun, out, &writes);
+    };
+    if (boot) {
+        GuardedApply({system.stateDir, system.settleSeconds}, path, apply);
+    } else {
+        int writes = 0;
+        apply(writes);
+    }
 }
 
 }  // namespace
@@ -160,10 +214,22 @@ int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::o
     std::unique_ptr<Route> route;
     int status = CtlDone;
     try {
-        route = OpenRoute(options.route, Writes(options.command), system);
-        Run(options, *route, out);
+        // The emulated chip exists from the start, so that --save-emulated writes it however
+        // the program ends; the real routes are opened only when a command needs the chip.
+        if (options.route.kind == RouteKind::Emulated)
+            route = OpenRoute(options.route, false, system);
+        if (options.command == "check")
+            CheckProfile(OneFile(options, options.args), out);
+        else if (options.command == "apply")
+            RunApply(options, route, system, out);
+        else
+            RunOnChip(options, route, system, out);
     } catch (const CtlError& error) {
-        err << "i815ctl: " << error.what() << "\n";
+        // A profile's problems come one a line, each line a message of its own.
+        std::string lines = error.what();
+        for (size_t at = 0; (at = lines.find('\n', at)) != std::string::npos; at += 10)
+            lines.insert(at + 1, "i815ctl: ");
+        err << "i815ctl: " << lines << "\n";
         status = error.status();
     } catch (const std::exception& failure) {
         err << "i815ctl: " << failure.what() << "\n";
@@ -180,5 +246,16 @@ int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::o
                 status = CtlFailed;
         }
     }
+    return status;
+}
+
+int CtlMain(int argc, char** argv, const CtlSystem& system)
+{
+    CatchInterruptions();
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const int status = RunCtl(args, system, std::cout, std::cerr);
+    std::cout.flush();
+    if (!std::cout)
+        return status == CtlDone ? CtlFailed : status;  // output lost (a full disk, a closed pipe)
     return status;
 }

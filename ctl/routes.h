@@ -19,6 +19,8 @@ struct CtlSystem {
     std::string lockPath = "/run/lock/i815quarvel.lock";
     std::string lockdownPath = "/sys/kernel/security/lockdown";
     std::function<std::unique_ptr<X86PortAccess>()> makePorts;  // empty: the real ports
+    std::string stateDir = "/var/lib/i815quarvel";                 // the boot-time apply's marker
+    int settleSeconds = 60;  // how long the machine must keep running after a boot-time apply
 };
 
 enum class RouteKind { Automatic, Kernel, Ports, Emulated };

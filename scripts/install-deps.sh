@@ -5,7 +5,7 @@ set -euo pipefail
 
 common=(build-essential cmake pkg-config file fonts-liberation fonts-comic-neue fontconfig)
 declare -A groups=(
-  [qt6]="libgtest-dev libbenchmark-dev qt6-base-dev libgl-dev"
+  [qt6]="libgtest-dev libbenchmark-dev qt6-base-dev libgl-dev systemd man-db"
   [qt5]="libgtest-dev qtbase5-dev libgl-dev"
   # Pentium III machines: Debian i386 with Qt 5.15, built by the i686 cross compiler and
   # tested under user-mode QEMU.

@@ -1,0 +1,34 @@
+#include "interruption.h"
+
+#include <csignal>
+#include <ctime>
+#include <initializer_list>
+
+namespace {
+volatile std::sig_atomic_t arrived = 0;
+void Note(int signal) { arrived = signal; }
+}  // namespace
+
+void CatchInterruptions()
+{
+    struct sigaction action = {};
+    action.sa_handler = Note;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
+}
+
+bool Interrupted() { return arrived != 0; }
+
+int InterruptingSignal() { return arrived; }
+
+bool SleepUnlessInterrupted(int seconds)
+{
+    for (int tenths = 0; tenths < seconds * 10; ++tenths) {
+        if (Interrupted())
+            return false;
+        const timespec tenth{0, 100 * 1000 * 1000};
+        nanosleep(&tenth, nullptr);
+    }
+    return !Interrupted();
+}

@@ -1,0 +1,223 @@
+#include "profile.h"
+
+#include "config_access.h"
+#include "ctl_error.h"
+#include "field_map.h"
+#include "field_values.h"
+#include "quarvel_version.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr size_t MostProblemsShown = 20;
+
+std::string Trimmed(const std::string& text)
+{
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// Length of the UTF-8 sequence at `at`, or 0 when it is not well formed.
+size_t Utf8Length(const std::string& text, size_t at)
+{
+    const unsigned char c = static_cast<unsigned char>(text[at]);
+    size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    if (length == 0 || at + length > text.size() || (length == 2 && c < 0xC2))
+        return 0;
+    for (size_t i = 1; i < length; ++i)
+        if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80)
+            return 0;
+    return length;
+}
+
+// Text is UTF-8 without control characters other than the tab.
+std::string NotText(const std::string& line)
+{
+    for (size_t at = 0; at < line.size();) {
+        const unsigned char c = static_cast<unsigned char>(line[at]);
+        const size_t length = Utf8Length(line, at);
+        if (length == 0 || (c < 0x20 && c != '\t') || c == 0x7F) {
+            char byte[8];
+            std::snprintf(byte, sizeof byte, "0x%02X", c);
+            return std::string("not text (byte ") + byte + ")";
+        }
+        at += length;
+    }
+    return {};
+}
+
+}  // namespace
+
+Profile ParseProfile(const std::string& text, const std::string& source)
+{
+    Profile profile;
+    std::vector<std::string> problems;
+    auto problem = [&](int line, const std::string& what) {
+        problems.push_back(source + ":" + std::to_string(line) + ": " + what);
+    };
+    if (text.size() > ProfileSizeLimit)
+        throw CtlError(CtlBadInput, source + ": larger than 64 KiB; a profile is a short text");
+
+    size_t start = 0;
+    for (int number = 1; start < text.size(); ++number) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (const std::string bad = NotText(line); !bad.empty()) {
+            problem(number, bad);
+            continue;
+        }
+        line = Trimmed(line.substr(0, line.find('#')));  // no key or value holds a "#"
+        if (line.empty())
+            continue;
+        const size_t equals = line.find('=');
+        if (equals == std::string::npos) {
+            problem(number, "\"" + line + "\" is not KEY = VALUE");
+            continue;
+        }
+        std::string key = Trimmed(line.substr(0, equals));
+        for (char& c : key)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        const Field* field = FindTunableField(key);
+        if (!field) {
+            problem(number, "unknown setting \"" + Trimmed(line.substr(0, equals)) + "\"");
+            continue;
+        }
+        bool twice = false;
+        for (size_t i = 0; i < profile.settings.size(); ++i) {
+            if (profile.settings[i].field == field) {
+                problem(number, key + " is given twice (first on line " + std::to_string(profile.lines[i]) + ")");
+                twice = true;
+            }
+        }
+        if (twice)
+            continue;
+        try {
+            profile.settings.push_back({field, ParseFieldValue(*field, Trimmed(line.substr(equals + 1)))});
+            profile.lines.push_back(number);
+        } catch (const BadValue& bad) {
+            problem(number, bad.what());
+        }
+    }
+
+    if (!problems.empty()) {
+        std::string message;
+        for (size_t i = 0; i < problems.size() && i < MostProblemsShown; ++i)
+            message += (i ? "\n" : "") + problems[i];
+        if (problems.size() > MostProblemsShown)
+            message += "\n" + source + ": " + std::to_string(problems.size() - MostProblemsShown) + " more problems";
+        throw CtlError(CtlBadInput, message);
+    }
+    return profile;
+}
+
+Profile ReadProfileFile(const std::string& path)
+{
+    // Never wait on a fifo or a device: a boot must not hang on a file.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        throw CtlError(CtlBadInput, path + ": cannot be read: " + std::strerror(errno));
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        throw CtlError(CtlBadInput, path + ": not a regular file");
+    }
+    std::string text;
+    char buffer[8192];
+    ssize_t got;
+    while ((got = read(fd, buffer, sizeof buffer)) > 0 && text.size() <= ProfileSizeLimit)
+        text.append(buffer, size_t(got));
+    const int reason = errno;
+    close(fd);
+    if (got < 0)
+        throw CtlError(CtlBadInput, path + ": cannot be read: " + std::strerror(reason));
+    return ParseProfile(text, path);
+}
+
+std::string FormatProfile(ConfigAccess& chip, const std::string& date)
+{
+    RequireI815(chip);
+    const uint32_t revision = FieldValue(Fields::Revision, chip.Read(Fields::Revision.dword));
+    std::string text = "# i815 Quarvel profile: the settings of an i815 host bridge, revision " +
+                       std::to_string(revision) + ",\n# saved by i815ctl " + QuarvelVersion + " on " + date +
+                       ".\n# `i815ctl check FILE` checks it, `i815ctl apply FILE` gives the chip these settings.\n"
+                       "# One setting a line, KEY = VALUE; any of them may go, and \"#\" starts a comment.\n";
+    for (const Field* field : TunableFields()) {
+        const uint32_t dword = chip.Read(field->dword);
+        text += "\n# " + FieldCaption(*field) + ": " + LegalValues(*field) + "\n";
+        if (HasValueName(*field, dword))
+            text += FieldKey(*field) + " = " + FieldValueText(*field, dword) + "\n";
+        else
+            text += "# " + FieldKey(*field) + " is not saved: the chip holds the value " +
+                    std::to_string(FieldValue(*field, dword)) + ", which has no name\n";
+    }
+    return text;
+}
+
+void WriteProfileFile(const std::string& path, const std::string& text)
+{
+    const std::string temporary = path + ".tmp-i815ctl";
+    auto fail = [&](const std::string& what) {
+        const std::string reason = std::strerror(errno);
+        unlink(temporary.c_str());
+        throw CtlError(CtlFailed, path + ": " + what + ": " + reason);
+    };
+    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd < 0)
+        throw CtlError(CtlFailed, path + ": cannot be written: " + std::strerror(errno));
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            close(fd);
+            fail("writing failed");
+        }
+        done += size_t(n);
+    }
+    if (fchmod(fd, 0644) != 0 || fsync(fd) != 0) {
+        close(fd);
+        fail("writing failed");
+    }
+    if (close(fd) != 0)
+        fail("writing failed");
+    if (rename(temporary.c_str(), path.c_str()) != 0)
+        fail("cannot be replaced");
+    // The rename itself is only durable once the folder is synced.
+    SyncFolder(path.find('/') == std::string::npos ? "." : path.substr(0, path.rfind('/') + 1));
+}
+
+void SyncFolder(const std::string& folder)
+{
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
+}
+
+std::string LocalTimeNow()
+{
+    char text[32];
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}

@@ -1,0 +1,36 @@
+#pragma once
+// Profiles: the settings in a small text file, `key = value` a line, with blank lines and `#`
+// comments; any subset of the keys. The keys and values are those of `i815ctl set`.
+
+#include "chip_commands.h"
+
+#include <string>
+#include <vector>
+
+class ConfigAccess;
+
+constexpr size_t ProfileSizeLimit = 64 * 1024;
+
+struct Profile {
+    std::vector<FieldSetting> settings;
+    std::vector<int> lines;  // where each setting stands in the file
+};
+
+// Checks a whole profile; throws CtlError (status 2) with one line "SOURCE:LINE: problem" for
+// every problem found: an unknown key, a key given twice, a bad value, a line without "=", a
+// file that is not text or larger than ProfileSizeLimit.
+Profile ParseProfile(const std::string& text, const std::string& source);
+// Reads a regular file of at most ProfileSizeLimit bytes, then parses it.
+Profile ReadProfileFile(const std::string& path);
+
+// Every setting of the chip as a profile: a header (program version, chip revision, the date
+// given), and above each setting a comment with its control's caption and its legal values.
+// A value without a name (an illegal AGP mode) becomes a comment saying so.
+std::string FormatProfile(ConfigAccess& chip, const std::string& date);
+// Writes the file whole or not at all: a temporary file beside it, synced, renamed; mode 0644.
+void WriteProfileFile(const std::string& path, const std::string& text);
+
+// Makes the names in a folder durable (a rename, a new or removed file).
+void SyncFolder(const std::string& folder);
+// The local time now, "2026-12-08 06:10:00", for headers and markers.
+std::string LocalTimeNow();

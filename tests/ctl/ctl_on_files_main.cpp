@@ -1,0 +1,18 @@
+// i815ctl for tests: the real program, with the kernel's configuration file, the lock and the
+// state folder in places that the test names in its environment.
+#include "ctl_program.h"
+
+#include <cstdlib>
+
+int main(int argc, char** argv)
+{
+    CtlSystem system;
+    if (const char* config = std::getenv("TEST_KERNEL_CONFIG"))
+        system.kernelConfigPath = config;
+    if (const char* lock = std::getenv("TEST_LOCK"))
+        system.lockPath = lock;
+    if (const char* state = std::getenv("TEST_STATE_DIR"))
+        system.stateDir = state;
+    system.settleSeconds = 0;
+    return CtlMain(argc, argv, system);
+}

@@ -1,0 +1,276 @@
+// Profiles: the reader against bad files, save and apply on random chips, the throttle lock's
+// order, and the guard of the boot-time apply.
+#include "boot_guard.h"
+#include "ctl_error.h"
+#include "ctl_program.h"
+#include "emulated_i815.h"
+#include "field_map.h"
+#include "field_values.h"
+#include "mechanism1_access.h"
+#include "profile.h"
+#include "profile_commands.h"
+#include "register_dump.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string Temp(const std::string& name)
+{
+    return ::testing::TempDir() + "quarvel_profile_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+           "_" + name;
+}
+
+void WriteText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+struct Outcome {
+    int status;
+    std::string out, err;
+};
+
+Outcome Ctl(std::vector<std::string> args, CtlSystem system = {})
+{
+    std::ostringstream out, err;
+    const int status = RunCtl(args, system, out, err);
+    return {status, out.str(), err.str()};
+}
+
+size_t ConfigWrites(const std::vector<PortOperation>& trace)
+{
+    size_t writes = 0;
+    for (const PortOperation& op : trace)
+        writes += op.direction == PortOperation::Out && op.port == 0xCFC;
+    return writes;
+}
+
+// A chip as real ones are: the read-only bits of the timers clear, the SMRAM byte as found.
+ConfigSpace RandomImage(std::mt19937& random)
+{
+    EmulatedI815 chip;
+    for (uint32_t offset : {0x50u, 0x70u, 0x9Cu, 0xA8u, 0xB0u, 0xBCu})
+        chip.SetDword(offset, random());
+    chip.SetDword(0xBC, chip.Dword(0xBC) & ~0x0707u);
+    return chip.Space();
+}
+
+}  // namespace
+
+TEST(ProfileReader, EveryKindOfBadFileIsRefusedNamingTheLineAndNothingIsWritten)
+{
+    const struct {
+        std::string text;
+        const char* problem;
+    } bad[] = {
+        {"cas = 2 clocks\nbogus = 1\n", ":2: unknown setting \"bogus\""},
+        {"\n# fine\ncas = 2 clocks\nras = 2 clocks\n CAS = 3 clocks\n", ":5: cas is given twice (first on line 3)"},
+        {"agpfw = maybe\n", ":1: agpfw: \"maybe\" is not a value of AGP FastWrites; legal values: on, off"},
+        {"agpmode = AGP 3X\n", ":1: agpmode: \"AGP 3X\" is not a value"},
+        {"amtt = 300\n", ":1: amtt: \"300\""},
+        {"cas 2 clocks\n", ":1: \"cas 2 clocks\" is not KEY = VALUE"},
+        {std::string("cas = 2 clocks\nras = 2\0 clocks\n", 25), ":2: not text (byte 0x00)"},
+        {"# caf\xE9\n", ":1: not text (byte 0xE9)"},
+        {"cas = 2 clocks\r\nras = 3 clocks\x1B\r\n", ":2: not text (byte 0x1B)"},
+        {std::string(70000, '#'), ": larger than 64 KiB"},
+    };
+    const std::string profile = Temp("bad.conf"), saved = Temp("saved.txt");
+    for (const auto& b : bad) {
+        SCOPED_TRACE(b.problem);
+        WriteText(profile, b.text);
+        for (const char* command : {"check", "apply"}) {
+            const Outcome run = Ctl({"--emulated", "--save-emulated", saved, command, profile});
+            EXPECT_EQ(run.status, 2);
+            EXPECT_TRUE(Has(run.err, "i815ctl: " + profile + b.problem)) << run.err;
+            EXPECT_EQ(ReadRegisterDumpFile(saved), EmulatedI815::DefaultImage());
+        }
+    }
+    // Several problems: each on a line of its own.
+    WriteText(profile, "foo = 1\ncas = 7\n");
+    const Outcome run = Ctl({"check", profile});
+    EXPECT_EQ(run.err, "i815ctl: " + profile + ":1: unknown setting \"foo\"\ni815ctl: " + profile +
+                           ":2: cas: \"7\" is not a value of CAS; legal values: \"3 clocks\" (0), \"2 clocks\" (1)\n");
+    EXPECT_EQ(Ctl({"check", Temp("absent.conf")}).status, 2);
+    EXPECT_EQ(Ctl({"check", ::testing::TempDir()}).err, "i815ctl: " + ::testing::TempDir() + ": not a regular file\n");
+
+    // Blank lines, comments, blanks and case, any subset of the keys.
+    WriteText(profile, "\n  # a comment\nCAS=3 CLOCKS   # slower, safer\n\tamtt =0x40\r\n");
+    const Outcome good = Ctl({"check", profile});
+    EXPECT_EQ(good.status, 0);
+    EXPECT_EQ(good.out, profile + ": 2 settings, no problems\n");
+    std::remove(profile.c_str());
+    std::remove(saved.c_str());
+}
+
+TEST(Profiles, SaveThenApplyOnAnotherChipGivesItEverySavedSettingAndNothingElse)
+{
+    std::mt19937 random(0x0815);
+    int illegalModes = 0;
+    for (int round = 0; round < 1000; ++round) {
+        EmulatedI815 source(RandomImage(random)), target(RandomImage(random));
+        target.SetDword(0x70, target.Dword(0x70) & ~(1u << 19));  // no throttle lock in the way
+        Mechanism1Access sourceAccess(source), targetAccess(target);
+        const std::string text = FormatProfile(sourceAccess, "2026-12-08 12:00");
+        const Profile profile = ParseProfile(text, "saved");
+        illegalModes += profile.settings.size() == 21;
+        ASSERT_GE(profile.settings.size(), 21u);
+
+        const ConfigSpace before = target.Space();
+        std::ostringstream log;
+        ApplyProfile(targetAccess, profile, false, log);
+        for (const Field* field : TunableFields()) {
+            const bool saved = HasValueName(*field, source.Dword(field->dword));
+            const uint32_t expected = saved ? source.Dword(field->dword) : EmulatedI815(before).Dword(field->dword);
+            ASSERT_EQ(FieldValue(*field, target.Dword(field->dword)), FieldValue(*field, expected))
+                << field->name << " round " << round;
+        }
+        for (uint32_t offset = 0; offset < 256; offset += 4) {
+            const uint32_t outside = ~TunableBits(offset);
+            ASSERT_EQ(target.Dword(offset) & outside, EmulatedI815(before).Dword(offset) & outside) << offset;
+        }
+
+        target.ClearTrace();
+        std::ostringstream again;
+        ApplyProfile(targetAccess, profile, false, again);
+        ASSERT_EQ(ConfigWrites(target.Trace()), 0u) << "a second apply writes nothing";
+        ASSERT_EQ(again.str(), "nothing to change\n");
+    }
+    EXPECT_GT(illegalModes, 300) << "illegal AGP modes were met, and left out";
+}
+
+TEST(Profiles, SaveWritesAWholeFileForEveryoneToRead)
+{
+    const std::string path = Temp("saved.conf");
+    WriteText(path, "old contents\n");
+    const mode_t old = umask(077);
+    const Outcome run = Ctl({"--emulated", "save", path});
+    umask(old);
+    ASSERT_EQ(run.status, 0) << run.err;
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+    EXPECT_NE(access((path + ".tmp-i815ctl").c_str(), F_OK), 0) << "no temporary file left";
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    const std::string saved = text.str();
+    EXPECT_EQ(saved.rfind("# i815 Quarvel profile: the settings of an i815 host bridge, revision 2,\n# saved by i815ctl 1.0 on ", 0), 0u);
+    EXPECT_TRUE(Has(saved, "\n# CAS: \"3 clocks\" (0), \"2 clocks\" (1)\ncas = 2 clocks\n"));
+    EXPECT_TRUE(Has(saved, "\n# Transmit DLL Disable & Bypass: on, off\ntdlle = off\n"));
+    EXPECT_TRUE(Has(saved, "\n# AGP Multi-Transaction Timer: 0-255, in decimal or 0x hexadecimal\namtt = 32\n"));
+
+    EmulatedI815 illegal;
+    illegal.SetDword(0xA8, 0x1F000306);
+    WriteRegisterDumpFile(Temp("illegal.txt"), illegal.Space());
+    ASSERT_EQ(Ctl({"--emulated=" + Temp("illegal.txt"), "save", path}).status, 0);
+    std::ifstream again(path);
+    std::stringstream second;
+    second << again.rdbuf();
+    EXPECT_TRUE(Has(second.str(), "\n# agpmode is not saved: the chip holds the value 6, which has no name\n"));
+    EXPECT_FALSE(Has(second.str(), "\nagpmode ="));
+
+    const Outcome nowhere = Ctl({"--emulated", "save", Temp("no/such/folder.conf")});
+    EXPECT_EQ(nowhere.status, 1);
+    EXPECT_TRUE(Has(nowhere.err, "cannot be written: No such file or directory")) << nowhere.err;
+    std::remove(path.c_str());
+    std::remove(Temp("illegal.txt").c_str());
+}
+
+TEST(Profiles, TheThrottleLockComesAfterTheLimitsAndALockedChipIsRefusedBeforeAnyWrite)
+{
+    EmulatedI815 chip;
+    Mechanism1Access access(chip);
+    std::ostringstream log;
+    ApplyProfile(access, ParseProfile("thrlock = on\nrdthr = 3\nwrthr = 2\ncas = 3 clocks\n", "p"), false, log);
+    EXPECT_EQ(log.str(), "rdthr: Limit at 75 %     (600MB/s) -> Limit at 62.5%   (500MB/s)\n"
+                         "wrthr: No limit               (800MB/s) -> Limit at 50%      (400MB/s)\n"
+                         "cas: 2 clocks -> 3 clocks\n"
+                         "thrlock: off -> on\n");
+    EXPECT_EQ(chip.Dword(0x70) & 0x00F80000, 0x00E80000u);
+
+    chip.ClearTrace();
+    const ConfigSpace locked = chip.Space();
+    try {
+        ApplyProfile(access, ParseProfile("cas = 2 clocks\nwrthr = 0\n", "p"), false, log);
+        ADD_FAILURE() << "a locked limit was accepted";
+    } catch (const CtlError& error) {
+        EXPECT_EQ(error.status(), CtlFailed);
+        EXPECT_TRUE(Has(error.what(), "the throttle lock (thrlock) is set, so wrthr cannot change")) << error.what();
+    }
+    EXPECT_EQ(ConfigWrites(chip.Trace()), 0u);
+    EXPECT_EQ(chip.Space(), locked);
+}
+
+TEST(Profiles, DryRunSaysWhatWouldChangeAndWritesNothing)
+{
+    const std::string profile = Temp("p.conf"), saved = Temp("saved.txt");
+    WriteText(profile, "cas = 3 clocks\nagpsba = on\nlptt = 64\n");
+    const Outcome run = Ctl({"--emulated", "--save-emulated", saved, "apply", "--dry-run", profile});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "would change cas: 2 clocks -> 3 clocks\nwould change lptt: 32 -> 64\n") << "in the file's order";
+    EXPECT_EQ(ReadRegisterDumpFile(saved), EmulatedI815::DefaultImage());
+    const Outcome real = Ctl({"--emulated", "--save-emulated", saved, "apply", profile});
+    EXPECT_EQ(real.out, "cas: 2 clocks -> 3 clocks\nlptt: 32 -> 64\n");
+    EXPECT_EQ(EmulatedI815(ReadRegisterDumpFile(saved)).Dword(0xBC), 0x00004020u);
+    std::remove(profile.c_str());
+    std::remove(saved.c_str());
+}
+
+TEST(BootGuard, AMarkerLeftByAnApplyThatDidNotFinishStopsTheNextOne)
+{
+    CtlSystem system;
+    system.stateDir = Temp("state");
+    system.settleSeconds = 0;
+    const std::string profile = Temp("p.conf"), saved = Temp("saved.txt"), marker = system.stateDir + "/apply-in-progress";
+    WriteText(profile, "cas = 3 clocks\n");
+
+    // A finished apply takes its marker away.
+    Outcome run = Ctl({"--emulated", "--save-emulated", saved, "apply", "--boot", profile}, system);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "cas: 2 clocks -> 3 clocks\n");
+    EXPECT_NE(access(marker.c_str(), F_OK), 0);
+
+    // One that refused before its first write leaves none either.
+    EmulatedI815 other;
+    other.SetDword(0x00, 0x12378086);
+    WriteRegisterDumpFile(Temp("other.txt"), other.Space());
+    EXPECT_EQ(Ctl({"--emulated=" + Temp("other.txt"), "apply", "--boot", profile}, system).status, 2);
+    EXPECT_NE(access(marker.c_str(), F_OK), 0);
+
+    // A hang: the marker is still there at the next boot. Nothing is applied, and the journal
+    // learns why and how to clear it.
+    WriteText(marker, "apply of " + profile + " started 2026-12-08 06:00:00\n");
+    run = Ctl({"--emulated", "--save-emulated", saved, "apply", "--boot", profile}, system);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.err, "not applied: the boot-time apply before (apply of " + profile +
+                                 " started 2026-12-08 06:00:00) did not see the machine through 0 seconds"))
+        << run.err;
+    EXPECT_TRUE(Has(run.err, "sudo rm " + marker + "\n")) << run.err;
+    EXPECT_EQ(ReadRegisterDumpFile(saved), EmulatedI815::DefaultImage()) << "the chip as the BIOS set it";
+    EXPECT_EQ(access(marker.c_str(), F_OK), 0) << "the marker stays until someone clears it";
+
+    std::remove(marker.c_str());
+    rmdir(system.stateDir.c_str());
+    for (const std::string& file : {profile, saved, Temp("other.txt")})
+        std::remove(file.c_str());
+}
+
+TEST(BootGuard, TheMarkerIsOnTheDiskBeforeTheFirstWrite)
+{
+    const BootGuard guard{Temp("state"), 0};
+    bool markerSeen = false;
+    GuardedApply(guard, "p.conf", [&](int& writes) {
+        markerSeen = access(guard.MarkerPath().c_str(), F_OK) == 0;
+        ++writes;
+    });
+    EXPECT_TRUE(markerSeen);
+    EXPECT_NE(access(guard.MarkerPath().c_str(), F_OK), 0);
+    rmdir(guard.stateDir.c_str());
+}
