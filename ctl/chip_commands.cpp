@@ -181,6 +181,13 @@ void SetFields(ConfigAccess& chip, const std::vector<std::string>& assignments)
 {
     if (assignments.empty())
         throw CtlError(CtlBadInput, "set needs at least one KEY=VALUE");
+    const std::vector<FieldSetting> wanted = ParseAssignments(assignments);
+    RequireI815(chip);
+    WriteSettings(chip, PlanChanges(chip, wanted), wanted);
+}
+
+std::vector<FieldSetting> ParseAssignments(const std::vector<std::string>& assignments)
+{
     std::vector<FieldSetting> wanted;
     for (const std::string& assignment : assignments) {
         const size_t equals = assignment.find('=');
@@ -196,8 +203,7 @@ void SetFields(ConfigAccess& chip, const std::vector<std::string>& assignments)
             throw CtlError(CtlBadInput, bad.what());
         }
     }
-    RequireI815(chip);
-    WriteSettings(chip, PlanChanges(chip, wanted), wanted);
+    return wanted;
 }
 
 void DumpChip(ConfigAccess& chip, std::ostream& out)

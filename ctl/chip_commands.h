@@ -22,6 +22,9 @@ struct FieldSetting {
     int state;  // a check box state, a list position or a number
 };
 
+// KEY=VALUE arguments as settings; throws CtlError (status 2) for any that is not one.
+std::vector<FieldSetting> ParseAssignments(const std::vector<std::string>& assignments);
+
 // Every setting whose value differs from the chip's, in the order they must be written: the
 // throttle limits before the throttle lock, which freezes them until reset. Throws CtlError
 // (status 1, before any write) when the lock is set already and a limit would change.

@@ -1,5 +1,6 @@
 #include "ctl_program.h"
 
+#include "bench.h"
 #include "boot_guard.h"
 #include "chip_commands.h"
 #include "ctl_error.h"
@@ -8,9 +9,12 @@
 #include "profile_commands.h"
 #include "quarvel_version.h"
 #include "register_dump.h"
+#include "try_command.h"
 
 #include <exception>
 #include <iostream>
+
+#include <unistd.h>
 #include <optional>
 
 namespace {
@@ -31,6 +35,11 @@ const char Usage[] =
     "                     gives the chip the settings of a profile, writing only those that\n"
     "                     differ; --dry-run only says what would change; --boot guards the\n"
     "                     boot-time apply against a profile that hangs the machine\n"
+    "  try [--seconds N] KEY=VALUE... | FILE\n"
+    "                     writes like set or apply, then asks whether to keep the change;\n"
+    "                     without a \"yes\" within N seconds (20), the old values go back\n"
+    "  bench [--repeat N] memory read, write and copy bandwidth and latency, N rounds (5);\n"
+    "                     needs no privilege and touches no chip register\n"
     "\n"
     "Routes (default: the kernel's file where it can be used, else the ports):\n"
     "  --kernel           the kernel's configuration file of 0000:00:00.0 in sysfs\n"
@@ -43,7 +52,7 @@ const char Usage[] =
     "its position, 0 for the first; a number 0-255, decimal or 0x hexadecimal, for amtt and lptt.\n"
     "\n"
     "Exit status: 0 done; 1 a failure (access refused, the chip did not take a value, an I/O\n"
-    "error); 2 bad usage or bad input, or not an i815.\n"
+    "error, a try undone); 2 bad usage or bad input, or not an i815.\n"
     "\n"
     "  --help             shows this text\n"
     "  --version          shows the program's version\n";
@@ -125,11 +134,11 @@ const std::string& OneFile(const Options& options, const std::vector<std::string
     return args.front();
 }
 
-bool Writes(const std::string& command) { return command == "set" || command == "apply"; }
+bool Writes(const std::string& command) { return command == "set" || command == "apply" || command == "try"; }
 
 bool KnownCommand(const std::string& command)
 {
-    for (const char* known : {"show", "get", "set", "dump", "save", "check", "apply"})
+    for (const char* known : {"show", "get", "set", "dump", "save", "check", "apply", "try", "bench"})
         if (command == known)
             return true;
     return false;
@@ -155,6 +164,56 @@ void RunOnChip(const Options& options, std::unique_ptr<Route>& route, const CtlS
         DumpChip(chip, out);
     else if (command == "save")
         SaveProfile(chip, *file);
+}
+
+// "--name N" at the front of the arguments: N, 1..limit; removes both.
+int NumberOption(std::vector<std::string>& args, const std::string& name, int fallback, int limit)
+{
+    if (args.empty() || (args[0] != name && args[0].rfind(name + "=", 0) != 0))
+        return fallback;
+    std::string text;
+    if (args[0] == name) {
+        if (args.size() < 2)
+            throw CtlError(CtlBadInput, name + " needs a number");
+        text = args[1];
+        args.erase(args.begin(), args.begin() + 2);
+    } else {
+        text = args[0].substr(name.size() + 1);
+        args.erase(args.begin());
+    }
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9' || value > limit)
+            throw CtlError(CtlBadInput, name + " needs a number from 1 to " + std::to_string(limit));
+        value = value * 10 + (c - '0');
+    }
+    if (value < 1 || value > limit)
+        throw CtlError(CtlBadInput, name + " needs a number from 1 to " + std::to_string(limit));
+    return value;
+}
+
+void RunBenchCommand(const Options& options, std::ostream& out)
+{
+    std::vector<std::string> args = options.args;
+    const int rounds = NumberOption(args, "--repeat", 5, 100);
+    if (!args.empty())
+        throw CtlError(CtlBadInput, "bench: unknown argument " + args[0]);
+    const CacheInfo caches = ReadCacheInfo();
+    out << FormatBench(RunBench(BenchBufferBytes(caches), caches.lineBytes, rounds, 0.1), caches);
+}
+
+// try [--seconds N] KEY=VALUE... | FILE
+int RunTry(const Options& options, std::unique_ptr<Route>& route, const CtlSystem& system, std::ostream& out)
+{
+    std::vector<std::string> args = options.args;
+    const int seconds = NumberOption(args, "--seconds", 20, 3600);
+    if (args.empty())
+        throw CtlError(CtlBadInput, "try needs KEY=VALUE... or a FILE");
+    const bool file = args.size() == 1 && args[0].find('=') == std::string::npos;
+    const std::vector<FieldSetting> wanted = file ? ReadProfileFile(args[0]).settings : ParseAssignments(args);
+    if (!route)
+        route = OpenRoute(options.route, true, system);
+    return TrySettings(route->access(), wanted, seconds, STDIN_FILENO, out);
 }
 
 // apply [--dry-run] [--boot] FILE: the whole file is checked before the chip is opened.
@@ -220,6 +279,10 @@ int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::o
             route = OpenRoute(options.route, false, system);
         if (options.command == "check")
             CheckProfile(OneFile(options, options.args), out);
+        else if (options.command == "bench")
+            RunBenchCommand(options, out);
+        else if (options.command == "try")
+            status = RunTry(options, route, system, out);
         else if (options.command == "apply")
             RunApply(options, route, system, out);
         else

@@ -1,0 +1,141 @@
+#include "try_command.h"
+
+#include "config_access.h"
+#include "ctl_error.h"
+#include "field_map.h"
+#include "field_values.h"
+#include "interruption.h"
+
+#include <algorithm>
+#include <cctype>
+#include <csignal>
+#include <cerrno>
+
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+
+// The SDRAM interface: a wrong value can hang the machine the moment it is written.
+bool IsMemoryTiming(const Field& field)
+{
+    using namespace Fields;
+    for (const Field* timing : {&CAS, &RAS2CAS, &RAS, &DCT, &SMS, &TDLLE, &SM})
+        if (&field == timing)
+            return true;
+    return false;
+}
+
+enum class Answer { Yes, No, NoTime, Gone, Interrupted };
+
+Answer Ask(int input, int seconds)
+{
+    std::string line;
+    int left = seconds * 1000;
+    for (;;) {
+        if (Interrupted())
+            return Answer::Interrupted;
+        pollfd watch{input, POLLIN, 0};
+        const int step = std::min(left, 100);
+        const int ready = poll(&watch, 1, step);
+        if (Interrupted())  // a hang-up may come together with the end of input: it is named
+            return Answer::Interrupted;
+        if (ready < 0 && errno != EINTR)
+            return Answer::Gone;
+        if (ready <= 0) {
+            left -= step;
+            if (left <= 0)
+                return Answer::NoTime;
+            continue;
+        }
+        char c;
+        const ssize_t got = read(input, &c, 1);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return Answer::Gone;
+        if (c != '\n') {
+            line += char(std::tolower(static_cast<unsigned char>(c)));
+            continue;
+        }
+        while (!line.empty() && (line.back() == ' ' || line.back() == '\r'))
+            line.pop_back();
+        return line == "yes" ? Answer::Yes : Answer::No;
+    }
+}
+
+std::string Reason(Answer answer, int seconds)
+{
+    switch (answer) {
+    case Answer::No: return "not kept";
+    case Answer::NoTime: return "no \"yes\" within " + std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
+    case Answer::Gone: return "the terminal went away";
+    case Answer::Interrupted:
+        return InterruptingSignal() == SIGHUP ? "the terminal hung up"
+                                                      : "interrupted by signal " + std::to_string(InterruptingSignal());
+    case Answer::Yes: break;
+    }
+    return {};
+}
+
+}  // namespace
+
+int TrySettings(ConfigAccess& chip, const std::vector<FieldSetting>& wanted, int seconds, int input,
+                std::ostream& out)
+{
+    RequireI815(chip);
+    const std::vector<FieldSetting> changes = PlanChanges(chip, wanted);
+    for (const FieldSetting& change : changes)
+        if (change.field == &Fields::THRLOCK)
+            throw CtlError(CtlBadInput, "try does not set the throttle lock: once set, only a reset clears it, "
+                                        "so no undo could take it back; use set if you mean it");
+    if (changes.empty()) {
+        out << "nothing to change\n";
+        return CtlDone;
+    }
+
+    // What goes back: each changed field's bits exactly as they are now, even a value with no
+    // name (an illegal AGP mode).
+    std::vector<std::pair<const Field*, uint32_t>> previous;
+    bool timing = false;
+    for (const FieldSetting& change : changes) {
+        previous.emplace_back(change.field, chip.Read(change.field->dword) & FieldMask(*change.field));
+        timing = timing || IsMemoryTiming(*change.field);
+    }
+    if (timing)
+        out << "Note: when an SDRAM timing hangs the machine the moment it is written, no undo can help;\n"
+               "close your documents first.\n";
+
+    std::string written;
+    try {
+        WriteSettings(chip, changes, wanted, &out);
+        out << "Keep these settings? Type yes within " << seconds << (seconds == 1 ? " second: " : " seconds: ")
+            << std::flush;
+        const Answer answer = Ask(input, seconds);
+        if (answer == Answer::Yes) {
+            out << "kept\n";
+            return CtlDone;
+        }
+        written = Reason(answer, seconds);
+        if (answer != Answer::No)
+            out << "\n";
+    } catch (const CtlError& error) {
+        written = error.what();  // the chip did not take everything: undo what it did take
+    }
+
+    std::string undone, failed;
+    for (auto it = previous.rbegin(); it != previous.rend(); ++it) {
+        const Field& field = *it->first;
+        if ((chip.Read(field.dword) & FieldMask(field)) == it->second)
+            continue;  // never written, or not taken
+        chip.Modify(field.dword, FieldMask(field), it->second);
+        const uint32_t now = chip.Read(field.dword);
+        std::string& list = (now & FieldMask(field)) == it->second ? undone : failed;
+        list += (list.empty() ? "" : ", ") + FieldKey(field) + " back to " + FieldValueText(field, now);
+    }
+    if (undone.empty())
+        undone = "nothing had changed";
+    if (!failed.empty())
+        throw CtlError(CtlFailed, written + "; undone: " + undone + "; NOT undone: " + failed);
+    throw CtlError(CtlFailed, written + "; undone: " + undone);
+}
