@@ -141,8 +141,8 @@ void TMForm::RefreshControls()
 
     HACQScb->setChecked(DecodeFlag(HACQS, gmchcfg));
     CLTcb->setChecked(DecodeFlag(CLT, gmchcfg));
-    DPCPcombo->setCurrentIndex(DecodeChoice(DPCP, gmchcfg));
-    MAGcombo->setCurrentIndex(DecodeChoice(MAG, gmchcfg));
+    ShowListPosition(DPCPcombo, DecodeChoice(DPCP, gmchcfg));
+    ShowListPosition(MAGcombo, DecodeChoice(MAG, gmchcfg));
     AGP4XOVRcb->setChecked(DecodeFlag(AGP4XOVR, agp4x));
     AGPSBAcb->setChecked(DecodeFlag(AGPSBA, agpcmd));
     AGPFWcb->setChecked(DecodeFlag(AGPFW, agpcmd));
@@ -150,19 +150,19 @@ void TMForm::RefreshControls()
     if (agpMode == NoPosition)
         ReportIllegalAgpMode();
     else
-        AGPMODEcombo->setCurrentIndex(agpMode);
+        ShowListPosition(AGPMODEcombo, agpMode);
     BNRcb->setChecked(DecodeFlag(BNR, miscc));
     CPCcb->setChecked(DecodeFlag(CPC, miscc));
     SMcb->setChecked(DecodeFlag(SM, miscc));
     THRLOCKcb->setChecked(DecodeFlag(THRLOCK, miscc));
-    RDTHRcombo->setCurrentIndex(DecodeChoice(RDTHR, miscc));
-    WRTHRcombo->setCurrentIndex(DecodeChoice(WRTHR, miscc));
+    ShowListPosition(RDTHRcombo, DecodeChoice(RDTHR, miscc));
+    ShowListPosition(WRTHRcombo, DecodeChoice(WRTHR, miscc));
     TDLLEcb->setChecked(DecodeFlag(TDLLE, sm));
     CASgr->setItemIndex(DecodeChoice(CAS, gmchcfg));
     RAS2CASgr->setItemIndex(DecodeChoice(RAS2CAS, gmchcfg));
     RASgr->setItemIndex(DecodeChoice(RAS, gmchcfg));
     DCTgr->setItemIndex(DecodeChoice(DCT, gmchcfg));
-    SMScombo->setCurrentIndex(DecodeChoice(SMS, gmchcfg));
+    ShowListPosition(SMScombo, DecodeChoice(SMS, gmchcfg));
 
     const unsigned amtt = DecodeNumber(Fields::AMTT, ReadConfig(Fields::AMTT.dword));
     AMTT->setValue(int(amtt));
@@ -170,6 +170,24 @@ void TMForm::RefreshControls()
     const unsigned lptt = DecodeNumber(Fields::LPTT, ReadConfig(Fields::LPTT.dword));
     LPTT->setValue(int(lptt));
     LPTTv->setText(QString::number(lptt));
+}
+
+void TMForm::ShowListPosition(QComboBox* list, int position)
+{
+    list->setCurrentIndex(position);
+    listPositions_[list] = position;
+}
+
+// A user's pick by mouse, wheel or arrow key; the item the list shows already is no change.
+void TMForm::ConnectList(QComboBox* list, void (TMForm::*handler)())
+{
+    connect(list, qOverload<int>(&QComboBox::activated), this, [this, list, handler](int position) {
+        const auto shown = listPositions_.find(list);
+        if (shown != listPositions_.end() && shown->second == position)
+            return;
+        listPositions_[list] = position;
+        (this->*handler)();
+    });
 }
 
 // The list keeps its position. While the message is open (a tick during the box), a refresh

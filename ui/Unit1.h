@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <map>
 
 class AutoSizeLabel;
 struct Field;
@@ -141,7 +142,11 @@ private:
     void FillAboutBox(uint32_t gmchcfg);
     void ReportIllegalAgpMode();
     void WriteField(const Field& field, int state, bool refresh = true);
+    // Lists: what each shows, so that picking the item it shows already is no change.
+    void ShowListPosition(QComboBox* list, int position);
+    void ConnectList(QComboBox* list, void (TMForm::*handler)());
 
+    std::map<const QComboBox*, int> listPositions_;
     bool identityRefused_ = false;
     bool portsRestored_ = false;
     bool agpModeMessageOpen_ = false;

@@ -8,6 +8,7 @@
 #include "layout_units.h"
 #include "quarvel_icon.xpm"
 #include "radio_group.h"
+#include "wheel_needs_focus.h"
 #include "wrapping_tab_control.h"
 
 #include <QCheckBox>
@@ -356,13 +357,18 @@ void TMForm::ConnectEvents()
     connect(DCTgr, &RadioGroup::clicked, this, &TMForm::DCTgrClick);
 
     // Lists report only the user's picks: mouse, wheel, and each arrow-key step.
-    const auto picked = qOverload<int>(&QComboBox::activated);
-    connect(AGPMODEcombo, picked, this, &TMForm::AGPMODEcomboChange);
-    connect(DPCPcombo, picked, this, &TMForm::DPCPcomboChange);
-    connect(MAGcombo, picked, this, &TMForm::MAGcomboChange);
-    connect(RDTHRcombo, picked, this, &TMForm::RDTHRcomboChange);
-    connect(WRTHRcombo, picked, this, &TMForm::WRTHRcomboChange);
-    connect(SMScombo, picked, this, &TMForm::SMScomboChange);
+    ConnectList(AGPMODEcombo, &TMForm::AGPMODEcomboChange);
+    ConnectList(DPCPcombo, &TMForm::DPCPcomboChange);
+    ConnectList(MAGcombo, &TMForm::MAGcomboChange);
+    ConnectList(RDTHRcombo, &TMForm::RDTHRcomboChange);
+    ConnectList(WRTHRcombo, &TMForm::WRTHRcomboChange);
+    ConnectList(SMScombo, &TMForm::SMScomboChange);
+
+    // The wheel turns a list or a track bar only once the user has clicked or tabbed into it.
+    auto* wheel = new WheelNeedsFocus(this);
+    for (QWidget* control : std::initializer_list<QWidget*>{AGPMODEcombo, DPCPcombo, MAGcombo, RDTHRcombo, WRTHRcombo,
+                                                            SMScombo, AMTT, LPTT, RefreshBar})
+        wheel->Watch(control);
 }
 
 // The border cannot change the size; only maximising enlarges the window, and the tab control

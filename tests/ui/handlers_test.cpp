@@ -7,6 +7,8 @@
 #include "wrapping_tab_control.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
+#include <QWheelEvent>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QRadioButton>
@@ -227,5 +229,97 @@ TEST_F(SmramErrorTest, APendingSmramErrorSurvivesStartUpAndEveryMisccChange)
         if (write.first == 0x70) {
             EXPECT_EQ(write.second & 1, 0u) << std::hex << write.second;
         }
+    }
+}
+
+namespace {
+
+// One notch of the wheel, as the window system delivers it: to the control under the pointer.
+void Wheel(QWidget* control, int notches)
+{
+    const QPointF at(control->width() / 2.0, control->height() / 2.0);
+    QWheelEvent wheel(at, control->mapToGlobal(at.toPoint()), QPoint(), QPoint(0, -120 * notches), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(control, &wheel);
+}
+
+// Counts the wheel events that reach a widget.
+class WheelCount : public QObject {
+public:
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() == QEvent::Wheel;
+        return false;
+    }
+};
+
+}  // namespace
+
+// Scrolling over a page must not turn the list or track bar under the pointer: only one that
+// the user clicked or tabbed into takes the wheel; otherwise the wheel goes on to the parent.
+TEST_F(HandlersTest, TheWheelTurnsOnlyAControlThatHasTheFocus)
+{
+    struct Case { QWidget* control; QWidget* page; };
+    const Case cases[] = {
+        {form->AGPMODEcombo, form->AGPSTATTab}, {form->AMTT, form->AGPSTATTab},     {form->LPTT, form->AGPSTATTab},
+        {form->DPCPcombo, form->ChipsetSheet},  {form->MAGcombo, form->ChipsetSheet}, {form->RDTHRcombo, form->ChipsetSheet},
+        {form->WRTHRcombo, form->ChipsetSheet}, {form->SMScombo, form->MemSheet},     {form->RefreshBar, form->AboutSheet},
+    };
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.control->objectName().toStdString());
+        ShowPage(c.page);
+        form->PageCtrl->setFocus();  // the focus elsewhere
+        WheelCount parent;
+        c.control->parentWidget()->installEventFilter(&parent);
+        const ConfigSpace before = chip.Space();
+        const int interval = form->iRefreshTmr->interval();
+        chip.ClearTrace();
+        Wheel(c.control, 1);
+        Wheel(c.control, -1);
+        Wheel(c.control, 1);
+        EXPECT_TRUE(chip.Trace().empty()) << "no write, no refresh";
+        EXPECT_EQ(chip.Space(), before);
+        EXPECT_EQ(form->iRefreshTmr->interval(), interval);
+        EXPECT_EQ(parent.count, 3) << "the wheel went on to the parent";
+        c.control->parentWidget()->removeEventFilter(&parent);
+
+        // Clicked or tabbed into, it takes the wheel as any control does.
+        c.control->setFocus();
+        ASSERT_TRUE(c.control->hasFocus());
+        const auto* list = qobject_cast<QComboBox*>(c.control);
+        Wheel(c.control, list && list->currentIndex() == list->count() - 1 ? -1 : 1);
+        EXPECT_FALSE(chip.Trace().empty() && form->iRefreshTmr->interval() == interval)
+            << "a focused control turned";
+    }
+}
+
+// The item that a list shows already, picked again, is no change: no write and no refresh.
+TEST_F(HandlersTest, PickingTheItemAListShowsChangesNothing)
+{
+    struct Case { QComboBox* list; QWidget* page; };
+    const Case cases[] = {
+        {form->AGPMODEcombo, form->AGPSTATTab}, {form->DPCPcombo, form->ChipsetSheet},   {form->MAGcombo, form->ChipsetSheet},
+        {form->RDTHRcombo, form->ChipsetSheet}, {form->WRTHRcombo, form->ChipsetSheet}, {form->SMScombo, form->MemSheet},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.list->objectName().toStdString());
+        ShowPage(c.page);
+        const int shown = c.list->currentIndex();
+        chip.ClearTrace();
+        c.list->showPopup();
+        QAbstractItemView* view = c.list->view();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          view->visualRect(view->model()->index(shown, 0)).center());
+        EXPECT_EQ(c.list->currentIndex(), shown);
+        EXPECT_TRUE(chip.Trace().empty());
+
+        // Each arrow-key step still counts: down and back up are two writes.
+        UserPresses(c.list, shown == 0 ? Qt::Key_Down : Qt::Key_Up);
+        UserPresses(c.list, shown == 0 ? Qt::Key_Up : Qt::Key_Down);
+        EXPECT_EQ(ConfigWrites().size(), 2u);
+        EXPECT_EQ(c.list->currentIndex(), shown);
     }
 }
