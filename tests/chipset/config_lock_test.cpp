@@ -7,6 +7,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include <sys/stat.h>
@@ -15,7 +16,7 @@
 namespace {
 
 // Mechanism #1 as the hardware has it: one address latch for everyone, and a pause after each
-// port instruction in which the other program may run.
+// address in which the other program may run (as a preempted process would).
 class SharedLatchChip : public PortAccess {
 public:
     SharedLatchChip()
@@ -32,11 +33,13 @@ public:
     }
     void Out32(uint16_t port, uint32_t value) override
     {
-        if (port == 0xCF8)
+        if (port == 0xCF8) {
             latch_ = value;
-        else
+            std::this_thread::sleep_for(std::chrono::microseconds(5));
+        } else {
             dwords_[(latch_ >> 2) & 63] = value;
-        std::this_thread::yield();
+            std::this_thread::yield();
+        }
     }
 
 private:
@@ -50,12 +53,15 @@ int Mishaps(bool withLock)
 {
     SharedLatchChip chip;
     const std::string lockPath = ::testing::TempDir() + "quarvel_two_writers.lock";
-    std::atomic<int> mishaps{0};
+    std::atomic<int> mishaps{0}, started{0};
     auto writer = [&](unsigned shift) {
         ConfigLock lock(lockPath);  // an open file of its own, as another program has
         Mechanism1Access access(chip, withLock ? &lock : nullptr);
         const uint32_t mask = 0xFFu << shift;
-        for (uint32_t k = 0; k < 1500; ++k) {
+        ++started;
+        while (started < 2) {  // both at once, however busy the machine
+        }
+        for (uint32_t k = 0; k < 1000; ++k) {
             const uint32_t bits = (k & 0xFF) << shift;
             access.Modify(0x50, mask, bits);
             mishaps += (access.Read(0x50) & mask) != bits;
