@@ -8,6 +8,7 @@
 #include "register_dump.h"
 #include "x86_port_access.h"
 
+#include <cctype>
 #include <cerrno>
 #include <fstream>
 
@@ -108,7 +109,9 @@ std::unique_ptr<Route> OpenRoute(const RouteChoice& choice, bool forWriting, con
         if (choice.kind == RouteKind::Ports)
             Refused(refused.what(), refused.reason(), system);
         const int reason = kernelReason == ENOENT ? refused.reason() : kernelReason;
-        Refused(kernelRefusal + "; and " + refused.what(), reason, system);
+        std::string ports = refused.what();
+        ports[0] = char(std::tolower(static_cast<unsigned char>(ports[0])));
+        Refused(kernelRefusal + "; and " + ports, reason, system);
     }
     route->access_ = std::make_unique<Mechanism1Access>(*route->ports_, route->lock_.get());
     route->access_->SavePorts();
