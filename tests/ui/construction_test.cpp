@@ -189,3 +189,24 @@ TEST_F(ConstructionTest, HintsAreAssignedAndShownForAMinute)
     EXPECT_EQ(QToolTip::text(), form->THRLOCKcb->toolTip()) << "\"&\" and line feeds unchanged";
     QToolTip::hideText();
 }
+
+// A hint comes once the pointer has rested 500 ms on its control, and stays a minute, past the
+// toolkit's own ten seconds for a short text.
+TEST_F(ConstructionTest, AHintComesAfterHalfASecondAndStays)
+{
+    Open();
+    form->show();
+    form->iRefreshTmr->stop();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    form->PageCtrl->setCurrentIndex(form->PageCtrl->indexOf(form->ChipsetSheet));
+    QToolTip::hideText();
+    QTest::mouseMove(form->BNRcb, QPoint(10, form->BNRcb->height() / 2));
+    QTest::qWait(300);
+    EXPECT_FALSE(QToolTip::isVisible()) << "not before 500 ms";
+    QTest::qWait(500);
+    ASSERT_TRUE(QToolTip::isVisible()) << "after 500 ms";
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("Should be always enabled for maximum performance."));
+    QTest::qWait(10500);
+    EXPECT_TRUE(QToolTip::isVisible()) << "still there after ten seconds and a half";
+    QToolTip::hideText();
+}
