@@ -102,10 +102,10 @@ CacheInfo ReadCacheInfo(const std::string& cacheFolder, const std::string& cpuin
 
 size_t BenchBufferBytes(const CacheInfo& caches)
 {
-    size_t largest = 0;
+    uint64_t largest = 0;  // four times a large cache is more than a 32-bit size_t holds
     for (size_t size : caches.sizes)
-        largest = std::max(largest, size);
-    return std::min(std::max(4 * largest, 4 * MiB), 256 * MiB);
+        largest = std::max<uint64_t>(largest, size);
+    return size_t(std::min<uint64_t>(std::max<uint64_t>(4 * largest, 4 * MiB), 256 * MiB));
 }
 
 std::vector<uint32_t> SingleCycle(size_t n, uint32_t seed)
