@@ -96,22 +96,20 @@ void TMForm::Construct()
     RefreshControls();
 }
 
-// Each piece replaces the whole text, so the box keeps showing the top of the welcome text.
+// The welcome text, then the three DIMM descriptions. The whole text goes in at once, which
+// leaves the box as piece-by-piece replacing would (the caret at the top, nothing scrolled)
+// without laying the text out seven times at start.
 void TMForm::FillAboutBox(uint32_t gmchcfg)
 {
-    const auto append = [this](const QString& piece) {
-        AboutRC->setPlainText(AboutRC->toPlainText() + piece);
-    };
     const auto describe = [](const Field& dimm, uint32_t dword) {
         return QString::fromStdString(DescribeDimm(FieldValue(dimm, dword)));
     };
-    AboutRC->setPlainText(WelcomeText());
-    append(Text("\n\nDIMM 0 Population:\n"));
-    append(describe(Fields::Dimm0Population, gmchcfg));
-    append(Text("\nDIMM 1 Population:\n"));
-    append(describe(Fields::Dimm1Population, gmchcfg));
-    append(Text("\nDIMM 2 Population:\n"));
-    append(describe(Fields::Dimm2Population, ReadConfig(Fields::Dimm2Population.dword)));
+    QString text = WelcomeText();
+    text += Text("\n\nDIMM 0 Population:\n") + describe(Fields::Dimm0Population, gmchcfg);
+    text += Text("\nDIMM 1 Population:\n") + describe(Fields::Dimm1Population, gmchcfg);
+    text += Text("\nDIMM 2 Population:\n") +
+            describe(Fields::Dimm2Population, ReadConfig(Fields::Dimm2Population.dword));
+    AboutRC->setPlainText(text);
 }
 
 TMForm::~TMForm()

@@ -5,6 +5,7 @@
 #include "bevel.h"
 #include "field_map.h"
 #include "help_texts.h"
+#include "hint_display.h"
 #include "layout_units.h"
 #include "quarvel_icon.xpm"
 #include "radio_group.h"
@@ -13,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QPixmap>
 #include <QPlainTextEdit>
@@ -40,22 +42,32 @@ QStringList Items(const Field& field)
     return items;
 }
 
-QFont LayoutFont(const char* family, int points)
+bool Installed(const QString& family)
 {
-    QFont font(Text(family), points);
-    font.setStyleHint(QFont::SansSerif);
-    return font;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return QFontDatabase::hasFamily(family);
+#else
+    return QFontDatabase().hasFamily(family);
+#endif
 }
 
-// The classic faces are rarely present; take the nearest ones, metric-compatible first so
-// that captions fit the boxes they were laid out for.
-void RegisterFontSubstitutes()
+// The classic faces are rarely present; take the nearest installed one, metric-compatible first
+// so that captions fit the boxes they were laid out for. Asked for by its own name: a family
+// that is not installed would make Qt ask fontconfig for fallbacks (a costly sort) at start.
+// Every text of the window is Latin-1, which each of these faces holds whole, so no glyph is
+// ever merged from another face either.
+QFont LayoutFont(const char* family, const std::initializer_list<const char*>& nearest, int points)
 {
-    QFont::insertSubstitutions(Text("MS Sans Serif"),
-                               {Text("Liberation Sans"), Text("Arial"), Text("Helvetica"),
-                                Text("DejaVu Sans")});
-    QFont::insertSubstitutions(Text("Comic Sans MS"),
-                               {Text("Comic Neue"), Text("Liberation Sans"), Text("DejaVu Sans")});
+    QString face = Text(family);
+    for (const char* candidate : nearest) {
+        if (Installed(face))
+            break;
+        face = Text(candidate);
+    }
+    QFont font(face, points);
+    font.setStyleHint(QFont::SansSerif);
+    font.setStyleStrategy(QFont::NoFontMerging);
+    return font;
 }
 
 void SetTextColour(QWidget* widget, const QColor& colour)
@@ -160,14 +172,15 @@ QWidget* Page(const char* name)
 
 void TMForm::LoadLayout()
 {
-    RegisterFontSubstitutes();
+    // The hint style first: installed after the controls, it would polish every one again.
+    HintDisplay::Instance();
     setObjectName(Text("MForm"));
     setWindowTitle(Text("i815 Quarvel"));
     setWindowIcon(QIcon(QPixmap(quarvel_icon_xpm)));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setFont(LayoutFont("MS Sans Serif", 8));
+    setFont(LayoutFont("MS Sans Serif", {"Liberation Sans", "Arial", "Helvetica", "DejaVu Sans"}, 8));
     setBackgroundRole(QPalette::Button);
     setForegroundRole(QPalette::WindowText);
     setAutoFillBackground(true);
@@ -209,7 +222,7 @@ void TMForm::BuildAboutSheet()
 {
     QWidget* page = AboutSheet;
     ProdLbl = Label("ProdLbl", "i815 Quarvel v1.0", PxRect(8, 8, 167, 28), page);
-    ProdLbl->setFont(LayoutFont("Comic Sans MS", 12));
+    ProdLbl->setFont(LayoutFont("Comic Sans MS", {"Comic Neue", "Liberation Sans", "DejaVu Sans"}, 12));
     RevLbl = Label("RevLbl", "Chipset rev  ", PxRect(357, 20, 73, 16), page,
                    Qt::AlignRight | Qt::AlignTop);
     Label1 = Label("Label1", "Tweaks for the Intel i815 host bridge", PxRect(8, 40, 229, 16), page);
