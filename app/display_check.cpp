@@ -78,6 +78,8 @@ std::unique_ptr<QuarvelApplication> StartApplication(int& argc, char** argv)
     heldBack.clear();
     previousHandler = qInstallMessageHandler(DuringStart);
     auto app = std::make_unique<QuarvelApplication>(argc, argv);
+    // Task bars find the program's desktop entry, and with it the icon, by this name.
+    QGuiApplication::setDesktopFileName(QString::fromStdString(program));
     qInstallMessageHandler(previousHandler);
     for (const auto& held : heldBack)
         PassOn(held.first, QMessageLogContext(), held.second);

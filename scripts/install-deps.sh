@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages a build needs; does nothing when they are all present.
-# Run as root.   scripts/install-deps.sh [qt6] [qt5] [i386] [fuzz] [guest]   (default: qt6)
+# Run as root.   scripts/install-deps.sh [qt6] [qt5] [i386] [fuzz] [guest] [package]   (default: qt6)
 set -euo pipefail
 
 common=(build-essential cmake pkg-config file fonts-liberation fonts-comic-neue fontconfig)
@@ -10,6 +10,8 @@ declare -A groups=(
   # Pentium III machines: Debian i386 with Qt 5.15, built by the i686 cross compiler and
   # tested under user-mode QEMU.
   [fuzz]="clang libclang-rt-14-dev"
+  # Debian packages and their checks.
+  [package]="dpkg-dev lintian desktop-file-utils appstream"
   # The guest test: a real i386 kernel under full-system QEMU.
   [guest]="qemu-system-x86 cpio g++-i686-linux-gnu"
   [i386]="g++-i686-linux-gnu qemu-user qtbase5-dev qtbase5-dev:i386 libqt5test5:i386 libgtest-dev:i386"

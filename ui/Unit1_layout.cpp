@@ -176,7 +176,12 @@ void TMForm::LoadLayout()
     HintDisplay::Instance();
     setObjectName(Text("MForm"));
     setWindowTitle(Text("i815 Quarvel"));
-    setWindowIcon(QIcon(QPixmap(quarvel_icon_xpm)));
+    // The 32x32 picture in 16 colours, and the project icon's other renditions for title bars,
+    // task bars and switchers that ask for another size.
+    QIcon icon{QPixmap(quarvel_icon_xpm)};
+    for (int size : {16, 22, 24, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
+    setWindowIcon(icon);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
