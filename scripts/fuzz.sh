@@ -14,7 +14,7 @@ SECONDS=0
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARVEL_FUZZ=ON \
   -DQUARVEL_BUILD_UI=OFF -DQUARVEL_BUILD_TESTS=OFF -DQUARVEL_BUILD_BENCHMARKS=OFF \
   -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all" >/dev/null
-cmake --build build-fuzz -j"$(nproc)" --target fuzz_dump_reader fuzz_profile_reader fuzz_helper_requests
+cmake --build build-fuzz -j"$(nproc)" --target fuzz_dump_reader fuzz_profile_reader fuzz_helper_requests >/dev/null
 
 mkdir -p build-fuzz/findings
 status=0
