@@ -5,6 +5,7 @@
 #include "field_map.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include <fcntl.h>
@@ -15,15 +16,11 @@ namespace {
 // The kernel gives a user without CAP_SYS_ADMIN the standard 64-byte header only.
 constexpr uint32_t UnprivilegedBytes = 64;
 
-std::string Hex(uint32_t value)
+std::string Hex(uint32_t offset)
 {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string text;
-    do {
-        text.insert(text.begin(), digits[value & 15]);
-        value >>= 4;
-    } while (value);
-    return "0x" + (text.size() < 2 ? "0" + text : text);
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", unsigned(offset & 0xFF));
+    return text;
 }
 
 // pread and pwrite of one little-endian dword, the byte order of the file.

@@ -9,7 +9,6 @@
 #include "register_dump.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <map>
 
@@ -24,14 +23,9 @@ std::string Hex4(uint32_t value)
     return text;
 }
 
-// Keys are the mnemonics in lower case; a key in capitals, or with blanks around it, is the same.
 const Field& FieldOf(const std::string& given)
 {
-    std::string key;
-    for (char c : given)
-        if (c != ' ' && c != '\t')
-            key += char(std::tolower(static_cast<unsigned char>(c)));
-    if (const Field* field = FindTunableField(key))
+    if (const Field* field = FieldForKey(given))
         return *field;
     std::string keys;
     for (const Field* f : TunableFields())
@@ -39,7 +33,10 @@ const Field& FieldOf(const std::string& given)
     throw CtlError(CtlBadInput, "unknown setting \"" + given + "\"; the settings are: " + keys);
 }
 
-// The chip's dwords that hold settings, each read once.
+bool IsThrottleLimit(const Field& field) { return &field == &Fields::RDTHR || &field == &Fields::WRTHR; }
+
+}  // namespace
+
 std::map<uint32_t, uint32_t> ReadSettingDwords(ConfigAccess& chip)
 {
     std::map<uint32_t, uint32_t> dwords;
@@ -48,19 +45,6 @@ std::map<uint32_t, uint32_t> ReadSettingDwords(ConfigAccess& chip)
             dwords[field->dword] = chip.Read(field->dword);
     return dwords;
 }
-
-int ChipState(const Field& field, uint32_t dword)
-{
-    switch (field.kind) {
-    case FieldKind::Flag: return DecodeFlag(field, dword);
-    case FieldKind::Choice: return DecodeChoice(field, dword);
-    default: return int(DecodeNumber(field, dword));
-    }
-}
-
-bool IsThrottleLimit(const Field& field) { return &field == &Fields::RDTHR || &field == &Fields::WRTHR; }
-
-}  // namespace
 
 void RequireI815(ConfigAccess& chip)
 {
@@ -123,7 +107,7 @@ std::vector<FieldSetting> PlanChanges(ConfigAccess& chip, const std::vector<Fiel
     const std::map<uint32_t, uint32_t> dwords = ReadSettingDwords(chip);
     std::vector<FieldSetting> changes;
     for (const FieldSetting& setting : wanted)
-        if (ChipState(*setting.field, dwords.at(setting.field->dword)) != setting.state)
+        if (FieldState(*setting.field, dwords.at(setting.field->dword)) != setting.state)
             changes.push_back(setting);
     std::stable_sort(changes.begin(), changes.end(), [](const FieldSetting& a, const FieldSetting& b) {
         return a.field != &Fields::THRLOCK && b.field == &Fields::THRLOCK;
@@ -169,7 +153,7 @@ void WriteSettings(ConfigAccess& chip, const std::vector<FieldSetting>& changes,
     std::string refused;
     for (const FieldSetting& setting : wanted) {
         const uint32_t now = chip.Read(setting.field->dword);
-        if (ChipState(*setting.field, now) != setting.state)
+        if (FieldState(*setting.field, now) != setting.state)
             refused += (refused.empty() ? "" : ", ") + FieldKey(*setting.field) + " = " +
                        StateText(*setting.field, setting.state) + " (reads " + FieldValueText(*setting.field, now) + ")";
     }

@@ -1,12 +1,17 @@
 #pragma once
 // The commands of i815ctl that look at or change the chip: show, get, set, dump.
 
+#include <cstdint>
+#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
 
 class ConfigAccess;
 struct Field;
+
+// The chip's dwords that hold settings, each read once, by offset.
+std::map<uint32_t, uint32_t> ReadSettingDwords(ConfigAccess& chip);
 
 // Throws CtlError (status 2, "Not an i815 Chipset.") on another host bridge.
 void RequireI815(ConfigAccess& chip);

@@ -47,6 +47,15 @@ bool ParseUnsigned(const std::string& text, unsigned long& value)
 
 }  // namespace
 
+const Field* FieldForKey(const std::string& text)
+{
+    const size_t first = text.find_first_not_of(" \t"), last = text.find_last_not_of(" \t");
+    std::string key = first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+    for (char& c : key)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return FindTunableField(key);
+}
+
 int ParseFieldValue(const Field& field, const std::string& text)
 {
     const std::string wanted = Normalised(text);
@@ -92,18 +101,24 @@ std::string StateText(const Field& field, int state)
     return {};
 }
 
-std::string FieldValueText(const Field& field, uint32_t dword)
+int FieldState(const Field& field, uint32_t dword)
 {
     switch (field.kind) {
-    case FieldKind::Flag: return StateText(field, DecodeFlag(field, dword));
-    case FieldKind::Choice:
-        if (!HasValueName(field, dword))
-            return "(illegal value " + std::to_string(FieldValue(field, dword)) + ")";
-        return StateText(field, DecodeChoice(field, dword));
-    case FieldKind::Number: return StateText(field, int(DecodeNumber(field, dword)));
+    case FieldKind::Flag: return DecodeFlag(field, dword);
+    case FieldKind::Choice: return DecodeChoice(field, dword);
+    case FieldKind::Number:
     case FieldKind::Status: break;
     }
-    return std::to_string(FieldValue(field, dword));
+    return int(FieldValue(field, dword));
+}
+
+std::string FieldValueText(const Field& field, uint32_t dword)
+{
+    if (!HasValueName(field, dword))
+        return "(illegal value " + std::to_string(FieldValue(field, dword)) + ")";
+    if (field.kind == FieldKind::Status)
+        return std::to_string(FieldValue(field, dword));
+    return StateText(field, FieldState(field, dword));
 }
 
 std::string LegalValues(const Field& field)

@@ -13,9 +13,17 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The setting that a key names: the mnemonic in lower case; capitals and blanks around it do
+// not matter. Nothing for an unknown key.
+const Field* FieldForKey(const std::string& text);
+
 // The control state that `text` names; throws BadValue naming the legal values. For a list,
 // case and runs of blanks do not matter; a position counts as well as the item's text.
 int ParseFieldValue(const Field& field, const std::string& text);
+
+// The control state that the field's value in `dword` gives: a check box state, a list position
+// (NoPosition for a value that no item has) or a number.
+int FieldState(const Field& field, uint32_t dword);
 
 // The value of the field in `dword`, in the window's words; for a list value that no item has
 // (an illegal AGP mode), "(illegal value N)".

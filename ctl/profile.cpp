@@ -6,7 +6,6 @@
 #include "field_values.h"
 #include "quarvel_version.h"
 
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -90,10 +89,7 @@ Profile ParseProfile(const std::string& text, const std::string& source)
             problem(number, "\"" + line + "\" is not KEY = VALUE");
             continue;
         }
-        std::string key = Trimmed(line.substr(0, equals));
-        for (char& c : key)
-            c = char(std::tolower(static_cast<unsigned char>(c)));
-        const Field* field = FindTunableField(key);
+        const Field* field = FieldForKey(line.substr(0, equals));
         if (!field) {
             problem(number, "unknown setting \"" + Trimmed(line.substr(0, equals)) + "\"");
             continue;
@@ -101,7 +97,7 @@ Profile ParseProfile(const std::string& text, const std::string& source)
         bool twice = false;
         for (size_t i = 0; i < profile.settings.size(); ++i) {
             if (profile.settings[i].field == field) {
-                problem(number, key + " is given twice (first on line " + std::to_string(profile.lines[i]) + ")");
+                problem(number, FieldKey(*field) + " is given twice (first on line " + std::to_string(profile.lines[i]) + ")");
                 twice = true;
             }
         }
@@ -157,8 +153,9 @@ std::string FormatProfile(ConfigAccess& chip, const std::string& date)
                        std::to_string(revision) + ",\n# saved by i815ctl " + QuarvelVersion + " on " + date +
                        ".\n# `i815ctl check FILE` checks it, `i815ctl apply FILE` gives the chip these settings.\n"
                        "# One setting a line, KEY = VALUE; any of them may go, and \"#\" starts a comment.\n";
+    const std::map<uint32_t, uint32_t> dwords = ReadSettingDwords(chip);
     for (const Field* field : TunableFields()) {
-        const uint32_t dword = chip.Read(field->dword);
+        const uint32_t dword = dwords.at(field->dword);
         text += "\n# " + FieldCaption(*field) + ": " + LegalValues(*field) + "\n";
         if (HasValueName(*field, dword))
             text += FieldKey(*field) + " = " + FieldValueText(*field, dword) + "\n";

@@ -1,15 +1,11 @@
 // Both window programs, started where no display can be opened: one line that says what to do,
 // status 1, no signal, and the emulated chip never made (so never touched).
-#include <gtest/gtest.h>
+#include "../support/child_process.h"
 
 #include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
-
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -18,46 +14,12 @@ struct Outcome {
     std::string out, err;
 };
 
-std::string ReadAll(int fd)
-{
-    std::string text;
-    char buffer[4096];
-    for (ssize_t got; (got = read(fd, buffer, sizeof buffer)) > 0;)
-        text.append(buffer, size_t(got));
-    close(fd);
-    return text;
-}
-
 Outcome Start(const std::vector<std::string>& args, const std::vector<std::string>& environment)
 {
-    int out[2], err[2];
-    if (pipe(out) != 0 || pipe(err) != 0)
-        return {};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    posix_spawn_file_actions_addclose(&actions, err[0]);
-    std::vector<char*> argv, envp;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    for (const std::string& e : environment)
-        envp.push_back(const_cast<char*>(e.c_str()));
-    envp.push_back(nullptr);
-    pid_t pid;
-    Outcome outcome;
-    const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    close(err[1]);
-    if (failed)
-        return outcome;
-    outcome.out = ReadAll(out[0]);
-    outcome.err = ReadAll(err[0]);
-    waitpid(pid, &outcome.status, 0);
-    return outcome;
+    ChildProcess child(args, environment);
+    EXPECT_TRUE(child.ok()) << args[0];
+    const int status = child.Finish();
+    return {status, child.out, child.err};
 }
 
 const std::vector<std::string> Plain{"PATH=/usr/bin:/bin", "HOME=/tmp", "XDG_RUNTIME_DIR=/tmp"};

@@ -3,6 +3,8 @@
 #include "config_lock.h"
 #include "kernel_config_access.h"
 
+#include "../support/test_files.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -32,8 +34,7 @@ protected:
         return std::string(std::istreambuf_iterator<char>(file), {});
     }
 
-    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::string path = ::testing::TempDir() + "quarvel_kernel_config_" + name;
+    std::string path = TestFile("kernel_config");
     ConfigLock lock{path + ".lock"};
 };
 

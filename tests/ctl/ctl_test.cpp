@@ -9,6 +9,7 @@
 #include "mechanism1_access.h"
 #include "register_dump.h"
 #include "../support/refused_ports.h"
+#include "../support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -22,24 +23,18 @@ class CtlTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        system.kernelConfigPath = Temp("config");
-        system.lockPath = Temp("lock");
-        system.lockdownPath = Temp("lockdown");
+        system.kernelConfigPath = TestFile("config");
+        system.lockPath = TestFile("lock");
+        system.lockdownPath = TestFile("lockdown");
         system.makePorts = [] { return std::make_unique<RefusedPorts>(); };
-        WriteRegisterDumpFile(Temp("start.txt"), EmulatedI815::DefaultImage());
+        WriteRegisterDumpFile(TestFile("start.txt"), EmulatedI815::DefaultImage());
     }
     void TearDown() override
     {
         for (const char* name : {"config", "lock", "lockdown", "start.txt", "saved.txt"})
-            std::remove(Temp(name).c_str());
+            std::remove(TestFile(name).c_str());
     }
 
-    // Each test's own files: ctest runs tests side by side.
-    static std::string Temp(const std::string& name)
-    {
-        return ::testing::TempDir() + "quarvel_ctl_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
-               "_" + name;
-    }
 
     int Run(std::vector<std::string> args)
     {
@@ -52,23 +47,15 @@ protected:
     // Runs on the emulated chip from `image`; `after` is what the chip holds at the end.
     int RunEmulated(const ConfigSpace& image, std::vector<std::string> args)
     {
-        WriteRegisterDumpFile(Temp("start.txt"), image);
-        args.insert(args.begin(), {"--emulated=" + Temp("start.txt"), "--save-emulated", Temp("saved.txt")});
-        std::remove(Temp("saved.txt").c_str());
+        WriteRegisterDumpFile(TestFile("start.txt"), image);
+        args.insert(args.begin(), {"--emulated=" + TestFile("start.txt"), "--save-emulated", TestFile("saved.txt")});
+        std::remove(TestFile("saved.txt").c_str());
         const int status = Run(args);
-        after = ReadRegisterDumpFile(Temp("saved.txt"));
+        after = ReadRegisterDumpFile(TestFile("saved.txt"));
         return status;
     }
-    static void WriteKernelFile(const ConfigSpace& space, size_t size = 256)
-    {
-        std::ofstream(Temp("config"), std::ios::binary).write(reinterpret_cast<const char*>(space.data()), long(size));
-    }
-    static ConfigSpace KernelFile()
-    {
-        ConfigSpace space{};
-        std::ifstream(Temp("config"), std::ios::binary).read(reinterpret_cast<char*>(space.data()), 256);
-        return space;
-    }
+    static void WriteKernelFile(const ConfigSpace& space, size_t size = 256) { WriteSpaceFile(TestFile("config"), space, size); }
+    static ConfigSpace KernelFile() { return ReadSpaceFile(TestFile("config")); }
     static ConfigSpace With(ConfigSpace space, uint32_t offset, uint32_t value)
     {
         EmulatedI815 chip(space);
@@ -276,12 +263,12 @@ TEST_F(CtlTest, RefusalsSayWhatIsMissingWithoutASignal)
 {
     // No kernel file, ports refused: both named.
     EXPECT_EQ(Run({"show"}), 1);
-    EXPECT_TRUE(Has(err, Temp("config") + " cannot be opened: No such file or directory")) << err;
+    EXPECT_TRUE(Has(err, TestFile("config") + " cannot be opened: No such file or directory")) << err;
     EXPECT_TRUE(Has(err, "0xCF8-0xCFF was refused by the system: Operation not permitted")) << err;
     EXPECT_EQ(Run({"--ports", "set", "cas=0"}), 1);
     EXPECT_EQ(err.find("kernel"), std::string::npos) << "only the route asked for: " << err;
 
-    std::ofstream(Temp("lockdown")) << "none [integrity] confidentiality\n";
+    std::ofstream(TestFile("lockdown")) << "none [integrity] confidentiality\n";
     EXPECT_EQ(Run({"--ports", "show"}), 1);
     EXPECT_TRUE(Has(err, "the kernel is locked down (lockdown=integrity")) << err;
 
@@ -304,8 +291,8 @@ TEST_F(CtlTest, UsageErrorsAndTheHelpAndVersion)
         EXPECT_EQ(Run(args), 2);
         EXPECT_TRUE(Has(err, "i815ctl: ")) << err;
     }
-    EXPECT_EQ(Run({"--emulated=" + Temp("absent"), "show"}), 2);
-    EXPECT_TRUE(Has(err, Temp("absent") + ": cannot be read")) << err;
+    EXPECT_EQ(Run({"--emulated=" + TestFile("absent"), "show"}), 2);
+    EXPECT_TRUE(Has(err, TestFile("absent") + ": cannot be read")) << err;
 
     EXPECT_EQ(Run({"--help"}), 0);
     for (const char* part : {"Usage: i815ctl [ROUTE] [--save-emulated FILE] COMMAND [ARGS]", "  show ", "  get KEY...",

@@ -11,6 +11,8 @@
 #include "profile_commands.h"
 #include "register_dump.h"
 
+#include "../support/test_files.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -22,11 +24,6 @@
 
 namespace {
 
-std::string Temp(const std::string& name)
-{
-    return ::testing::TempDir() + "quarvel_profile_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
-           "_" + name;
-}
 
 void WriteText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
@@ -81,7 +78,7 @@ TEST(ProfileReader, EveryKindOfBadFileIsRefusedNamingTheLineAndNothingIsWritten)
         {"cas = 2 clocks\r\nras = 3 clocks\x1B\r\n", ":2: not text (byte 0x1B)"},
         {std::string(70000, '#'), ": larger than 64 KiB"},
     };
-    const std::string profile = Temp("bad.conf"), saved = Temp("saved.txt");
+    const std::string profile = TestFile("bad.conf"), saved = TestFile("saved.txt");
     for (const auto& b : bad) {
         SCOPED_TRACE(b.problem);
         WriteText(profile, b.text);
@@ -97,7 +94,7 @@ TEST(ProfileReader, EveryKindOfBadFileIsRefusedNamingTheLineAndNothingIsWritten)
     const Outcome run = Ctl({"check", profile});
     EXPECT_EQ(run.err, "i815ctl: " + profile + ":1: unknown setting \"foo\"\ni815ctl: " + profile +
                            ":2: cas: \"7\" is not a value of CAS; legal values: \"3 clocks\" (0), \"2 clocks\" (1)\n");
-    EXPECT_EQ(Ctl({"check", Temp("absent.conf")}).status, 2);
+    EXPECT_EQ(Ctl({"check", TestFile("absent.conf")}).status, 2);
     EXPECT_EQ(Ctl({"check", ::testing::TempDir()}).err, "i815ctl: " + ::testing::TempDir() + ": not a regular file\n");
 
     // Blank lines, comments, blanks and case, any subset of the keys.
@@ -147,7 +144,7 @@ TEST(Profiles, SaveThenApplyOnAnotherChipGivesItEverySavedSettingAndNothingElse)
 
 TEST(Profiles, SaveWritesAWholeFileForEveryoneToRead)
 {
-    const std::string path = Temp("saved.conf");
+    const std::string path = TestFile("saved.conf");
     WriteText(path, "old contents\n");
     const mode_t old = umask(077);
     const Outcome run = Ctl({"--emulated", "save", path});
@@ -168,19 +165,19 @@ TEST(Profiles, SaveWritesAWholeFileForEveryoneToRead)
 
     EmulatedI815 illegal;
     illegal.SetDword(0xA8, 0x1F000306);
-    WriteRegisterDumpFile(Temp("illegal.txt"), illegal.Space());
-    ASSERT_EQ(Ctl({"--emulated=" + Temp("illegal.txt"), "save", path}).status, 0);
+    WriteRegisterDumpFile(TestFile("illegal.txt"), illegal.Space());
+    ASSERT_EQ(Ctl({"--emulated=" + TestFile("illegal.txt"), "save", path}).status, 0);
     std::ifstream again(path);
     std::stringstream second;
     second << again.rdbuf();
     EXPECT_TRUE(Has(second.str(), "\n# agpmode is not saved: the chip holds the value 6, which has no name\n"));
     EXPECT_FALSE(Has(second.str(), "\nagpmode ="));
 
-    const Outcome nowhere = Ctl({"--emulated", "save", Temp("no/such/folder.conf")});
+    const Outcome nowhere = Ctl({"--emulated", "save", TestFile("no/such/folder.conf")});
     EXPECT_EQ(nowhere.status, 1);
     EXPECT_TRUE(Has(nowhere.err, "cannot be written: No such file or directory")) << nowhere.err;
     std::remove(path.c_str());
-    std::remove(Temp("illegal.txt").c_str());
+    std::remove(TestFile("illegal.txt").c_str());
 }
 
 TEST(Profiles, TheThrottleLockComesAfterTheLimitsAndALockedChipIsRefusedBeforeAnyWrite)
@@ -210,7 +207,7 @@ TEST(Profiles, TheThrottleLockComesAfterTheLimitsAndALockedChipIsRefusedBeforeAn
 
 TEST(Profiles, DryRunSaysWhatWouldChangeAndWritesNothing)
 {
-    const std::string profile = Temp("p.conf"), saved = Temp("saved.txt");
+    const std::string profile = TestFile("p.conf"), saved = TestFile("saved.txt");
     WriteText(profile, "cas = 3 clocks\nagpsba = on\nlptt = 64\n");
     const Outcome run = Ctl({"--emulated", "--save-emulated", saved, "apply", "--dry-run", profile});
     EXPECT_EQ(run.status, 0);
@@ -226,9 +223,9 @@ TEST(Profiles, DryRunSaysWhatWouldChangeAndWritesNothing)
 TEST(BootGuard, AMarkerLeftByAnApplyThatDidNotFinishStopsTheNextOne)
 {
     CtlSystem system;
-    system.stateDir = Temp("state");
+    system.stateDir = TestFile("state");
     system.settleSeconds = 0;
-    const std::string profile = Temp("p.conf"), saved = Temp("saved.txt"), marker = system.stateDir + "/apply-in-progress";
+    const std::string profile = TestFile("p.conf"), saved = TestFile("saved.txt"), marker = system.stateDir + "/apply-in-progress";
     WriteText(profile, "cas = 3 clocks\n");
 
     // A finished apply takes its marker away.
@@ -240,8 +237,8 @@ TEST(BootGuard, AMarkerLeftByAnApplyThatDidNotFinishStopsTheNextOne)
     // One that refused before its first write leaves none either.
     EmulatedI815 other;
     other.SetDword(0x00, 0x12378086);
-    WriteRegisterDumpFile(Temp("other.txt"), other.Space());
-    EXPECT_EQ(Ctl({"--emulated=" + Temp("other.txt"), "apply", "--boot", profile}, system).status, 2);
+    WriteRegisterDumpFile(TestFile("other.txt"), other.Space());
+    EXPECT_EQ(Ctl({"--emulated=" + TestFile("other.txt"), "apply", "--boot", profile}, system).status, 2);
     EXPECT_NE(access(marker.c_str(), F_OK), 0);
 
     // A hang: the marker is still there at the next boot. Nothing is applied, and the journal
@@ -258,13 +255,13 @@ TEST(BootGuard, AMarkerLeftByAnApplyThatDidNotFinishStopsTheNextOne)
 
     std::remove(marker.c_str());
     rmdir(system.stateDir.c_str());
-    for (const std::string& file : {profile, saved, Temp("other.txt")})
+    for (const std::string& file : {profile, saved, TestFile("other.txt")})
         std::remove(file.c_str());
 }
 
 TEST(BootGuard, TheMarkerIsOnTheDiskBeforeTheFirstWrite)
 {
-    const BootGuard guard{Temp("state"), 0};
+    const BootGuard guard{TestFile("state"), 0};
     bool markerSeen = false;
     GuardedApply(guard, "p.conf", [&](int& writes) {
         markerSeen = access(guard.MarkerPath().c_str(), F_OK) == 0;

@@ -2,15 +2,12 @@
 // its terminal, real signals. Only the tried settings ever change, and they go back unless kept.
 #include "emulated_i815.h"
 
-#include <gtest/gtest.h>
+#include "../support/child_process.h"
+#include "../support/test_files.h"
 
 #include <csignal>
-#include <fstream>
+#include <memory>
 #include <string>
-
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -18,10 +15,8 @@ class TryTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        config = ::testing::TempDir() + "quarvel_try_" + name;
-        const ConfigSpace image = EmulatedI815::DefaultImage();
-        std::ofstream(config, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), 256);
+        config = TestFile("config");
+        WriteSpaceFile(config, EmulatedI815::DefaultImage());
     }
     void TearDown() override
     {
@@ -33,64 +28,29 @@ protected:
     void Start(std::vector<std::string> args)
     {
         args.insert(args.begin(), {CTL_ON_FILES, "--kernel", "try"});
-        int in[2], out[2], err[2];
-        ASSERT_EQ(pipe(in), 0);
-        ASSERT_EQ(pipe(out), 0);
-        ASSERT_EQ(pipe(err), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-        for (int fd : {in[1], out[0], err[0]})
-            posix_spawn_file_actions_addclose(&actions, fd);
-        std::vector<char*> argv;
-        for (std::string& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        std::string kernel = "TEST_KERNEL_CONFIG=" + config, lock = "TEST_LOCK=" + config + ".lock";
-        char* envp[] = {kernel.data(), lock.data(), nullptr};
-        ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        close(in[0]);
-        close(out[1]);
-        close(err[1]);
-        terminal = in[1];
-        output = out[0];
-        errors = err[0];
-        char c;
-        while (said.find("seconds: ") == std::string::npos && said.find("second: ") == std::string::npos &&
-               read(output, &c, 1) == 1)
-            said += c;
+        ctl = std::make_unique<ChildProcess>(args, std::vector<std::string>{"TEST_KERNEL_CONFIG=" + config,
+                                                                            "TEST_LOCK=" + config + ".lock"});
+        ASSERT_TRUE(ctl->ok());
+        said.clear();
+        while (said.find("Type yes within") == std::string::npos) {
+            const std::string more = ctl->ReadUntil(": ");  // the question has no line feed
+            if (more.empty())
+                break;
+            said += more;
+        }
     }
-    // Ends the conversation; returns the exit status, with the rest of the output in `said`
-    // and the messages in `error`.
+    // Ends the conversation (its terminal closed, if still open); returns the exit status, with
+    // the rest of the output in `said` and the messages in `error`.
     int Finish()
     {
-        if (terminal >= 0)
-            close(terminal);
-        char buffer[256];
-        for (ssize_t got; (got = read(output, buffer, sizeof buffer)) > 0;)
-            said.append(buffer, size_t(got));
-        for (ssize_t got; (got = read(errors, buffer, sizeof buffer)) > 0;)
-            error.append(buffer, size_t(got));
-        close(output);
-        close(errors);
-        int status;
-        waitpid(pid, &status, 0);
+        const int status = ctl->Finish();
+        said = ctl->out;
+        error = ctl->err;
         EXPECT_TRUE(WIFEXITED(status)) << "ended by a signal";
         return WEXITSTATUS(status);
     }
-    void Answer(const std::string& line)
-    {
-        EXPECT_EQ(write(terminal, line.data(), line.size()), ssize_t(line.size()));
-    }
-    EmulatedI815 Chip() const
-    {
-        ConfigSpace space{};
-        std::ifstream(config, std::ios::binary).read(reinterpret_cast<char*>(space.data()), 256);
-        return EmulatedI815(space);
-    }
+    void Answer(const std::string& line) { ctl->Write(line); }
+    EmulatedI815 Chip() const { return EmulatedI815(ReadSpaceFile(config)); }
     // Only 0x50's CAS bit and 0xBC's AMTT may differ from the start.
     void ExpectOnlyTriedFieldsDiffer()
     {
@@ -102,8 +62,7 @@ protected:
     }
 
     std::string config, said, error;
-    pid_t pid = -1;
-    int terminal = -1, output = -1, errors = -1;
+    std::unique_ptr<ChildProcess> ctl;
 };
 
 }  // namespace
@@ -146,8 +105,7 @@ TEST_F(TryTest, NoAnswerInTimeOrATerminalGoneIsAnUndo)
     said.clear();
     error.clear();
     Start({"cas=0"});
-    close(terminal);
-    terminal = -1;
+    ctl->CloseInput();
     EXPECT_EQ(Finish(), 1);
     EXPECT_EQ(error, "i815ctl: the terminal went away; undone: cas back to 2 clocks\n");
     EXPECT_EQ(Chip().Space(), EmulatedI815::DefaultImage());
@@ -159,7 +117,7 @@ TEST_F(TryTest, AHangUpOrAnInterruptIsAnUndo)
         said.clear();
         error.clear();
         Start({"cas=0", "amtt=64"});
-        kill(pid, signal);
+        kill(ctl->pid(), signal);
         EXPECT_EQ(Finish(), 1);
         const std::string why = signal == SIGHUP ? "the terminal hung up" : "interrupted by signal " + std::to_string(signal);
         EXPECT_EQ(error, "i815ctl: " + why + "; undone: amtt back to 32, cas back to 2 clocks\n");

@@ -5,6 +5,8 @@
 #include "helper_client.h"
 #include "register_dump.h"
 
+#include "../support/test_files.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -19,8 +21,7 @@ class HelperClientTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        dir = ::testing::TempDir() + "quarvel_helper_" + name;
+        dir = TestFile("helper");
         mkdir(dir.c_str(), 0755);
         helper = dir + "/i815quarvel-helper";
         std::remove(helper.c_str());
