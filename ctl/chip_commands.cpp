@@ -1,26 +1,29 @@
 #include "chip_commands.h"
 
 #include "config_access.h"
-#include "ctl_error.h"
 #include "dimm_decoder.h"
+#include "exit_status.h"
 #include "field_map.h"
 #include "field_values.h"
+#include "hex_text.h"
 #include "interruption.h"
 #include "register_dump.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cctype>
 #include <map>
 
 namespace {
 
 const char NotAnI815[] = "Not an i815 Chipset.";
 
-std::string Hex4(uint32_t value)
+// Text columns on a terminal: UTF-8 continuation bytes take none.
+size_t DisplayWidth(const std::string& text)
 {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04x", unsigned(value & 0xFFFF));
-    return text;
+    size_t width = 0;
+    for (char c : text)
+        width += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return width;
 }
 
 const Field& FieldOf(const std::string& given)
@@ -30,12 +33,18 @@ const Field& FieldOf(const std::string& given)
     std::string keys;
     for (const Field* f : TunableFields())
         keys += (keys.empty() ? "" : " ") + FieldKey(*f);
-    throw CtlError(CtlBadInput, "unknown setting \"" + given + "\"; the settings are: " + keys);
+    throw StatusError(ExitBadInput, "unknown setting \"" + given + "\"; the settings are: " + keys);
 }
 
-bool IsThrottleLimit(const Field& field) { return &field == &Fields::RDTHR || &field == &Fields::WRTHR; }
-
 }  // namespace
+
+std::string LockName(const Field& lock)
+{
+    std::string name = "the " + FieldCaption(lock);
+    for (char& c : name)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return name;
+}
 
 std::map<uint32_t, uint32_t> ReadSettingDwords(ConfigAccess& chip)
 {
@@ -49,7 +58,7 @@ std::map<uint32_t, uint32_t> ReadSettingDwords(ConfigAccess& chip)
 void RequireI815(ConfigAccess& chip)
 {
     if (chip.Read(Fields::Identity.dword) != HostBridgeId)
-        throw CtlError(CtlBadInput, NotAnI815);
+        throw StatusError(ExitBadInput, NotAnI815);
 }
 
 void ShowChip(ConfigAccess& chip, std::ostream& out)
@@ -57,7 +66,7 @@ void ShowChip(ConfigAccess& chip, std::ostream& out)
     using namespace Fields;
     const uint32_t identity = chip.Read(Identity.dword);
     if (identity != HostBridgeId)
-        throw CtlError(CtlBadInput, NotAnI815);
+        throw StatusError(ExitBadInput, NotAnI815);
     const uint32_t gmchcfg = chip.Read(GfxMode.dword);
     std::string mode = "AGP mode 1.5V";
     if (DecodeFlag(GfxMode, gmchcfg))
@@ -65,7 +74,7 @@ void ShowChip(ConfigAccess& chip, std::ostream& out)
     else if (DecodeFlag(AgpSignalling, chip.Read(AgpSignalling.dword)))
         mode = "AGP mode 3.3V";
 
-    out << "Chipset: Intel i815 (" << Hex4(identity) << ":" << Hex4(identity >> 16) << "), revision "
+    out << "Chipset: Intel i815 (" << Hex(identity, 4) << ":" << Hex(identity >> 16, 4) << "), revision "
         << FieldValue(Revision, chip.Read(Revision.dword)) << "\n";
     out << "Mode: " << mode << "\n";
     out << "Memory: " << (DecodeFlag(MemoryFrequency, gmchcfg) ? "133 Mhz Operation" : "100 Mhz Operation")
@@ -90,13 +99,18 @@ void ShowChip(ConfigAccess& chip, std::ostream& out)
     }
 }
 
-void GetFields(ConfigAccess& chip, const std::vector<std::string>& keys, std::ostream& out)
+std::vector<const Field*> FieldsOf(const std::vector<std::string>& keys)
 {
     if (keys.empty())
-        throw CtlError(CtlBadInput, "get needs at least one KEY");
+        throw StatusError(ExitBadInput, "get needs at least one KEY");
     std::vector<const Field*> fields;
     for (const std::string& key : keys)
         fields.push_back(&FieldOf(key));
+    return fields;
+}
+
+void GetFields(ConfigAccess& chip, const std::vector<const Field*>& fields, std::ostream& out)
+{
     RequireI815(chip);
     for (const Field* field : fields)
         out << FieldValueText(*field, chip.Read(field->dword)) << "\n";
@@ -109,15 +123,18 @@ std::vector<FieldSetting> PlanChanges(ConfigAccess& chip, const std::vector<Fiel
     for (const FieldSetting& setting : wanted)
         if (FieldState(*setting.field, dwords.at(setting.field->dword)) != setting.state)
             changes.push_back(setting);
+    // A lock goes last: written first, it would freeze the fields that it locks.
     std::stable_sort(changes.begin(), changes.end(), [](const FieldSetting& a, const FieldSetting& b) {
-        return a.field != &Fields::THRLOCK && b.field == &Fields::THRLOCK;
+        return !LocksOthers(*a.field) && LocksOthers(*b.field);
     });
 
-    if (DecodeFlag(Fields::THRLOCK, dwords.at(Fields::THRLOCK.dword))) {
-        for (const FieldSetting& change : changes)
-            if (IsThrottleLimit(*change.field))
-                throw CtlError(CtlFailed, "the throttle lock (thrlock) is set, so " + FieldKey(*change.field) +
-                                              " cannot change until the machine is reset; nothing was written");
+    for (const FieldSetting& change : changes) {
+        const Field* lock = change.field->lockedBy;
+        if (lock && DecodeFlag(*lock, dwords.at(lock->dword))) {
+            throw StatusError(ExitFailure, LockName(*lock) + " (" + FieldKey(*lock) + ") is set, so " +
+                                               FieldKey(*change.field) +
+                                               " cannot change until the machine is reset; nothing was written");
+        }
     }
     return changes;
 }
@@ -138,9 +155,9 @@ void WriteSettings(ConfigAccess& chip, const std::vector<FieldSetting>& changes,
             std::string rest;
             for (size_t j = i; j < changes.size(); ++j)
                 rest += (j > i ? ", " : "") + FieldKey(*changes[j].field);
-            throw CtlError(CtlFailed, "interrupted by signal " + std::to_string(InterruptingSignal()) + ": " +
-                                          (applied.empty() ? "nothing applied" : "applied " + applied) +
-                                          "; not applied: " + rest);
+            throw StatusError(ExitFailure, "interrupted by signal " + std::to_string(InterruptingSignal()) + ": " +
+                                               (applied.empty() ? "nothing applied" : "applied " + applied) +
+                                               "; not applied: " + rest);
         }
         if (log)
             *log << ChangeText(change, chip.Read(change.field->dword)) << std::endl;
@@ -158,14 +175,11 @@ void WriteSettings(ConfigAccess& chip, const std::vector<FieldSetting>& changes,
                        StateText(*setting.field, setting.state) + " (reads " + FieldValueText(*setting.field, now) + ")";
     }
     if (!refused.empty())
-        throw CtlError(CtlFailed, "the chip did not take " + refused);
+        throw StatusError(ExitFailure, "the chip did not take " + refused);
 }
 
-void SetFields(ConfigAccess& chip, const std::vector<std::string>& assignments)
+void SetFields(ConfigAccess& chip, const std::vector<FieldSetting>& wanted)
 {
-    if (assignments.empty())
-        throw CtlError(CtlBadInput, "set needs at least one KEY=VALUE");
-    const std::vector<FieldSetting> wanted = ParseAssignments(assignments);
     RequireI815(chip);
     WriteSettings(chip, PlanChanges(chip, wanted), wanted);
 }
@@ -176,16 +190,12 @@ std::vector<FieldSetting> ParseAssignments(const std::vector<std::string>& assig
     for (const std::string& assignment : assignments) {
         const size_t equals = assignment.find('=');
         if (equals == std::string::npos)
-            throw CtlError(CtlBadInput, "\"" + assignment + "\" is not KEY=VALUE");
+            throw StatusError(ExitBadInput, "\"" + assignment + "\" is not KEY=VALUE");
         const Field& field = FieldOf(assignment.substr(0, equals));
         for (const FieldSetting& earlier : wanted)
             if (earlier.field == &field)
-                throw CtlError(CtlBadInput, FieldKey(field) + " is given twice");
-        try {
-            wanted.push_back({&field, ParseFieldValue(field, assignment.substr(equals + 1))});
-        } catch (const BadValue& bad) {
-            throw CtlError(CtlBadInput, bad.what());
-        }
+                throw StatusError(ExitBadInput, FieldKey(field) + " is given twice");
+        wanted.push_back({&field, ParseFieldValue(field, assignment.substr(equals + 1))});
     }
     return wanted;
 }

@@ -11,7 +11,7 @@
 class ConfigAccess;
 
 // `input` is the terminal's descriptor. Returns 0 when the user kept the settings; throws
-// CtlError: status 1 after an undo (saying what was undone), status 2 for the throttle lock,
+// StatusError: status 1 after an undo (saying what was undone), status 2 for the throttle lock,
 // which no undo can take back.
 int TrySettings(ConfigAccess& chip, const std::vector<FieldSetting>& wanted, int seconds, int input,
                 std::ostream& out);
