@@ -111,10 +111,11 @@ int GetCommand(Invocation& call)
 
 int SetCommand(Invocation& call)
 {
+    const StopSignal* stop = ArrivedSignal();
     if (call.args.empty())
         throw StatusError(ExitBadInput, "set needs at least one KEY=VALUE");
     const std::vector<FieldSetting> wanted = ParseAssignments(call.args);
-    SetFields(call.Chip(true), wanted);
+    SetFields(call.Chip(true), wanted, stop);
     return ExitNormal;
 }
 

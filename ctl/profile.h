@@ -2,7 +2,7 @@
 // Profiles: the settings in a small text file, `key = value` a line, with blank lines and `#`
 // comments; any subset of the keys. The keys and values are those of `i815ctl set`.
 
-#include "chip_commands.h"
+#include "field_settings.h"
 
 #include <string>
 #include <vector>

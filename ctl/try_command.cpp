@@ -99,7 +99,7 @@ int TrySettings(ConfigAccess& chip, const std::vector<FieldSetting>& wanted, int
 
     std::string written;
     try {
-        WriteSettings(chip, changes, wanted, &out);
+        WriteSettings(chip, changes, wanted, ArrivedSignal(), &out);
         out << "Keep these settings? Type yes within " << seconds << (seconds == 1 ? " second: " : " seconds: ")
             << std::flush;
         const Answer answer = Ask(input, seconds);

@@ -3,7 +3,7 @@
 // them. Without a "yes" in time, or when the terminal goes away (end of input, SIGHUP) or the
 // program is interrupted (SIGINT, SIGTERM), the previous values go back and are read back.
 
-#include "chip_commands.h"
+#include "field_settings.h"
 
 #include <ostream>
 #include <vector>

@@ -5,6 +5,7 @@
 #include "ctl_program.h"
 #include "emulated_i815.h"
 #include "field_map.h"
+#include "field_settings.h"
 #include "field_values.h"
 #include "helper_protocol.h"
 #include "mechanism1_access.h"
