@@ -24,7 +24,8 @@ std::string Normalised(const std::string& text)
     return out;
 }
 
-bool ParseUnsigned(const std::string& text, unsigned long& value)
+// Ten digits at most, so that the value fits 64 bits (unsigned long has 32 on i386).
+bool ParseUnsigned(const std::string& text, uint64_t& value)
 {
     if (text.empty() || text.size() > 10)
         return false;
@@ -48,9 +49,9 @@ bool ParseUnsigned(const std::string& text, unsigned long& value)
 
 // A number between two steps: the chip would drop its low bits, so it is refused, naming the
 // values nearest to it.
-[[noreturn]] void RefuseBetweenSteps(const Field& field, const std::string& text, unsigned long number)
+[[noreturn]] void RefuseBetweenSteps(const Field& field, const std::string& text, uint64_t number)
 {
-    const unsigned long below = number - number % field.step, above = below + field.step;
+    const uint64_t below = number - number % field.step, above = below + field.step;
     const std::string nearest = above > LargestNumber(field)
                                     ? "the nearest is " + std::to_string(below)
                                     : "the nearest are " + std::to_string(below) + " and " + std::to_string(above);
@@ -90,7 +91,7 @@ std::string FieldCaption(const Field& field)
 int ParseFieldValue(const Field& field, const std::string& text)
 {
     const std::string wanted = Normalised(text);
-    unsigned long number = 0;
+    uint64_t number = 0;
     switch (field.kind) {
     case FieldKind::Flag:
         if (wanted == "on")

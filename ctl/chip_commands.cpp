@@ -65,8 +65,6 @@ void ShowChip(ConfigAccess& chip, std::ostream& out)
 
 std::vector<const Field*> FieldsOf(const std::vector<std::string>& keys)
 {
-    if (keys.empty())
-        throw StatusError(ExitBadInput, "get needs at least one KEY");
     std::vector<const Field*> fields;
     for (const std::string& key : keys)
         fields.push_back(&SettingOf(key));

@@ -5,6 +5,7 @@
 #include "chip_commands.h"
 #include "exit_status.h"
 #include "field_map.h"
+#include "field_settings.h"
 #include "field_values.h"
 #include "interruption.h"
 #include "profile_commands.h"
@@ -104,6 +105,8 @@ int ShowCommand(Invocation& call)
 
 int GetCommand(Invocation& call)
 {
+    if (call.args.empty())
+        throw StatusError(ExitBadInput, call.command + " needs at least one KEY");
     const std::vector<const Field*> fields = FieldsOf(call.args);
     GetFields(call.Chip(false), fields, call.out);
     return ExitNormal;
@@ -113,7 +116,7 @@ int SetCommand(Invocation& call)
 {
     const StopSignal* stop = ArrivedSignal();
     if (call.args.empty())
-        throw StatusError(ExitBadInput, "set needs at least one KEY=VALUE");
+        throw StatusError(ExitBadInput, call.command + " needs at least one KEY=VALUE");
     const std::vector<FieldSetting> wanted = ParseAssignments(call.args);
     SetFields(call.Chip(true), wanted, stop);
     return ExitNormal;
@@ -150,13 +153,13 @@ int ApplyCommand(Invocation& call)
         else if (arg == "--boot")
             boot = true;
         else if (arg.size() > 1 && arg[0] == '-')
-            throw StatusError(ExitBadInput, "apply: unknown option " + arg);
+            throw StatusError(ExitBadInput, call.command + ": unknown option " + arg);
         else
             files.push_back(arg);
     }
     const std::string& path = OneFile(call, files);
     if (dryRun && boot)
-        throw StatusError(ExitBadInput, "apply: --dry-run and --boot do not go together");
+        throw StatusError(ExitBadInput, call.command + ": --dry-run and --boot do not go together");
     const Profile profile = ReadProfileFile(path);
     auto apply = [&](int& writes) { ApplyProfile(call.Chip(!dryRun), profile, dryRun, call.out, &writes); };
     if (boot) {
@@ -173,7 +176,7 @@ int TryCommand(Invocation& call)
     std::vector<std::string> args = call.args;
     const int seconds = NumberOption(args, "--seconds", 20, 3600);
     if (args.empty())
-        throw StatusError(ExitBadInput, "try needs KEY=VALUE... or a FILE");
+        throw StatusError(ExitBadInput, call.command + " needs KEY=VALUE... or a FILE");
     const bool file = args.size() == 1 && args[0].find('=') == std::string::npos;
     const std::vector<FieldSetting> wanted = file ? ReadProfileFile(args[0]).settings : ParseAssignments(args);
     return TrySettings(call.Chip(true), wanted, seconds, STDIN_FILENO, call.out);
@@ -184,7 +187,7 @@ int BenchCommand(Invocation& call)
     std::vector<std::string> args = call.args;
     const int rounds = NumberOption(args, "--repeat", 5, 100);
     if (!args.empty())
-        throw StatusError(ExitBadInput, "bench: unknown argument " + args[0]);
+        throw StatusError(ExitBadInput, call.command + ": unknown argument " + args[0]);
     const CacheInfo caches = ReadCacheInfo();
     call.out << FormatBench(RunBench(BenchBufferBytes(caches), caches.lineBytes, rounds, 0.1), caches);
     return ExitNormal;
@@ -251,6 +254,26 @@ std::string NumberValues()
     return "for " + keys + ", " + values;
 }
 
+// The words of a paragraph in lines of at most `width` columns.
+std::string Wrapped(const std::string& paragraph, size_t width)
+{
+    std::string text, line;
+    size_t start = 0;
+    while (start < paragraph.size()) {
+        size_t end = paragraph.find(' ', start);
+        if (end == std::string::npos)
+            end = paragraph.size();
+        const std::string word = paragraph.substr(start, end - start);
+        if (!line.empty() && line.size() + 1 + word.size() > width) {
+            text += line + "\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+        start = end + 1;
+    }
+    return text + line + "\n";
+}
+
 std::string Usage()
 {
     return "Usage: i815ctl [ROUTE] [--save-emulated FILE] COMMAND [ARGS]\n"
@@ -265,11 +288,11 @@ std::string Usage()
            "  --emulated[=DUMP]  an emulated i815: the built-in one, or one from an `lspci -xxx` dump\n"
            "  --save-emulated FILE\n"
            "                     writes the emulated chip to FILE, in the same form, when the program ends\n"
-           "\n"
-           "Values: on or off for a check box; a list item's text (case and blanks do not matter) or\n"
-           "its position, 0 for the first; " +
-           NumberValues() +
-           ".\n"
+           "\n" +
+           Wrapped("Values: on or off for a check box; a list item's text (case and blanks do not matter) or its "
+                   "position, 0 for the first; " +
+                       NumberValues() + ".",
+                   90) +
            "\n"
            "Exit status: 0 done; 1 a failure (access refused, the chip did not take a value, an I/O\n"
            "error, a try undone); 2 bad usage or bad input, or not an i815.\n"
