@@ -2,7 +2,6 @@
 
 #include "config_access.h"
 #include "dimm_decoder.h"
-#include "exit_status.h"
 #include "field_map.h"
 #include "field_settings.h"
 #include "field_values.h"
@@ -10,7 +9,6 @@
 #include "register_dump.h"
 
 #include <algorithm>
-#include <cctype>
 #include <map>
 
 namespace {
