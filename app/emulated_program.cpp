@@ -66,7 +66,7 @@ int RunEmulatedQuarvel(int argc, char** argv)
 {
     Options options;
     if (!ParseArguments(argc, argv, options))
-        return ExitBadArguments;
+        return ExitBadInput;
     if (options.helpOnly)
         return ExitNormal;
 
@@ -76,7 +76,7 @@ int RunEmulatedQuarvel(int argc, char** argv)
             image = ReadRegisterDumpFile(*options.dump);
         } catch (const DumpError& e) {
             std::fprintf(stderr, "i815quarvel-sim: %s\n", e.what());
-            return ExitBadArguments;
+            return ExitBadInput;
         }
     }
 

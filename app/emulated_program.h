@@ -3,8 +3,8 @@
 // DUMP is an `lspci -xxx` dump to start from (default: the built-in image); --save FILE writes
 // the emulated configuration space to FILE, in the same format, when the program ends, however
 // it ends once the emulated chip exists. Bad arguments or a bad DUMP: a message on stderr and
-// ExitBadArguments, before any window opens.
+// ExitBadInput, before any window opens.
 
-constexpr int ExitBadArguments = 2;
+#include "exit_status.h"
 
 int RunEmulatedQuarvel(int argc, char** argv);

@@ -20,7 +20,7 @@ int RunQuarvel(QuarvelApplication& app)
     try {
         auto window = std::make_unique<TMForm>();
         if (window->identityRefused())
-            return ExitNotI815;
+            return ExitBadInput;  // not an i815
         if (ending.requested()) {  // a signal during a message box of the construction
             window->FormClose();
         } else {

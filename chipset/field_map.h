@@ -1,7 +1,9 @@
 #pragma once
 // The whole knowledge of the i815 host bridge: every field the program shows or changes,
-// where it lives, and how a control's state becomes the field's bits and back.
-// Nothing outside this file names a bit number or a mask.
+// where it lives, what its values are called, which of them the chip holds, which of them
+// can hang the machine, and how a control's state becomes the field's bits and back.
+// Nothing outside this file names a bit number or a mask. (field_values.h turns these
+// attributes into the words of files and command lines.)
 
 #include <cstdint>
 #include <string>
@@ -12,6 +14,13 @@ enum class FieldKind {
     Flag,    // one bit, a check box
     Choice,  // a list position mapped to a value
     Number   // a byte shown as 0-255 on a track bar
+};
+
+// A value that the window's own hints warn of: it may hang the machine, or it cannot be taken
+// back until the machine is reset.
+struct RiskMark {
+    int state;            // the control state it marks: a check box state or a list position
+    const char* warning;  // one line, lower case, without a full stop
 };
 
 struct Field {
@@ -26,6 +35,15 @@ struct Field {
     std::vector<uint32_t> values;
     // Choice and number: the caption of the control (a flag's caption is its text).
     const char* caption = nullptr;
+    // Number: the chip holds multiples of this only; the bits below read as 0 (AMTT and LPTT
+    // keep bits 7-3, bits 2-0 are reserved). The track bar moves by it.
+    unsigned step = 1;
+    // Part of the SDRAM interface: a wrong value can hang the machine the moment it is written.
+    bool sdramTiming = false;
+    // Frozen by this flag once it is set, until the machine is reset (the throttle limits by
+    // the throttle lock).
+    const Field* lockedBy = nullptr;
+    std::vector<RiskMark> risks = {};
 };
 
 constexpr int NoPosition = -1;
@@ -66,7 +84,7 @@ extern const Field HACQS;
 extern const Field TDLLE;
 }  // namespace Fields
 
-const std::vector<const Field*>& StatusFields();
+// In the order of the window's pages, which is also the order of `show` and of a profile.
 const std::vector<const Field*>& TunableFields();
 
 uint32_t FieldMask(const Field& field);
@@ -78,12 +96,17 @@ uint32_t ClearOnWriteBits(uint32_t dword);
 // 0 into every write-1-to-clear status bit, so that a write-back never clears a pending status.
 uint32_t ModifiedDword(uint32_t dword, uint32_t old, uint32_t mask, uint32_t bits);
 
-// The field's name in files and on command lines: its mnemonic in lower case ("agpmode").
-std::string FieldKey(const Field& field);
-const Field* FindTunableField(const std::string& key);
-// The control's caption as shown ("&&" as one "&").
-std::string FieldCaption(const Field& field);
 uint32_t FieldValue(const Field& field, uint32_t dword);
+// The largest number the chip holds in a number field: 255, or 248 for a step of 8.
+unsigned LargestNumber(const Field& field);
+// Whether the chip can hold `value` in the field and the window has a name or a place for it
+// (no illegal AGP mode, no number between two steps).
+bool IsLegalValue(const Field& field, uint32_t value);
+
+// The warning that the window's hints give for this control state; nullptr for none.
+const char* RiskWarning(const Field& field, int state);
+// Whether setting this flag freezes other fields until the machine is reset (the throttle lock).
+bool LocksOthers(const Field& field);
 
 // Decoding: dword -> control state.
 bool DecodeFlag(const Field& field, uint32_t dword);
@@ -94,7 +117,7 @@ unsigned DecodeNumber(const Field& field, uint32_t dword);
 bool IsSingleBit(const Field& field);
 // The bit's new state for a check box state (0/1) or a list position; a list without a
 // selection (NoPosition) counts as a set bit, because only position 0 means "clear".
-bool SingleBitState(const Field& field, int state);
+bool SingleBitState(int state);
 
 // What a control state (a check box state, a list position or a track bar position) writes:
 // the field's bits, for a read-modify-write of its dword. A multi-bit list without a selection
@@ -104,6 +127,3 @@ struct FieldWrite {
     uint32_t bits;
 };
 FieldWrite EncodeFieldWrite(const Field& field, int state);
-
-// The new dword for a control state; only the field's bits change.
-uint32_t EncodeField(const Field& field, uint32_t oldDword, int state);

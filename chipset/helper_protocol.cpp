@@ -1,5 +1,7 @@
 #include "helper_protocol.h"
 
+#include "hex_text.h"
+
 #include <vector>
 
 namespace {
@@ -16,19 +18,10 @@ std::vector<std::string> Words(const std::string& line)
     return words;
 }
 
-std::string Hex(uint32_t value, int digits)
-{
-    static const char hex[] = "0123456789abcdef";
-    std::string text(size_t(digits), '0');
-    for (int i = digits - 1; i >= 0; --i, value >>= 4)
-        text[size_t(i)] = hex[value & 15];
-    return text;
-}
-
 }  // namespace
 
 std::string HexWord(uint32_t value) { return Hex(value, 8); }
-std::string HexByte(uint32_t value) { return Hex(value & 0xFF, 2); }
+std::string HexByte(uint32_t value) { return Hex(value, 2); }
 
 std::optional<uint32_t> ParseHex(const std::string& text, size_t digits)
 {

@@ -3,9 +3,9 @@
 #include "access_refused.h"
 #include "config_lock.h"
 #include "field_map.h"
+#include "hex_text.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include <fcntl.h>
@@ -15,13 +15,6 @@ namespace {
 
 // The kernel gives a user without CAP_SYS_ADMIN the standard 64-byte header only.
 constexpr uint32_t UnprivilegedBytes = 64;
-
-std::string Hex(uint32_t offset)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02X", unsigned(offset & 0xFF));
-    return text;
-}
 
 // pread and pwrite of one little-endian dword, the byte order of the file.
 bool Transfer(int fd, uint32_t offset, uint32_t* value, bool write)
@@ -66,9 +59,9 @@ uint32_t KernelConfigAccess::Read(uint32_t offset)
     const int reason = errno;
     if (offset >= UnprivilegedBytes)
         throw AccessRefused("The kernel shows only the first 64 bytes of the configuration space "
-                            "to a program without privilege; dword " + Hex(offset) + " is beyond them",
+                            "to a program without privilege; dword " + HexNumber(offset & 0xFF) + " is beyond them",
                             EACCES);
-    throw AccessRefused("Reading dword " + Hex(offset) + " of " + path_ + " failed: " +
+    throw AccessRefused("Reading dword " + HexNumber(offset & 0xFF) + " of " + path_ + " failed: " +
                             std::strerror(reason),
                         reason);
 }
@@ -78,7 +71,7 @@ void KernelConfigAccess::Write(uint32_t offset, uint32_t value)
     if (Transfer(fd_, offset & 0xFC, &value, true))
         return;
     const int reason = errno;
-    throw AccessRefused("Writing dword " + Hex(offset) + " of " + path_ + " failed: " +
+    throw AccessRefused("Writing dword " + HexNumber(offset & 0xFF) + " of " + path_ + " failed: " +
                             std::strerror(reason),
                         reason);
 }

@@ -12,8 +12,6 @@ class ConfigLock;
 
 class KernelConfigAccess : public ConfigAccess {
 public:
-    static constexpr const char* DefaultPath = "/sys/bus/pci/devices/0000:00:00.0/config";
-
     // Opens the file for reading, or for reading and writing; throws AccessRefused.
     KernelConfigAccess(const std::string& path, bool forWriting, ConfigLock* lock);
     ~KernelConfigAccess() override;

@@ -1,6 +1,6 @@
 #include "boot_guard.h"
 
-#include "ctl_error.h"
+#include "exit_status.h"
 #include "interruption.h"
 #include "profile.h"
 
@@ -18,16 +18,16 @@ namespace {
 void PlaceMarker(const BootGuard& guard, const std::string& profilePath)
 {
     if (mkdir(guard.stateDir.c_str(), 0755) != 0 && errno != EEXIST)
-        throw CtlError(CtlFailed, guard.stateDir + ": cannot be made: " + std::strerror(errno));
+        throw StatusError(ExitFailure, guard.stateDir + ": cannot be made: " + std::strerror(errno));
     const std::string text = "apply of " + profilePath + " started " + LocalTimeNow() + "\n";
     const int fd = open(guard.MarkerPath().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd < 0)
-        throw CtlError(CtlFailed, guard.MarkerPath() + ": cannot be made: " + std::strerror(errno));
+        throw StatusError(ExitFailure, guard.MarkerPath() + ": cannot be made: " + std::strerror(errno));
     const bool written = write(fd, text.data(), text.size()) == ssize_t(text.size()) && fsync(fd) == 0;
     close(fd);
     if (!written) {
         unlink(guard.MarkerPath().c_str());
-        throw CtlError(CtlFailed, guard.MarkerPath() + ": cannot be written");
+        throw StatusError(ExitFailure, guard.MarkerPath() + ": cannot be written");
     }
     SyncFolder(guard.stateDir);
 }
@@ -47,10 +47,11 @@ void GuardedApply(const BootGuard& guard, const std::string& profilePath, const 
         std::ifstream marker(guard.MarkerPath());
         std::string started;
         std::getline(marker, started);
-        throw CtlError(CtlFailed, profilePath + " not applied: the boot-time apply before (" + started +
-                                      ") did not see the machine through " + std::to_string(guard.settleSeconds) +
-                                      " seconds, so it may have hung the machine; the chip stays as the BIOS set "
-                                      "it. Mend the profile, then clear the marker: sudo rm " + guard.MarkerPath());
+        throw StatusError(ExitFailure,
+                          profilePath + " not applied: the boot-time apply before (" + started +
+                              ") did not see the machine through " + std::to_string(guard.settleSeconds) +
+                              " seconds, so it may have hung the machine; the chip stays as the BIOS set it. Mend "
+                              "the profile, then clear the marker: sudo rm " + guard.MarkerPath());
     }
     PlaceMarker(guard, profilePath);
     int writes = 0;

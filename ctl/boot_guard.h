@@ -15,6 +15,6 @@ struct BootGuard {
 };
 
 // Runs `apply` under the guard for `profilePath`; `apply` counts its writes in its argument.
-// Throws CtlError (status 1), applying nothing, when the marker of an earlier apply is still
+// Throws StatusError (status 1), applying nothing, when the marker of an earlier apply is still
 // there. An apply that fails before its first write leaves no marker behind.
 void GuardedApply(const BootGuard& guard, const std::string& profilePath, const std::function<void(int& writes)>& apply);

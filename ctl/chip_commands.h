@@ -1,8 +1,7 @@
 #pragma once
-// The commands of i815ctl that look at or change the chip: show, get, set, dump.
+// The commands of i815ctl that look at the chip: show, get, dump. (set is the field table's
+// SetFields.)
 
-#include <cstdint>
-#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -10,37 +9,10 @@
 class ConfigAccess;
 struct Field;
 
-// The chip's dwords that hold settings, each read once, by offset.
-std::map<uint32_t, uint32_t> ReadSettingDwords(ConfigAccess& chip);
-
-// Throws CtlError (status 2, "Not an i815 Chipset.") on another host bridge.
-void RequireI815(ConfigAccess& chip);
+// The arguments of get, each checked before the chip is opened; throws BadValue (status 2)
+// naming the first that is not a key.
+std::vector<const Field*> FieldsOf(const std::vector<std::string>& keys);
 
 void ShowChip(ConfigAccess& chip, std::ostream& out);
-void GetFields(ConfigAccess& chip, const std::vector<std::string>& keys, std::ostream& out);
-void SetFields(ConfigAccess& chip, const std::vector<std::string>& assignments);
+void GetFields(ConfigAccess& chip, const std::vector<const Field*>& fields, std::ostream& out);
 void DumpChip(ConfigAccess& chip, std::ostream& out);
-
-// One setting to give the chip.
-struct FieldSetting {
-    const Field* field;
-    int state;  // a check box state, a list position or a number
-};
-
-// KEY=VALUE arguments as settings; throws CtlError (status 2) for any that is not one.
-std::vector<FieldSetting> ParseAssignments(const std::vector<std::string>& assignments);
-
-// Every setting whose value differs from the chip's, in the order they must be written: the
-// throttle limits before the throttle lock, which freezes them until reset. Throws CtlError
-// (status 1, before any write) when the lock is set already and a limit would change.
-std::vector<FieldSetting> PlanChanges(ConfigAccess& chip, const std::vector<FieldSetting>& wanted);
-// Writes each change, one read-modify-write of its dword, then reads back every setting of
-// `wanted`; throws CtlError (status 1) naming each one that the chip does not hold. With a log,
-// each change is announced there before it is written ("cas: 2 clocks -> 3 clocks"), so that
-// the last line shows what a hang came from. After a signal, writes nothing more and throws
-// CtlError (status 1) saying what was and was not applied.
-// `writes`, when given, counts the writes made.
-void WriteSettings(ConfigAccess& chip, const std::vector<FieldSetting>& changes,
-                   const std::vector<FieldSetting>& wanted, std::ostream* log = nullptr, int* writes = nullptr);
-// "key: old -> new", the chip holding `dword` now.
-std::string ChangeText(const FieldSetting& change, uint32_t dword);

@@ -5,7 +5,7 @@
 #include <initializer_list>
 
 namespace {
-volatile std::sig_atomic_t arrived = 0;
+StopSignal arrived = 0;
 void Note(int signal) { arrived = signal; }
 }  // namespace
 
@@ -21,6 +21,8 @@ void CatchInterruptions()
 bool Interrupted() { return arrived != 0; }
 
 int InterruptingSignal() { return arrived; }
+
+const StopSignal* ArrivedSignal() { return &arrived; }
 
 bool SleepUnlessInterrupted(int seconds)
 {

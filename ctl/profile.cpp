@@ -1,13 +1,13 @@
 #include "profile.h"
 
 #include "config_access.h"
-#include "ctl_error.h"
+#include "exit_status.h"
 #include "field_map.h"
 #include "field_values.h"
+#include "hex_text.h"
 #include "quarvel_version.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -46,11 +46,8 @@ std::string NotText(const std::string& line)
     for (size_t at = 0; at < line.size();) {
         const unsigned char c = static_cast<unsigned char>(line[at]);
         const size_t length = Utf8Length(line, at);
-        if (length == 0 || (c < 0x20 && c != '\t') || c == 0x7F) {
-            char byte[8];
-            std::snprintf(byte, sizeof byte, "0x%02X", c);
-            return std::string("not text (byte ") + byte + ")";
-        }
+        if (length == 0 || (c < 0x20 && c != '\t') || c == 0x7F)
+            return "not text (byte " + HexNumber(c) + ")";
         at += length;
     }
     return {};
@@ -66,7 +63,7 @@ Profile ParseProfile(const std::string& text, const std::string& source)
         problems.push_back(source + ":" + std::to_string(line) + ": " + what);
     };
     if (text.size() > ProfileSizeLimit)
-        throw CtlError(CtlBadInput, source + ": larger than 64 KiB; a profile is a short text");
+        throw StatusError(ExitBadInput, source + ": larger than 64 KiB; a profile is a short text");
 
     size_t start = 0;
     for (int number = 1; start < text.size(); ++number) {
@@ -117,7 +114,7 @@ Profile ParseProfile(const std::string& text, const std::string& source)
             message += (i ? "\n" : "") + problems[i];
         if (problems.size() > MostProblemsShown)
             message += "\n" + source + ": " + std::to_string(problems.size() - MostProblemsShown) + " more problems";
-        throw CtlError(CtlBadInput, message);
+        throw StatusError(ExitBadInput, message);
     }
     return profile;
 }
@@ -127,11 +124,11 @@ Profile ReadProfileFile(const std::string& path)
     // Never wait on a fifo or a device: a boot must not hang on a file.
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        throw CtlError(CtlBadInput, path + ": cannot be read: " + std::strerror(errno));
+        throw StatusError(ExitBadInput, path + ": cannot be read: " + std::strerror(errno));
     struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
-        throw CtlError(CtlBadInput, path + ": not a regular file");
+        throw StatusError(ExitBadInput, path + ": not a regular file");
     }
     std::string text;
     char buffer[8192];
@@ -141,7 +138,7 @@ Profile ReadProfileFile(const std::string& path)
     const int reason = errno;
     close(fd);
     if (got < 0)
-        throw CtlError(CtlBadInput, path + ": cannot be read: " + std::strerror(reason));
+        throw StatusError(ExitBadInput, path + ": cannot be read: " + std::strerror(reason));
     return ParseProfile(text, path);
 }
 
@@ -172,11 +169,11 @@ void WriteProfileFile(const std::string& path, const std::string& text)
     auto fail = [&](const std::string& what) {
         const std::string reason = std::strerror(errno);
         unlink(temporary.c_str());
-        throw CtlError(CtlFailed, path + ": " + what + ": " + reason);
+        throw StatusError(ExitFailure, path + ": " + what + ": " + reason);
     };
     const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd < 0)
-        throw CtlError(CtlFailed, path + ": cannot be written: " + std::strerror(errno));
+        throw StatusError(ExitFailure, path + ": cannot be written: " + std::strerror(errno));
     size_t done = 0;
     while (done < text.size()) {
         const ssize_t n = write(fd, text.data() + done, text.size() - done);

@@ -2,7 +2,7 @@
 // Profiles: the settings in a small text file, `key = value` a line, with blank lines and `#`
 // comments; any subset of the keys. The keys and values are those of `i815ctl set`.
 
-#include "chip_commands.h"
+#include "field_settings.h"
 
 #include <string>
 #include <vector>
@@ -16,7 +16,7 @@ struct Profile {
     std::vector<int> lines;  // where each setting stands in the file
 };
 
-// Checks a whole profile; throws CtlError (status 2) with one line "SOURCE:LINE: problem" for
+// Checks a whole profile; throws StatusError (status 2) with one line "SOURCE:LINE: problem" for
 // every problem found: an unknown key, a key given twice, a bad value, a line without "=", a
 // file that is not text or larger than ProfileSizeLimit.
 Profile ParseProfile(const std::string& text, const std::string& source);

@@ -2,7 +2,7 @@
 
 #include "config_access.h"
 #include "field_map.h"
-
+#include "interruption.h"
 
 void SaveProfile(ConfigAccess& chip, const std::string& path) { WriteProfileFile(path, FormatProfile(chip, LocalTimeNow())); }
 
@@ -26,5 +26,5 @@ void ApplyProfile(ConfigAccess& chip, const Profile& profile, bool dryRun, std::
             out << "would change " << ChangeText(change, chip.Read(change.field->dword)) << "\n";
         return;
     }
-    WriteSettings(chip, changes, profile.settings, &out, writes);
+    WriteSettings(chip, changes, profile.settings, ArrivedSignal(), &out, writes);
 }

@@ -2,7 +2,7 @@
 
 #include "access_refused.h"
 #include "config_lock.h"
-#include "ctl_error.h"
+#include "exit_status.h"
 #include "kernel_config_access.h"
 #include "mechanism1_access.h"
 #include "register_dump.h"
@@ -47,7 +47,7 @@ std::string Advice(int reason, const CtlSystem& system)
 [[noreturn]] void Refused(const std::string& what, int reason, const CtlSystem& system)
 {
     const std::string advice = Advice(reason, system);
-    throw CtlError(CtlFailed, what + (advice.empty() ? "" : "; " + advice));
+    throw StatusError(ExitFailure, what + (advice.empty() ? "" : "; " + advice));
 }
 
 // The kernel shows a user without privilege the first 64 bytes only; the settings lie beyond.
@@ -76,7 +76,7 @@ std::unique_ptr<Route> OpenRoute(const RouteChoice& choice, bool forWriting, con
             try {
                 image = ReadRegisterDumpFile(*choice.dump);
             } catch (const DumpError& e) {
-                throw CtlError(CtlBadInput, e.what());
+                throw StatusError(ExitBadInput, e.what());
             }
         }
         route->chip_ = std::make_unique<EmulatedI815>(image);

@@ -47,6 +47,6 @@ private:
 };
 
 // Opens the route for reading, or for changing settings. Without a choice: the kernel's file
-// where it can be used for that, else the ports. Throws CtlError (status 1) saying what is
+// where it can be used for that, else the ports. Throws StatusError (status 1) saying what is
 // missing and how to get it; a bad dump is status 2.
 std::unique_ptr<Route> OpenRoute(const RouteChoice& choice, bool forWriting, const CtlSystem& system);

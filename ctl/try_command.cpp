@@ -1,7 +1,7 @@
 #include "try_command.h"
 
 #include "config_access.h"
-#include "ctl_error.h"
+#include "exit_status.h"
 #include "field_map.h"
 #include "field_values.h"
 #include "interruption.h"
@@ -15,16 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-// The SDRAM interface: a wrong value can hang the machine the moment it is written.
-bool IsMemoryTiming(const Field& field)
-{
-    using namespace Fields;
-    for (const Field* timing : {&CAS, &RAS2CAS, &RAS, &DCT, &SMS, &TDLLE, &SM})
-        if (&field == timing)
-            return true;
-    return false;
-}
 
 enum class Answer { Yes, No, NoTime, Gone, Interrupted };
 
@@ -86,12 +76,13 @@ int TrySettings(ConfigAccess& chip, const std::vector<FieldSetting>& wanted, int
     RequireI815(chip);
     const std::vector<FieldSetting> changes = PlanChanges(chip, wanted);
     for (const FieldSetting& change : changes)
-        if (change.field == &Fields::THRLOCK)
-            throw CtlError(CtlBadInput, "try does not set the throttle lock: once set, only a reset clears it, "
-                                        "so no undo could take it back; use set if you mean it");
+        if (LocksOthers(*change.field))
+            throw StatusError(ExitBadInput, "try does not set " + LockName(*change.field) +
+                                                ": once set, only a reset clears it, so no undo could take it "
+                                                "back; use set if you mean it");
     if (changes.empty()) {
         out << "nothing to change\n";
-        return CtlDone;
+        return ExitNormal;
     }
 
     // What goes back: each changed field's bits exactly as they are now, even a value with no
@@ -100,7 +91,7 @@ int TrySettings(ConfigAccess& chip, const std::vector<FieldSetting>& wanted, int
     bool timing = false;
     for (const FieldSetting& change : changes) {
         previous.emplace_back(change.field, chip.Read(change.field->dword) & FieldMask(*change.field));
-        timing = timing || IsMemoryTiming(*change.field);
+        timing = timing || change.field->sdramTiming;
     }
     if (timing)
         out << "Note: when an SDRAM timing hangs the machine the moment it is written, no undo can help;\n"
@@ -108,18 +99,18 @@ int TrySettings(ConfigAccess& chip, const std::vector<FieldSetting>& wanted, int
 
     std::string written;
     try {
-        WriteSettings(chip, changes, wanted, &out);
+        WriteSettings(chip, changes, wanted, ArrivedSignal(), &out);
         out << "Keep these settings? Type yes within " << seconds << (seconds == 1 ? " second: " : " seconds: ")
             << std::flush;
         const Answer answer = Ask(input, seconds);
         if (answer == Answer::Yes) {
             out << "kept\n";
-            return CtlDone;
+            return ExitNormal;
         }
         written = Reason(answer, seconds);
         if (answer != Answer::No)
             out << "\n";
-    } catch (const CtlError& error) {
+    } catch (const StatusError& error) {
         written = error.what();  // the chip did not take everything: undo what it did take
     }
 
@@ -136,6 +127,6 @@ int TrySettings(ConfigAccess& chip, const std::vector<FieldSetting>& wanted, int
     if (undone.empty())
         undone = "nothing had changed";
     if (!failed.empty())
-        throw CtlError(CtlFailed, written + "; undone: " + undone + "; NOT undone: " + failed);
-    throw CtlError(CtlFailed, written + "; undone: " + undone);
+        throw StatusError(ExitFailure, written + "; undone: " + undone + "; NOT undone: " + failed);
+    throw StatusError(ExitFailure, written + "; undone: " + undone);
 }

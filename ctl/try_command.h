@@ -3,7 +3,7 @@
 // them. Without a "yes" in time, or when the terminal goes away (end of input, SIGHUP) or the
 // program is interrupted (SIGINT, SIGTERM), the previous values go back and are read back.
 
-#include "chip_commands.h"
+#include "field_settings.h"
 
 #include <ostream>
 #include <vector>
@@ -11,7 +11,7 @@
 class ConfigAccess;
 
 // `input` is the terminal's descriptor. Returns 0 when the user kept the settings; throws
-// CtlError: status 1 after an undo (saying what was undone), status 2 for the throttle lock,
+// StatusError: status 1 after an undo (saying what was undone), status 2 for the throttle lock,
 // which no undo can take back.
 int TrySettings(ConfigAccess& chip, const std::vector<FieldSetting>& wanted, int seconds, int input,
                 std::ostream& out);

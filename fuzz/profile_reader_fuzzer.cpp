@@ -1,7 +1,9 @@
-// The profile reader on any bytes: settings or a CtlError of status 2 naming lines; every
-// setting it accepts is one that the field table has, with a legal value.
-#include "ctl_error.h"
+// The profile reader on any bytes: settings or a StatusError of status 2 naming lines; every
+// setting it accepts is one that the field table has, with a value that the chip holds and
+// that reads back as the same setting.
+#include "exit_status.h"
 #include "field_map.h"
+#include "field_values.h"
 #include "profile.h"
 
 #include <cstdlib>
@@ -12,16 +14,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     try {
         const Profile profile = ParseProfile(std::string(reinterpret_cast<const char*>(data), size), "fuzz");
         for (const FieldSetting& setting : profile.settings) {
-            if (!FindTunableField(FieldKey(*setting.field)))
+            const Field& field = *setting.field;
+            if (FieldForKey(FieldKey(field)) != &field || setting.state < 0)
                 std::abort();
-            const int count = setting.field->kind == FieldKind::Flag     ? 2
-                              : setting.field->kind == FieldKind::Number ? 256
-                                                                         : int(setting.field->texts.size());
-            if (setting.state < 0 || setting.state >= count)
+            const FieldWrite write = EncodeFieldWrite(field, setting.state);
+            if (!IsLegalValue(field, FieldValue(field, write.bits)) || FieldState(field, write.bits) != setting.state)
                 std::abort();
         }
-    } catch (const CtlError& error) {
-        if (error.status() != CtlBadInput)
+    } catch (const StatusError& error) {
+        if (error.status() != ExitBadInput)
             std::abort();
     }
     return 0;

@@ -23,6 +23,10 @@ constexpr uint32_t SmramLockedBits = 0xF8;
 constexpr uint32_t Agp4xSupportBit = 1u << 2;
 constexpr uint32_t Agp4xOverrideBit = 1u << 0;
 
+// AMTT (0xBC) and LPTT (0xBD) count in their bits 7-3; bits 2-0 of each are reserved and read
+// 0, whatever an image holds there.
+constexpr uint32_t TimerReservedBits = 0x00000707;
+
 }  // namespace
 
 EmulatedI815::EmulatedI815() : EmulatedI815(DefaultImage()) {}
@@ -103,6 +107,8 @@ uint32_t EmulatedI815::ReadConfigDword(uint32_t offset) const
     uint32_t value = Dword(offset);
     if (offset == 0xA4 && (Dword(0xB0) & Agp4xOverrideBit))
         value &= ~Agp4xSupportBit;
+    if (offset == 0xBC)
+        value &= ~TimerReservedBits;
     return value;
 }
 

@@ -2,13 +2,11 @@
 // An emulated i815 host bridge behind PCI configuration mechanism #1, as a port back end.
 // For tests, for the demo program and for trying the tool without the hardware.
 
+#include "config_space.h"
 #include "port_access.h"
 
-#include <array>
 #include <cstdint>
 #include <vector>
-
-using ConfigSpace = std::array<uint8_t, 256>;
 
 struct PortOperation {
     enum Direction { In, Out };

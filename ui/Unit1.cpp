@@ -209,7 +209,7 @@ void TMForm::ReportIllegalAgpMode()
 void TMForm::WriteField(const Field& field, int state, bool refresh)
 {
     if (IsSingleBit(field)) {
-        SetConfigBits(field.dword, FieldMask(field), SingleBitState(field, state));
+        SetConfigBits(field.dword, FieldMask(field), SingleBitState(state));
         return;
     }
     const FieldWrite write = EncodeFieldWrite(field, state);

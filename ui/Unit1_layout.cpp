@@ -261,9 +261,9 @@ void TMForm::BuildAgpSheet()
     GroupBox3 = Group("GroupBox3", "AMTT && LPTT registers", PxRect(8, 24, 413, 145), page);
     Label5 = Label("Label5", "AGP Multi-Transaction Timer", PxRect(121, 20, 171, 16), GroupBox3);
     AMTTv = Label("AMTTv", "XXX", PxRect(12, 48, 24, 16), GroupBox3);
-    AMTT = TrackBar("AMTT", 0, 255, 8, QSlider::TicksAbove, PxRect(40, 36, 333, 29), GroupBox3);
+    AMTT = TrackBar("AMTT", 0, 255, int(Fields::AMTT.step), QSlider::TicksAbove, PxRect(40, 36, 333, 29), GroupBox3);
     LPTTv = Label("LPTTv", "XXX", PxRect(12, 84, 24, 16), GroupBox3);
-    LPTT = TrackBar("LPTT", 0, 255, 8, QSlider::TicksBelow, PxRect(40, 80, 333, 29), GroupBox3);
+    LPTT = TrackBar("LPTT", 0, 255, int(Fields::LPTT.step), QSlider::TicksBelow, PxRect(40, 80, 333, 29), GroupBox3);
     Label6 = Label("Label6", "AGP Low Priority Transaction Timer", PxRect(101, 112, 211, 16),
                    GroupBox3);
 

@@ -73,7 +73,7 @@ TEST_F(EntryTest, ANormalCloseEndsWithZeroAndRestoresTheAddressPort)
 {
     chip.SetDword(0x50, 0x277C0344);  // GFX mode: its warning is our cue to close
     chip.SetAddressLatch(0x80000010);
-    EXPECT_EQ(Run(), ExitNormal);
+    EXPECT_EQ(Run(), 0);
     EXPECT_EQ(messages.size(), 1);
     EXPECT_TRUE(failures.isEmpty());
     EXPECT_EQ(chip.AddressLatch(), 0x80000010u);
@@ -82,7 +82,7 @@ TEST_F(EntryTest, ANormalCloseEndsWithZeroAndRestoresTheAddressPort)
 TEST_F(EntryTest, NotAnI815EndsWithTwoWithoutTheFailureDisplay)
 {
     chip.SetDword(0x00, 0x25008086);
-    EXPECT_EQ(Run(), ExitNotI815);
+    EXPECT_EQ(Run(), 2);
     EXPECT_EQ(messages, QStringList{QStringLiteral("Not an i815 Chipset.")});
     EXPECT_TRUE(failures.isEmpty());
     EXPECT_EQ(chip.Trace().size(), 4u);
@@ -92,7 +92,7 @@ TEST_F(EntryTest, RefusedPortsAreShownByTheFailureDisplayAndEndWithOne)
 {
     RefusedPorts refused;
     SelectPortAccess(&refused);
-    EXPECT_EQ(Run(), ExitFailure);
+    EXPECT_EQ(Run(), 1);
     ASSERT_EQ(failures.size(), 1);
     EXPECT_TRUE(failures[0].contains(QStringLiteral("refused"))) << failures[0].toStdString();
     EXPECT_TRUE(failures[0].endsWith(QStringLiteral("Operation not permitted."))) << failures[0].toStdString();
@@ -114,7 +114,7 @@ TEST_F(EntryTest, AFailureInAHandlerIsShownAndTheLoopGoesOn)
         QTimer::singleShot(0, [] { MForm->iRefreshTmr->setInterval(1); });
         QTimer::singleShot(50, [] { MForm->close(); });
     });
-    EXPECT_EQ(Run(), ExitFailure);
+    EXPECT_EQ(Run(), 1);
     EXPECT_EQ(failures, QStringList{QStringLiteral("The emulated bus hung.")});
 }
 
@@ -146,11 +146,11 @@ TEST_F(EmulatedProgramTest, BadArgumentsAndBadDumpsEndWithTwoBeforeAnyWindow)
     const std::string broken = TempFile("quarvel_broken_dump.txt");
     std::ofstream(broken) << "00:00.0 Host bridge: Intel\n00: 86 80 30 1\n";
     testing::internal::CaptureStderr();
-    EXPECT_EQ(RunWith({"--bogus"}), ExitBadArguments);
-    EXPECT_EQ(RunWith({"--save"}), ExitBadArguments);
-    EXPECT_EQ(RunWith({"a.txt", "b.txt"}), ExitBadArguments);
-    EXPECT_EQ(RunWith({TempFile("quarvel_no_such_dump.txt")}), ExitBadArguments);
-    EXPECT_EQ(RunWith({broken}), ExitBadArguments);
+    EXPECT_EQ(RunWith({"--bogus"}), 2);
+    EXPECT_EQ(RunWith({"--save"}), 2);
+    EXPECT_EQ(RunWith({"a.txt", "b.txt"}), 2);
+    EXPECT_EQ(RunWith({TempFile("quarvel_no_such_dump.txt")}), 2);
+    EXPECT_EQ(RunWith({broken}), 2);
     const std::string errors = testing::internal::GetCapturedStderr();
     EXPECT_NE(errors.find("unknown option --bogus"), std::string::npos) << errors;
     EXPECT_NE(errors.find("cannot be read"), std::string::npos) << errors;
@@ -166,14 +166,14 @@ TEST_F(EmulatedProgramTest, SaveWritesTheChipHoweverTheProgramEnds)
     EmulatedI815 notI815;
     notI815.SetDword(0x00, 0x71908086);
     WriteRegisterDumpFile(dump, notI815.Space());
-    EXPECT_EQ(RunWith({"--save", saved, dump}), ExitNotI815);
+    EXPECT_EQ(RunWith({"--save", saved, dump}), 2);
     EXPECT_EQ(ReadRegisterDumpFile(saved), notI815.Space());
 
     EmulatedI815 gfx;
     gfx.SetDword(0x50, 0x277C0344);
     WriteRegisterDumpFile(dump, gfx.Space());
     std::remove(saved.c_str());
-    EXPECT_EQ(RunWith({dump, "--save=" + saved}), ExitNormal);
+    EXPECT_EQ(RunWith({dump, "--save=" + saved}), 0);
     EXPECT_EQ(ReadRegisterDumpFile(saved), gfx.Space());
     std::remove(dump.c_str());
     std::remove(saved.c_str());

@@ -1,13 +1,24 @@
+#include "emulated_i815.h"
 #include "field_map.h"
+#include "field_values.h"
+#include "mechanism1_access.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 #include <string>
 
 using namespace Fields;
 
 namespace {
+
+// The dword after a read-modify-write of the field with a control state.
+uint32_t EncodeField(const Field& f, uint32_t old, int state)
+{
+    const FieldWrite write = EncodeFieldWrite(f, state);
+    return (old & ~write.mask) | write.bits;
+}
 
 // Every state a control of the field can hand over, including a list without a selection.
 std::vector<int> StatesOf(const Field& f)
@@ -65,7 +76,7 @@ TEST(FieldMap, FieldsSitWhereTheChipHasThem)
         {Dimm0Population, 0x50, 0xF0000}, {Dimm1Population, 0x50, 0xF00000},
         {Dimm2Population, 0x54, 0xF}, {AgpSignalling, 0xBC, 1u << 19}, {Identity, 0x00, 0xFFFFFFFF},
     };
-    ASSERT_EQ(std::size(expected), TunableFields().size() + StatusFields().size());
+    ASSERT_EQ(TunableFields().size(), 22u);
     for (const Expected& e : expected) {
         EXPECT_EQ(e.field.dword, e.dword) << e.field.name;
         EXPECT_EQ(FieldMask(e.field), e.mask) << e.field.name;
@@ -89,7 +100,7 @@ TEST(FieldMap, OneBitChoiceWithoutSelectionSetsTheBit)
 {
     for (const Field* f : {&DPCP, &MAG, &CAS, &RAS2CAS, &RAS, &DCT}) {
         EXPECT_TRUE(IsSingleBit(*f));
-        EXPECT_TRUE(SingleBitState(*f, NoPosition)) << f->name;
+        EXPECT_TRUE(SingleBitState(NoPosition)) << f->name;
         EXPECT_EQ(EncodeField(*f, 0, NoPosition), FieldMask(*f)) << f->name;
         EXPECT_EQ(EncodeField(*f, 0xFFFFFFFF, 0), ~FieldMask(*f)) << f->name;
     }
@@ -114,4 +125,64 @@ TEST(FieldMap, ChoiceTextsAreExact)
     EXPECT_STREQ(TDLLE.texts[0], "Transmit DLL Disable && Bypass");
     EXPECT_EQ(SMS.texts.size(), 8u);
     EXPECT_STREQ(SMS.texts[7], "(!) CBR Enable");
+}
+
+// The data sheet's AMTT and LPTT count in bits 7-3; bits 2-0 are reserved. AGPMODE is one-hot.
+TEST(FieldMap, LegalValuesAreThoseTheChipHolds)
+{
+    for (const Field* f : {&AMTT, &LPTT}) {
+        EXPECT_EQ(LargestNumber(*f), 248u) << f->name;
+        for (uint32_t value : {0u, 8u, 32u, 64u, 248u})
+            EXPECT_TRUE(IsLegalValue(*f, value)) << f->name << " " << value;
+        for (uint32_t value : {1u, 7u, 33u, 65u, 249u, 255u, 256u})
+            EXPECT_FALSE(IsLegalValue(*f, value)) << f->name << " " << value;
+    }
+    for (uint32_t value = 0; value < 8; ++value)
+        EXPECT_EQ(IsLegalValue(AGPMODE, value), value == 0 || value == 1 || value == 2 || value == 4) << value;
+    EXPECT_TRUE(IsLegalValue(SMS, 7));
+    EXPECT_FALSE(IsLegalValue(SMS, 8));
+    EXPECT_TRUE(IsLegalValue(CAS, 1));
+    EXPECT_FALSE(IsLegalValue(CAS, 2));
+}
+
+// What the window's hints warn of, and nothing else: FastWrites "WILL HANG", the Transmit DLL
+// "MAY (SURELY) HANG" and CAS "MAY HANG" when toggled, the "(!)" SDRAM modes, and the throttle
+// lock that "you can't disable anymore".
+TEST(FieldMap, RiskMarksAreWhereTheHintsWarn)
+{
+    const std::set<std::pair<std::string, int>> expected{
+        {"agpfw", 1}, {"tdlle", 0}, {"tdlle", 1}, {"cas", 0}, {"cas", 1}, {"thrlock", 1},
+        {"sms", 0},   {"sms", 4},   {"sms", 5},   {"sms", 6}, {"sms", 7},
+    };
+    std::set<std::pair<std::string, int>> marked;
+    for (const Field* f : TunableFields()) {
+        const int states = f->kind == FieldKind::Flag ? 2 : f->kind == FieldKind::Number ? 256 : int(f->texts.size());
+        for (int state = 0; state < states; ++state) {
+            if (const char* warning = RiskWarning(*f, state)) {
+                marked.insert({FieldKey(*f), state});
+                EXPECT_GT(std::string(warning).size(), 20u) << f->name;
+                EXPECT_EQ(std::string(warning).find('\n'), std::string::npos) << "one line: " << warning;
+            }
+        }
+    }
+    EXPECT_EQ(marked, expected);
+    EXPECT_NE(std::string(RiskWarning(AGPFW, 1)).find("will hang"), std::string::npos);
+    for (int position : {0, 4, 5, 6, 7})
+        EXPECT_EQ(std::string(SMS.texts[size_t(position)]).rfind("(!)", 0), 0u) << "a \"(!)\" mode: " << position;
+}
+
+// The table's lock against the emulated chip's: with the throttle lock set, exactly the fields
+// that name it as their lock stop taking writes; and the lock itself stays set.
+TEST(FieldMap, TheFieldsThatTheThrottleLockFreezesAreThoseThatNameIt)
+{
+    EmulatedI815 chip;
+    Mechanism1Access access(chip);
+    access.Modify(THRLOCK.dword, FieldMask(THRLOCK), FieldMask(THRLOCK));
+    for (const Field* f : TunableFields()) {
+        const uint32_t before = access.Read(f->dword);
+        access.Modify(f->dword, FieldMask(*f), ~before);
+        const bool frozen = (access.Read(f->dword) & FieldMask(*f)) == (before & FieldMask(*f));
+        EXPECT_EQ(frozen, f->lockedBy == &THRLOCK || f == &THRLOCK) << f->name;
+        EXPECT_EQ(LocksOthers(*f), f == &THRLOCK) << f->name;
+    }
 }

@@ -1,10 +1,12 @@
 // i815ctl end to end: command lines on the emulated chip, on a file standing in for the
 // kernel's, and on ports that the system refuses.
 #include "chip_commands.h"
-#include "ctl_error.h"
+#include "exit_status.h"
 #include "ctl_program.h"
 #include "emulated_i815.h"
 #include "field_map.h"
+#include "field_settings.h"
+#include "field_values.h"
 #include "helper_protocol.h"
 #include "mechanism1_access.h"
 #include "register_dump.h"
@@ -120,7 +122,7 @@ TEST_F(CtlTest, SetChecksEveryArgumentBeforeTheFirstWrite)
         {{"set", "agpfw=yes"}, "legal values: on, off"},
         {{"set", "agpmode=AGP 3X"}, "\"None selected\" (0), \"AGP 1X\" (1), \"AGP 2X\" (2), \"AGP 4X\" (3)"},
         {{"set", "cas=3 clocks", "agpmode=4"}, "agpmode: \"4\" is not a value"},
-        {{"set", "amtt=256"}, "legal values: 0-255, in decimal or 0x hexadecimal"},
+        {{"set", "amtt=256"}, "legal values: multiples of 8 from 0 to 248, in decimal or 0x hexadecimal"},
         {{"set", "amtt=-1"}, "amtt: \"-1\""},
         {{"set", "lptt=0x1G"}, "lptt: \"0x1G\""},
         {{"set", "cas=3 clocks", "cas=2 clocks"}, "cas is given twice"},
@@ -163,10 +165,6 @@ TEST_F(CtlTest, SetTakesTextsPositionsAndNumbersAndChangesOnlyThoseFields)
 
 TEST_F(CtlTest, AValueTheChipDoesNotTakeIsAFailureNamingIt)
 {
-    EXPECT_EQ(RunEmulated(image, {"set", "amtt=33", "lptt=0x40"}), 1);
-    EXPECT_EQ(err, "i815ctl: the chip did not take amtt = 33 (reads 32)\n");
-    EXPECT_EQ(EmulatedI815(after).Dword(0xBC), 0x00004020u) << "lptt was taken";
-
     // The throttle lock: a limit that would change is refused before anything is written.
     const ConfigSpace locked = With(image, 0x70, 0x0A8A800C);
     EXPECT_EQ(RunEmulated(locked, {"set", "cas=3 clocks", "rdthr=0"}), 1);
@@ -177,11 +175,49 @@ TEST_F(CtlTest, AValueTheChipDoesNotTakeIsAFailureNamingIt)
     EXPECT_EQ(RunEmulated(locked, {"set", "rdthr=2", "cas=3 clocks"}), 0) << "an unchanged limit is fine";
 }
 
+// AMTT and LPTT hold bits 7-3 only. Any other value is refused by check, set, apply and try
+// before anything is written, with a message saying so; the chip's reserved bits read as 0.
+TEST_F(CtlTest, TimerValuesBetweenMultiplesOfEightAreRefusedBeforeAnyWrite)
+{
+    const std::string profile = TestFile("p.conf");
+    std::ofstream(profile) << "cas = 3 clocks\nlptt = 0x41\n";
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"set", "cas=3 clocks", "amtt=33"}, {"set", "lptt=0x41"}, {"apply", profile}, {"try", "amtt=33"},
+             {"try", profile}}) {
+        SCOPED_TRACE(args.back());
+        EXPECT_EQ(RunEmulated(image, args), 2);
+        EXPECT_TRUE(Has(err, "the chip holds multiples of 8 only")) << err;
+        EXPECT_TRUE(out.empty()) << out;
+        EXPECT_EQ(after, image) << "nothing written";
+    }
+    EXPECT_EQ(Run({"check", profile}), 2);
+    EXPECT_EQ(err, "i815ctl: " + profile +
+                       ":2: lptt: \"0x41\" is not a value of AGP Low Priority Transaction Timer: the chip holds "
+                       "multiples of 8 only (the nearest are 64 and 72); legal values: multiples of 8 from 0 to 248, "
+                       "in decimal or 0x hexadecimal\n");
+    std::remove(profile.c_str());
+
+    EXPECT_EQ(RunEmulated(image, {"set", "amtt=0xF8", "lptt=8"}), 0) << err;
+    EXPECT_EQ(EmulatedI815(after).Dword(0xBC), 0x000008F8u);
+    EXPECT_EQ(RunEmulated(With(image, 0xBC, 0x00002727), {"get", "amtt", "lptt"}), 0);
+    EXPECT_EQ(out, "32\n32\n") << "the reserved bits read as 0";
+}
+
+// A bad argument is bad input whatever the route: set and get say so before they open the chip.
+TEST_F(CtlTest, ArgumentsAreCheckedBeforeTheChipIsOpened)
+{
+    EXPECT_EQ(Run({"set", "cas=bogus"}), 2);
+    EXPECT_EQ(err, "i815ctl: cas: \"bogus\" is not a value of CAS; legal values: \"3 clocks\" (0), \"2 clocks\" (1)\n");
+    EXPECT_EQ(Run({"--ports", "get", "bogus"}), 2);
+    EXPECT_TRUE(Has(err, "unknown setting \"bogus\"")) << err;
+    EXPECT_EQ(Run({"set", "cas=3 clocks"}), 1) << "a good one meets the refused access";
+}
+
 TEST_F(CtlTest, TheThrottleLockIsWrittenAfterTheLimits)
 {
     EmulatedI815 chip;
     Mechanism1Access access(chip);
-    SetFields(access, {"thrlock=on", "rdthr=3", "wrthr=1"});
+    SetFields(access, ParseAssignments({"thrlock=on", "rdthr=3", "wrthr=1"}));
     EXPECT_EQ(chip.Dword(0x70) & 0x00F80000, 0x00D80000u) << "both limits taken, then locked";
 }
 
@@ -197,17 +233,17 @@ TEST_F(CtlTest, EverySetChangesItsFieldAndNoOtherBitOnRandomImages)
             chip.SetDword(offset, random());
         const ConfigSpace start = chip.Space();
         const Field& field = *TunableFields()[random() % TunableFields().size()];
-        const int count = field.kind == FieldKind::Flag ? 2 : field.kind == FieldKind::Number ? 256 : int(field.texts.size());
-        const int state = int(random() % unsigned(count));
+        const int count = field.kind == FieldKind::Flag ? 2 : field.kind == FieldKind::Number ? 32 : int(field.texts.size());
+        const int state = int(random() % unsigned(count)) * (field.kind == FieldKind::Number ? 8 : 1);
         std::string value = field.kind == FieldKind::Flag ? (state ? "ON" : "off")
                             : field.kind == FieldKind::Number ? (round % 2 ? std::to_string(state) : "0x" + HexByte(uint32_t(state)))
                             : round % 2 ? std::to_string(state) : std::string(field.texts[size_t(state)]);
         Mechanism1Access access(chip);
         bool ok = true;
         try {
-            SetFields(access, {FieldKey(field) + "=" + value});
-        } catch (const CtlError& error) {
-            ASSERT_EQ(error.status(), CtlFailed) << error.what();
+            SetFields(access, ParseAssignments({FieldKey(field) + "=" + value}));
+        } catch (const StatusError& error) {
+            ASSERT_EQ(error.status(), ExitFailure) << error.what();
             ok = false;
         }
         (ok ? taken : refused) += 1;
@@ -218,12 +254,12 @@ TEST_F(CtlTest, EverySetChangesItsFieldAndNoOtherBitOnRandomImages)
                 << field.name << "=" << value << " round " << round;
         }
         if (ok) {
-            ASSERT_EQ(FieldValue(field, chip.Dword(field.dword)), FieldValue(field, EncodeField(field, 0, state)))
-                << field.name << "=" << value;
+            const uint32_t asked = EncodeFieldWrite(field, state).bits;
+            ASSERT_EQ(FieldValue(field, access.Read(field.dword)), FieldValue(field, asked)) << field.name << "=" << value;
         }
     }
     EXPECT_GT(taken, 1000);
-    EXPECT_GT(refused, 20) << "the lock and the read-only timer bits were met";
+    EXPECT_GT(refused, 20) << "the throttle lock was met";
 }
 
 TEST_F(CtlTest, DumpIsWhatTheEmulatedProgramReads)

@@ -1,7 +1,7 @@
 // Profiles: the reader against bad files, save and apply on random chips, the throttle lock's
 // order, and the guard of the boot-time apply.
 #include "boot_guard.h"
-#include "ctl_error.h"
+#include "exit_status.h"
 #include "ctl_program.h"
 #include "emulated_i815.h"
 #include "field_map.h"
@@ -161,7 +161,8 @@ TEST(Profiles, SaveWritesAWholeFileForEveryoneToRead)
     EXPECT_EQ(saved.rfind("# i815 Quarvel profile: the settings of an i815 host bridge, revision 2,\n# saved by i815ctl 1.0 on ", 0), 0u);
     EXPECT_TRUE(Has(saved, "\n# CAS: \"3 clocks\" (0), \"2 clocks\" (1)\ncas = 2 clocks\n"));
     EXPECT_TRUE(Has(saved, "\n# Transmit DLL Disable & Bypass: on, off\ntdlle = off\n"));
-    EXPECT_TRUE(Has(saved, "\n# AGP Multi-Transaction Timer: 0-255, in decimal or 0x hexadecimal\namtt = 32\n"));
+    EXPECT_TRUE(Has(saved, "\n# AGP Multi-Transaction Timer: multiples of 8 from 0 to 248, in decimal or 0x hexadecimal\n"
+                           "amtt = 32\n"));
 
     EmulatedI815 illegal;
     illegal.SetDword(0xA8, 0x1F000306);
@@ -197,8 +198,8 @@ TEST(Profiles, TheThrottleLockComesAfterTheLimitsAndALockedChipIsRefusedBeforeAn
     try {
         ApplyProfile(access, ParseProfile("cas = 2 clocks\nwrthr = 0\n", "p"), false, log);
         ADD_FAILURE() << "a locked limit was accepted";
-    } catch (const CtlError& error) {
-        EXPECT_EQ(error.status(), CtlFailed);
+    } catch (const StatusError& error) {
+        EXPECT_EQ(error.status(), ExitFailure);
         EXPECT_TRUE(Has(error.what(), "the throttle lock (thrlock) is set, so wrthr cannot change")) << error.what();
     }
     EXPECT_EQ(ConfigWrites(chip.Trace()), 0u);

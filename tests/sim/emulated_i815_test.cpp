@@ -40,6 +40,18 @@ TEST_F(EmulatedI815Test, OnlyTheDatasheetsWritableBitsChange)
     }
 }
 
+// AMTT and LPTT count in bits 7-3 of their bytes; bits 2-0 are reserved and read as 0, even
+// from an image (a hand-made dump) that holds ones there.
+TEST_F(EmulatedI815Test, TheTimersReservedBitsReadAsZero)
+{
+    chip.SetDword(0xBC, 0x0008FFFF);
+    EXPECT_EQ(ReadConfig(0xBC), 0x0008F8F8u);
+    WriteConfig(0xBC, 0x00000707);
+    EXPECT_EQ(ReadConfig(0xBC), 0x00080000u);
+    WriteConfig(0xBC, 0x0000FFFF);
+    EXPECT_EQ(ReadConfig(0xBC), 0x0008F8F8u);
+}
+
 TEST_F(EmulatedI815Test, ThrottleLockHoldsTheThrottleBitsUntilReset)
 {
     const uint32_t unlockedMask = 0xA8FB00FF;

@@ -1,7 +1,7 @@
 #pragma once
 // The text that `lspci -xxx` (or -xxxx) prints, read and written for device 00:00.0.
 
-#include "emulated_i815.h"
+#include "config_space.h"
 
 #include <stdexcept>
 #include <string>

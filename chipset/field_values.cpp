@@ -1,7 +1,8 @@
 #include "field_values.h"
 
+#include "hex_text.h"
+
 #include <cctype>
-#include <cstdio>
 
 namespace {
 
@@ -23,7 +24,8 @@ std::string Normalised(const std::string& text)
     return out;
 }
 
-bool ParseUnsigned(const std::string& text, unsigned long& value)
+// Ten digits at most, so that the value fits 64 bits (unsigned long has 32 on i386).
+bool ParseUnsigned(const std::string& text, uint64_t& value)
 {
     if (text.empty() || text.size() > 10)
         return false;
@@ -39,13 +41,32 @@ bool ParseUnsigned(const std::string& text, unsigned long& value)
     return true;
 }
 
-[[noreturn]] void Refuse(const Field& field, const std::string& text)
+[[noreturn]] void Refuse(const Field& field, const std::string& text, const std::string& why = {})
 {
-    throw BadValue(FieldKey(field) + ": \"" + text + "\" is not a value of " + FieldCaption(field) +
+    throw BadValue(FieldKey(field) + ": \"" + text + "\" is not a value of " + FieldCaption(field) + why +
                    "; legal values: " + LegalValues(field));
 }
 
+// A number between two steps: the chip would drop its low bits, so it is refused, naming the
+// values nearest to it.
+[[noreturn]] void RefuseBetweenSteps(const Field& field, const std::string& text, uint64_t number)
+{
+    const uint64_t below = number - number % field.step, above = below + field.step;
+    const std::string nearest = above > LargestNumber(field)
+                                    ? "the nearest is " + std::to_string(below)
+                                    : "the nearest are " + std::to_string(below) + " and " + std::to_string(above);
+    Refuse(field, text, ": the chip holds multiples of " + std::to_string(field.step) + " only (" + nearest + ")");
+}
+
 }  // namespace
+
+std::string FieldKey(const Field& field)
+{
+    std::string key = field.name;
+    for (char& c : key)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return key;
+}
 
 const Field* FieldForKey(const std::string& text)
 {
@@ -53,13 +74,24 @@ const Field* FieldForKey(const std::string& text)
     std::string key = first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
     for (char& c : key)
         c = char(std::tolower(static_cast<unsigned char>(c)));
-    return FindTunableField(key);
+    for (const Field* field : TunableFields())
+        if (FieldKey(*field) == key)
+            return field;
+    return nullptr;
+}
+
+std::string FieldCaption(const Field& field)
+{
+    std::string caption = field.caption ? field.caption : field.texts.empty() ? field.name : field.texts[0];
+    for (size_t at = caption.find("&&"); at != std::string::npos; at = caption.find("&&", at + 1))
+        caption.erase(at, 1);
+    return caption;
 }
 
 int ParseFieldValue(const Field& field, const std::string& text)
 {
     const std::string wanted = Normalised(text);
-    unsigned long number = 0;
+    uint64_t number = 0;
     switch (field.kind) {
     case FieldKind::Flag:
         if (wanted == "on")
@@ -76,9 +108,11 @@ int ParseFieldValue(const Field& field, const std::string& text)
             return int(number);
         break;
     case FieldKind::Number:
-        if (ParseUnsigned(wanted, number) && number <= 255)
-            return int(number);
-        break;
+        if (!ParseUnsigned(wanted, number) || number > (FieldMask(field) >> field.lowBit))
+            break;
+        if (number % field.step != 0)
+            RefuseBetweenSteps(field, text, number);
+        return int(number);
     case FieldKind::Status:
         break;
     }
@@ -132,7 +166,9 @@ std::string LegalValues(const Field& field)
                     std::to_string(position) + ")";
         return list;
     }
-    case FieldKind::Number: return "0-255, in decimal or 0x hexadecimal";
+    case FieldKind::Number:
+        return (field.step > 1 ? "multiples of " + std::to_string(field.step) + " from 0 to " : std::string("0-")) +
+               std::to_string(LargestNumber(field)) + ", in decimal or 0x hexadecimal";
     case FieldKind::Status: break;
     }
     return {};
@@ -140,22 +176,10 @@ std::string LegalValues(const Field& field)
 
 std::string RawBits(const Field& field, uint32_t dword)
 {
-    char where[32];
     const unsigned high = field.lowBit + field.width - 1;
-    if (field.width == 1)
-        std::snprintf(where, sizeof where, "0x%02X bit %u: ", unsigned(field.dword), field.lowBit);
-    else
-        std::snprintf(where, sizeof where, "0x%02X bits %u-%u: ", unsigned(field.dword), high, field.lowBit);
-    std::string bits;
+    std::string text = HexNumber(field.dword) + (field.width == 1 ? " bit " : " bits " + std::to_string(high) + "-") +
+                       std::to_string(field.lowBit) + ": ";
     for (unsigned bit = high + 1; bit-- > field.lowBit;)
-        bits += (dword >> bit) & 1 ? '1' : '0';
-    return where + bits;
-}
-
-size_t DisplayWidth(const std::string& text)
-{
-    size_t width = 0;
-    for (char c : text)
-        width += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    return width;
+        text += (dword >> bit) & 1 ? '1' : '0';
+    return text;
 }

@@ -1,9 +1,11 @@
 #include "register_dump.h"
 
+#include "config_access.h"
+#include "hex_text.h"
+
 #include <array>
 #include <cctype>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <optional>
@@ -154,28 +156,21 @@ const char I815Name[] = "Host bridge: Intel Corporation 82815 815 Chipset Host B
 
 std::string HostBridgeHeader(const ConfigSpace& space)
 {
-    char text[64];
-    const bool i815 = space[0] == 0x86 && space[1] == 0x80 && space[2] == 0x30 && space[3] == 0x11;
-    if (i815)
-        std::snprintf(text, sizeof text, " (rev %02x)", space[8]);
-    else
-        std::snprintf(text, sizeof text, "Host bridge: [%02x%02x:%02x%02x] (rev %02x)", space[1], space[0],
-                      space[3], space[2], space[8]);
-    return i815 ? I815Name + std::string(text) : std::string(text);
+    const uint32_t identity = uint32_t(space[0]) | uint32_t(space[1]) << 8 | uint32_t(space[2]) << 16 |
+                              uint32_t(space[3]) << 24;
+    const std::string revision = " (rev " + Hex(space[8], 2) + ")";
+    if (identity == HostBridgeId)
+        return I815Name + revision;
+    return "Host bridge: [" + Hex(identity, 4) + ":" + Hex(identity >> 16, 4) + "]" + revision;
 }
 
 std::string FormatRegisterDump(const ConfigSpace& space, const std::string& header)
 {
-    static const char digits[] = "0123456789abcdef";
     std::string text = "00:00.0 " + (header.empty() ? I815Name + std::string(" (emulated by i815 Quarvel)") : header) + "\n";
     for (size_t row = 0; row < space.size(); row += 16) {
-        text += digits[row >> 4];
-        text += "0:";
-        for (size_t i = row; i < row + 16; ++i) {
-            text += ' ';
-            text += digits[space[i] >> 4];
-            text += digits[space[i] & 15];
-        }
+        text += Hex(uint32_t(row), 2) + ":";
+        for (size_t i = row; i < row + 16; ++i)
+            text += " " + Hex(space[i], 2);
         text += '\n';
     }
     text += '\n';

@@ -1,3 +1,4 @@
+#include "emulated_i815.h"
 #include "register_dump.h"
 
 #include <gtest/gtest.h>
