@@ -1,5 +1,7 @@
 #include "auto_size_label.h"
 
+#include <QEvent>
+
 AutoSizeLabel::AutoSizeLabel(const QString& text, const QRect& geometry, Qt::Alignment alignment,
                              QWidget* parent)
     : QLabel(text, parent), left_(geometry.left()), right_(geometry.left() + geometry.width())
@@ -16,10 +18,11 @@ void AutoSizeLabel::setText(const QString& text)
     FitToText();
 }
 
-void AutoSizeLabel::setFont(const QFont& font)
+void AutoSizeLabel::changeEvent(QEvent* event)
 {
-    QLabel::setFont(font);
-    FitToText();
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        FitToText();
 }
 
 void AutoSizeLabel::FitToText()

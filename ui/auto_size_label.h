@@ -1,6 +1,6 @@
 #pragma once
 // A label that takes the size of its text. A right-aligned one keeps its right edge when its
-// text changes and grows to the left; the others keep their left edge.
+// text or font changes and grows to the left; the others keep their left edge.
 
 #include <QLabel>
 
@@ -12,7 +12,9 @@ public:
                   QWidget* parent);
 
     void setText(const QString& text);  // resizes; QLabel::setText is not virtual
-    void setFont(const QFont& font);
+
+protected:
+    void changeEvent(QEvent* event) override;
 
 private:
     void FitToText();

@@ -1,5 +1,7 @@
 #include "program_messages.h"
 
+#include "help_texts.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -24,7 +26,7 @@ void ShowProgramMessage(const QString& text)
 
 void ShowFailure(const QString& message)
 {
-    const QString text = WithFullStop(message);
+    const QString text = QString::fromStdString(WithFullStop(message.toStdString()));
     if (failureHandler) {
         failureHandler(text);
         return;
@@ -32,13 +34,6 @@ void ShowFailure(const QString& message)
     QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text,
                     QMessageBox::Ok, ActiveWindow());
     box.exec();
-}
-
-QString WithFullStop(const QString& message)
-{
-    if (!message.isEmpty() && message.back().unicode() > u'.')
-        return message + QLatin1Char('.');
-    return message;
 }
 
 void SetProgramMessageHandler(MessageHandler handler) { programMessageHandler = std::move(handler); }

@@ -9,11 +9,9 @@
 // The program's own messages: modal, one OK button, no icon, no title of the program's.
 void ShowProgramMessage(const QString& text);
 
-// The failure display: modal, one OK button, error icon, the application title.
+// The failure display: modal, one OK button, error icon, the application title; the text
+// with a full stop as WithFullStop adds it.
 void ShowFailure(const QString& message);
-
-// A full stop is added when the message is not empty and its last character comes after ".".
-QString WithFullStop(const QString& message);
 
 using MessageHandler = std::function<void(const QString&)>;
 // Replace the boxes (tests); an empty handler restores the real box.

@@ -2,7 +2,7 @@
 // pinned where the window uses them: the first refresh's port trace, the handlers' tests.)
 #include "auto_size_label.h"
 #include "layout_units.h"
-#include "radio_group.h"
+#include "radio_group_box.h"
 #include "wrapping_tab_control.h"
 
 #include <QRadioButton>
@@ -11,15 +11,21 @@
 
 #include <gtest/gtest.h>
 
-TEST(ControlEvents, RadioGroupReportsTheUsersPick)
+TEST(ControlEvents, RadioGroupBoxReportsOnlyTheUsersPick)
 {
-    RadioGroup radios(QStringLiteral("RAS"), {QStringLiteral("3 clocks"), QStringLiteral("2 clocks")}, nullptr);
+    RadioGroupBox radios(QStringLiteral("RAS"), {QStringLiteral("3 clocks"), QStringLiteral("2 clocks")}, nullptr);
     radios.resize(90, 70);
     radios.show();
-    QSignalSpy spy(&radios, &RadioGroup::clicked);
+    QSignalSpy spy(&radios, &RadioGroupBox::picked);
+    radios.Show(0);
+    EXPECT_EQ(spy.count(), 0) << "what the program shows is no pick";
     QTest::mouseClick(radios.buttons()[1], Qt::LeftButton);
+    ASSERT_EQ(spy.count(), 1);
+    EXPECT_EQ(spy.at(0).at(0).toInt(), 1);
+    EXPECT_FALSE(radios.buttons()[0]->isChecked());
+    radios.Show(-1);
+    EXPECT_FALSE(radios.buttons()[0]->isChecked() || radios.buttons()[1]->isChecked()) << "no item at all";
     EXPECT_EQ(spy.count(), 1);
-    EXPECT_EQ(radios.itemIndex(), 1);
 }
 
 TEST(WrappingTabControl, TabsWrapAndOnlyTheUserRaisesThePageChange)
