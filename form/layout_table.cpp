@@ -25,6 +25,14 @@ ControlSpec ControlSpec::InFont(LayoutFont layoutFont) const
     return spec;
 }
 
+int Scaled(int layoutPixels, int dpi) { return (layoutPixels * dpi + 60) / 120; }
+
+LayoutRect Scaled(const LayoutRect& place, int dpi)
+{
+    const int left = Scaled(place.left, dpi), top = Scaled(place.top, dpi);
+    return {left, top, Scaled(place.left + place.width, dpi) - left, Scaled(place.top + place.height, dpi) - top};
+}
+
 namespace {
 
 constexpr Rgb Yellow{255, 255, 0};

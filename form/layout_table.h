@@ -66,6 +66,12 @@ struct ControlSpec {
     ControlSpec InFont(LayoutFont layoutFont) const;
 };
 
+// Layout pixels as pixels of a screen of `dpi` dots per inch, rounded to the nearest.
+int Scaled(int layoutPixels, int dpi);
+// A place on such a screen: every edge scales and rounds alike, so that controls that meet in
+// the layout still meet.
+LayoutRect Scaled(const LayoutRect& place, int dpi);
+
 // Every control of the window, parents before their children; the window comes first.
 const std::vector<ControlSpec>& LayoutTable();
 // The row of the control of this name; std::logic_error when there is none.

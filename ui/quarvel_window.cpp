@@ -1,20 +1,18 @@
 #include "quarvel_window.h"
 
 #include "Unit1.h"
-#include "auto_size_label.h"
 #include "hint_display.h"
-#include "layout_units.h"
-#include "program_messages.h"
-#include "quarvel_icon.xpm"
 #include "radio_group_box.h"
-#include "wheel_needs_focus.h"
 #include "wrapping_tab_control.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScreen>
@@ -25,9 +23,18 @@
 
 namespace {
 
+std::function<void(const QString&)> messageHandler;
+
 QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
-QRect Box(const LayoutRect& r) { return PxRect(r.left, r.top, r.width, r.height); }
+// Qt's device-independent pixel is a 96-dpi pixel; its high-DPI scaling does the rest.
+constexpr int QtDpi = 96;
+
+QRect Box(const LayoutRect& place)
+{
+    const LayoutRect r = Scaled(place, QtDpi);
+    return QRect(r.left, r.top, r.width, r.height);
+}
 
 QStringList Items(const ControlSpec& spec)
 {
@@ -37,15 +44,6 @@ QStringList Items(const ControlSpec& spec)
     return items;
 }
 
-bool Installed(const QString& family)
-{
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-    return QFontDatabase::hasFamily(family);
-#else
-    return QFontDatabase().hasFamily(family);
-#endif
-}
-
 // The classic faces are rarely present; take the nearest installed one, metric-compatible first
 // so that captions fit the boxes they were laid out for. Asked for by its own name: a family
 // that is not installed would make Qt ask fontconfig for fallbacks (a costly sort) at start.
@@ -53,17 +51,18 @@ bool Installed(const QString& family)
 // ever merged from another face either.
 QFont NearestFont(const LayoutFont& layout)
 {
-    const bool comic = std::string(layout.face) == "Comic Sans MS";
-    const QStringList nearest = comic ? QStringList{"Comic Neue", "Liberation Sans", "DejaVu Sans"}
-                                      : QStringList{"Liberation Sans", "Arial", "Helvetica", "DejaVu Sans"};
-    QString face = QString::fromLatin1(layout.face);
-    for (const QString& candidate : nearest) {
-        if (Installed(face))
-            break;
-        face = candidate;
-    }
-    // A character height in pixels of the 120-dpi layout, as points.
-    QFont font(face, qRound(layout.height * 72.0 / 120.0));
+    QStringList faces{QString::fromLatin1(layout.face), "Liberation Sans", "Arial", "Helvetica", "DejaVu Sans"};
+    if (faces[0] == "Comic Sans MS")
+        faces = QStringList{faces[0], "Comic Neue", "Liberation Sans", "DejaVu Sans"};
+    const auto installed = [](const QString& family) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+        return QFontDatabase::hasFamily(family);
+#else
+        return QFontDatabase().hasFamily(family);
+#endif
+    };
+    const auto face = std::find_if(faces.begin(), faces.end() - 1, installed);
+    QFont font(*face, qRound(layout.height * 72.0 / 120.0));  // a character height at 120 dpi, in points
     font.setStyleHint(QFont::SansSerif);
     font.setStyleStrategy(QFont::NoFontMerging);
     return font;
@@ -72,10 +71,9 @@ QFont NearestFont(const LayoutFont& layout)
 void SetTextColour(QWidget* widget, const Rgb& rgb)
 {
     QPalette palette = widget->palette();
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}) {
-        palette.setColor(QPalette::Active, role, QColor(rgb.red, rgb.green, rgb.blue));
-        palette.setColor(QPalette::Inactive, role, QColor(rgb.red, rgb.green, rgb.blue));
-    }
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+            palette.setColor(group, role, QColor(rgb.red, rgb.green, rgb.blue));
     widget->setPalette(palette);
 }
 
@@ -87,20 +85,19 @@ void Place(QWidget* widget, const QRect& box, bool widen)
 {
     const int height = std::max(box.height(), widget->sizeHint().height());
     widget->setGeometry(box.x(), box.center().y() - (height - 1) / 2, box.width(), height);
-    const int room = widget->parentWidget()->width() - widget->x() - Px(8);
-    const int wanted = std::min(widget->sizeHint().width(), room);
+    const int wanted = std::min(widget->sizeHint().width(), widget->parentWidget()->width() - box.x() - Scaled(8, QtDpi));
     if (widen && wanted > widget->width())
-        widget->resize(wanted, widget->height());
+        widget->resize(wanted, height);
 }
 
-Qt::Alignment Alignment(TextAlign align)
+// Every label takes the size of its text; a right-aligned one keeps its right edge and grows
+// to the left, the others keep their left edge.
+void FitLabel(QLabel* label, const ControlSpec& spec)
 {
-    switch (align) {
-    case TextAlign::Right: return Qt::AlignRight | Qt::AlignTop;
-    case TextAlign::LeftCentredVertically: return Qt::AlignLeft | Qt::AlignVCenter;
-    case TextAlign::Left: break;
-    }
-    return Qt::AlignLeft | Qt::AlignTop;
+    const QRect box = Box(spec.place);
+    const QSize size = label->sizeHint();
+    const int left = spec.align == TextAlign::Right ? box.x() + box.width() - size.width() : box.x();
+    label->setGeometry(left, box.y(), size.width(), size.height());
 }
 
 }  // namespace
@@ -112,23 +109,17 @@ QuarvelWindow::QuarvelWindow(ConfigAccess& access)
 }
 
 // The widgets go first: none may report to the form once it is gone.
-QuarvelWindow::~QuarvelWindow()
-{
-    qDeleteAll(findChildren<QObject*>(QString(), Qt::FindDirectChildrenOnly));
-}
+QuarvelWindow::~QuarvelWindow() { qDeleteAll(findChildren<QObject*>(QString(), Qt::FindDirectChildrenOnly)); }
 
 void QuarvelWindow::LoadLayout(TMForm& form)
 {
-    // The hint style first: installed after the controls, it would polish every one again.
-    HintDisplay::Instance();
-    std::map<std::string, QWidget*> byName;
+    HintDisplay::Instance();  // the hint style first: installed after the controls, it would polish every one again
+    std::map<std::string, QWidget*> byName{{"MForm", this}};
     for (const ControlSpec& spec : LayoutTable()) {
-        if (spec.kind == ControlKind::Window) {
+        if (spec.kind == ControlKind::Window)
             SetUpWindow(spec);
-            byName[spec.name] = this;
-        } else {
+        else
             byName[spec.name] = Make(*form.Find(spec.name), byName.at(spec.parent));
-        }
     }
     SetKeyboardOrder();
     if (const QScreen* screen = this->screen())
@@ -140,8 +131,10 @@ void QuarvelWindow::SetUpWindow(const ControlSpec& spec)
     setObjectName(QString::fromLatin1(spec.name));
     setWindowTitle(Text(spec.text));
     // The 32x32 picture in 16 colours, and the project icon's other renditions for title bars,
-    // task bars and switchers that ask for another size.
-    QIcon icon{QPixmap(quarvel_icon_xpm)};
+    // task bars and switchers that ask for another size. The pictures are resources of this
+    // static library, which the linker leaves out unless they are asked for by name.
+    Q_INIT_RESOURCE(quarvel_icons);
+    QIcon icon{QPixmap(QStringLiteral(":/icons/32.xpm"))};
     for (int size : {16, 22, 24, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
     setWindowIcon(icon);
@@ -151,13 +144,13 @@ void QuarvelWindow::SetUpWindow(const ControlSpec& spec)
     setBackgroundRole(QPalette::Button);
     setForegroundRole(QPalette::WindowText);
     setAutoFillBackground(true);
-    resize(Px(spec.place.width), Px(spec.place.height));
+    resize(Box(spec.place).size());
     setMinimumSize(size());
 }
 
 // One widget per control, connected so that only the user's actions reach the form: clicks,
-// picks from a list (mouse, wheel, each arrow-key step) and moves of a track bar. What the form
-// sets is drawn with the widget's signals blocked.
+// picks from a list (mouse, wheel, each arrow-key step), moves of a track bar, tab picks. What
+// the form sets is drawn with the widget's signals blocked.
 QWidget* QuarvelWindow::Make(Control& control, QWidget* parent)
 {
     const ControlSpec& spec = control.Spec();
@@ -166,33 +159,36 @@ QWidget* QuarvelWindow::Make(Control& control, QWidget* parent)
     switch (spec.kind) {
     case ControlKind::Window:
         return this;
-    case ControlKind::Timer: {
-        auto& timer = static_cast<Timer&>(control);
+    case ControlKind::Timer:
         timer_ = new QTimer(this);
         timer_->setObjectName(QString::fromLatin1(spec.name));
-        timer_->setInterval(timer.Interval());
-        connect(timer_, &QTimer::timeout, this, [&timer] { timer.Tick(); });
+        timer_->setInterval(static_cast<Timer&>(control).Interval());
+        connect(timer_, &QTimer::timeout, this, [&control] { static_cast<Timer&>(control).Tick(); });
         return nullptr;
-    }
     case ControlKind::PageControl:
-        tabs_ = new WrappingTabControl(parent);
+        widget = tabs_ = new WrappingTabControl(parent);
         tabs_->setGeometry(rect());
         connect(tabs_, &WrappingTabControl::pageChanged, this,
                 [&control](int page) { static_cast<PageControl&>(control).UserPicks(page); });
-        widget = tabs_;
         break;
     case ControlKind::Page:
         widget = new QWidget;
         tabs_->addPage(widget, Text(control.Text()));
         break;
-    case ControlKind::Label:
-        widget = new AutoSizeLabel(Text(control.Text()), box, Alignment(spec.align), parent);
+    case ControlKind::Label: {
+        auto* label = new QLabel(Text(control.Text()), parent);
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(spec.align == TextAlign::Right                   ? Qt::AlignRight | Qt::AlignTop
+                            : spec.align == TextAlign::LeftCentredVertically ? Qt::AlignLeft | Qt::AlignVCenter
+                                                                              : Qt::AlignLeft | Qt::AlignTop);
+        widget = label;
         break;
+    }
     case ControlKind::Bevel: {
         auto* frame = new QFrame(parent);
         frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        frame->setGeometry(box);
         widget = frame;
+        widget->setGeometry(box);
         break;
     }
     case ControlKind::TextBox: {
@@ -200,8 +196,8 @@ QWidget* QuarvelWindow::Make(Control& control, QWidget* parent)
         text->setReadOnly(true);
         text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
         text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        text->setGeometry(box);
         widget = text;
+        widget->setGeometry(box);
         break;
     }
     case ControlKind::GroupBox:
@@ -226,7 +222,6 @@ QWidget* QuarvelWindow::Make(Control& control, QWidget* parent)
     }
     case ControlKind::DropDownList: {
         auto* list = new QComboBox(parent);
-        list->setEditable(false);
         list->addItems(Items(spec));
         list->setCurrentIndex(-1);
         list->setMaxVisibleItems(list->count());
@@ -256,6 +251,8 @@ QWidget* QuarvelWindow::Make(Control& control, QWidget* parent)
         widget->setFont(NearestFont(*spec.font));
     if (spec.colour)
         SetTextColour(widget, *spec.colour);
+    if (auto* label = qobject_cast<QLabel*>(widget))
+        FitLabel(label, spec);
     widget->setToolTip(Text(control.Hint()));
     widgets_[&control] = widget;
     return widget;
@@ -276,60 +273,70 @@ void QuarvelWindow::ControlChanged(const Control& control)
     widget->setEnabled(control.Enabled());
     widget->setToolTip(Text(control.Hint()));
     const QString text = Text(control.Text());
-    switch (control.Kind()) {
-    case ControlKind::Label:
-        static_cast<AutoSizeLabel*>(widget)->setText(text);
-        break;
-    case ControlKind::TextBox:
-        if (static_cast<QPlainTextEdit*>(widget)->toPlainText() != text)
-            static_cast<QPlainTextEdit*>(widget)->setPlainText(text);
-        break;
-    case ControlKind::CheckBox:
-        static_cast<QCheckBox*>(widget)->setChecked(static_cast<const CheckBox&>(control).Checked());
-        break;
-    case ControlKind::RadioGroup:
-        static_cast<RadioGroupBox*>(widget)->Show(static_cast<const RadioGroup&>(control).ItemIndex());
-        break;
-    case ControlKind::DropDownList:
-        static_cast<QComboBox*>(widget)->setCurrentIndex(static_cast<const DropDownList&>(control).ItemIndex());
-        break;
-    case ControlKind::TrackBar:
-        static_cast<QSlider*>(widget)->setValue(static_cast<const TrackBar&>(control).Position());
-        break;
-    case ControlKind::PageControl:
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        label->setText(text);
+        FitLabel(label, control.Spec());
+    } else if (auto* box = qobject_cast<QPlainTextEdit*>(widget); box && box->toPlainText() != text)
+        box->setPlainText(text);
+    else if (auto* check = qobject_cast<QCheckBox*>(widget))
+        check->setChecked(static_cast<const CheckBox&>(control).Checked());
+    else if (auto* radios = qobject_cast<RadioGroupBox*>(widget))
+        radios->Show(static_cast<const RadioGroup&>(control).ItemIndex());
+    else if (auto* list = qobject_cast<QComboBox*>(widget))
+        list->setCurrentIndex(static_cast<const DropDownList&>(control).ItemIndex());
+    else if (auto* bar = qobject_cast<QSlider*>(widget))
+        bar->setValue(static_cast<const TrackBar&>(control).Position());
+    else if (widget == tabs_)
         tabs_->setCurrentIndex(static_cast<const PageControl&>(control).ActivePage());
-        break;
-    default:
-        break;
-    }
 }
 
-void QuarvelWindow::ShowMessage(const std::string& text) { ShowProgramMessage(Text(text)); }
+void QuarvelWindow::ShowMessage(const std::string& text)
+{
+    if (messageHandler)
+        return messageHandler(Text(text));
+    QMessageBox box(QMessageBox::NoIcon, QString(), Text(text), QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+}
+
+void QuarvelWindow::SetMessageHandler(std::function<void(const QString&)> handler) { messageHandler = std::move(handler); }
 
 void QuarvelWindow::SetHintDisplayTime(int milliseconds) { HintDisplay::Instance().setHidePause(milliseconds); }
 
-// The wheel turns a list or a track bar only once the user has clicked or tabbed into it.
+// Lists and track bars take the focus by click or tab only, and the wheel only when they have
+// it (see eventFilter); radio groups are walked through their buttons.
 void QuarvelWindow::SetKeyboardOrder()
 {
-    auto* wheel = new WheelNeedsFocus(this);
-    for (const auto& [control, widget] : widgets_)
-        if (control->Kind() == ControlKind::DropDownList || control->Kind() == ControlKind::TrackBar)
-            wheel->Watch(widget);
-
+    for (const auto& [control, widget] : widgets_) {
+        if (control->Kind() == ControlKind::DropDownList || control->Kind() == ControlKind::TrackBar) {
+            widget->setFocusPolicy(Qt::StrongFocus);  // not Qt::WheelFocus: a wheel gives no focus
+            widget->installEventFilter(this);
+        }
+    }
     for (const std::vector<std::string>& chain : KeyboardOrder()) {
         QList<QWidget*> stops;
         for (const std::string& name : chain) {
-            QWidget* control = widgets_.at(form_->Find(name));
-            if (auto* radios = qobject_cast<RadioGroupBox*>(control)) {
+            QWidget* widget = widgets_.at(form_->Find(name));
+            if (auto* radios = qobject_cast<RadioGroupBox*>(widget))
                 for (QWidget* button : radios->buttons())
                     stops << button;
-            } else {
-                stops << control;
-            }
+            else
+                stops << widget;
         }
         for (int i = 1; i < stops.size(); ++i)
             setTabOrder(stops[i - 1], stops[i]);
     }
+}
+
+// The mouse wheel turns a list or a track bar only when the user has clicked or tabbed into it,
+// as in the toolkit the window was designed for; otherwise it goes on to the parent: scrolling
+// over the Memory page must never pick "(!) DRAM in Self-Refresh Mode, Refresh Disabled".
+bool QuarvelWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* control = static_cast<QWidget*>(watched);
+    if (event->type() != QEvent::Wheel || control->hasFocus())
+        return false;
+    QApplication::sendEvent(control->parentWidget(), event);
+    return true;
 }
 
 void QuarvelWindow::closeEvent(QCloseEvent* event)
@@ -345,10 +352,9 @@ void QuarvelWindow::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     if (tabs_)
         tabs_->setGeometry(rect());
-    const QSize layoutSize = minimumSize();
-    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) && size() != layoutSize)
-        QTimer::singleShot(0, this, [this, layoutSize] {
-            if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
-                resize(layoutSize);
-        });
+    const auto restore = [this] {
+        if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) && size() != minimumSize())
+            resize(minimumSize());
+    };
+    QTimer::singleShot(0, this, restore);
 }

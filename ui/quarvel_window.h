@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -23,15 +24,13 @@ public:
     ~QuarvelWindow() override;
 
     TMForm& core() const { return *form_; }
-    QTimer* timer() const { return timer_; }
-    // The drawn control of this name.
-    template <class W = QWidget>
-    W* widget(const char* name) const
-    {
-        return findChild<W*>(QString::fromLatin1(name));
-    }
+    QTimer* timer() const { return timer_; }  // iRefreshTmr
+    // The program's own messages are modal boxes with one OK button, no icon and no title of
+    // the program's; a handler replaces them (tests), an empty one brings them back.
+    static void SetMessageHandler(std::function<void(const QString&)> handler);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 

@@ -3,7 +3,7 @@
 
 #include "emulated_program.h"
 #include "mechanism1_access.h"
-#include "program_messages.h"
+#include "quarvel_application.h"
 #include "quarvel_window.h"
 #include "register_dump.h"
 #include "run_quarvel.h"
@@ -35,7 +35,7 @@ protected:
     void SetUp() override
     {
         SelectPortAccess(nullptr);  // the program is handed its access to the chip
-        SetProgramMessageHandler([this](const QString& text) {
+        QuarvelWindow::SetMessageHandler([this](const QString& text) {
             messages << text;
             QTimer::singleShot(0, [] {
                 if (Window())
@@ -46,7 +46,7 @@ protected:
     }
     void TearDown() override
     {
-        SetProgramMessageHandler(nullptr);
+        QuarvelWindow::SetMessageHandler(nullptr);
         SetFailureHandler(nullptr);
         EmulatedChipTest::TearDown();
     }
@@ -122,7 +122,7 @@ TEST_F(EntryTest, AFailureInAHandlerIsShownAndTheLoopGoesOn)
 
     FlakyPorts flaky(chip, constructionOps);
     Mechanism1Access flakyAccess(flaky);
-    SetProgramMessageHandler([&](const QString&) {
+    QuarvelWindow::SetMessageHandler([&](const QString&) {
         // After the construction: a tick hits the hung bus, then the window closes normally.
         QTimer::singleShot(0, [] { Window()->timer()->setInterval(1); });
         QTimer::singleShot(50, [] { Window()->close(); });

@@ -152,7 +152,7 @@ TEST_F(ConstructionTest, HintsAreAssignedAndShownForAMinute)
 {
     Open();
     for (const HintText& hint : ConstructionHints())
-        EXPECT_EQ(form->widget(hint.control)->toolTip(), QString::fromStdString(hint.text));
+        EXPECT_EQ(Widget(hint.control)->toolTip(), QString::fromStdString(hint.text));
     for (QWidget* quiet : {static_cast<QWidget*>(Label("SMFSLbl")), static_cast<QWidget*>(List("RDTHRcombo")),
                            static_cast<QWidget*>(List("WRTHRcombo")), static_cast<QWidget*>(Radios("RAS2CASgr")),
                            static_cast<QWidget*>(Radios("RASgr")), static_cast<QWidget*>(Radios("DCTgr")),

@@ -1,7 +1,6 @@
 // What reaches the chip when the user changes a control.
 #include "window_fixture.h"
 
-#include "auto_size_label.h"
 #include "field_map.h"
 #include "wrapping_tab_control.h"
 

@@ -5,14 +5,19 @@
 // first tests see the controls before any chipset value.
 #include "window_fixture.h"
 
-#include "layout_units.h"
-
 #include <QApplication>
 #include <QRadioButton>
 
 namespace {
 
 QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
+
+// The layout's 120-dpi pixels as Qt's 96-dpi device-independent pixels.
+QRect Box(const LayoutRect& place)
+{
+    const LayoutRect r = Scaled(place, 96);
+    return QRect(r.left, r.top, r.width, r.height);
+}
 
 QStringList Items(const QComboBox* list)
 {
@@ -52,7 +57,7 @@ protected:
             if (spec.kind == ControlKind::Window || spec.kind == ControlKind::Timer)
                 continue;
             SCOPED_TRACE(spec.name);
-            QWidget* w = form->widget(spec.name);
+            QWidget* w = Widget(spec.name);
             ASSERT_NE(w, nullptr);
             check(spec, w);
         }
@@ -63,10 +68,10 @@ TEST_F(LayoutTest, EveryControlIsTheWidgetOfItsKindAtItsPlace)
 {
     ForEachControl([&](const ControlSpec& spec, QWidget* w) {
         EXPECT_EQ(w->parentWidget()->objectName(), QString::fromLatin1(spec.parent));
-        const QRect box = PxRect(spec.place.left, spec.place.top, spec.place.width, spec.place.height);
+        const QRect box = Box(spec.place);
         switch (spec.kind) {
         case ControlKind::Label: {
-            auto* label = qobject_cast<AutoSizeLabel*>(w);
+            auto* label = qobject_cast<QLabel*>(w);
             ASSERT_NE(label, nullptr);
             EXPECT_EQ(label->text(), Text(spec.text));
             EXPECT_EQ(label->size(), label->sizeHint()) << "sized to its text";
@@ -177,7 +182,7 @@ TEST_F(LayoutTest, TheWindowAndItsPages)
     const ControlSpec& window = LayoutControl("MForm");
     EXPECT_EQ(form->objectName(), QStringLiteral("MForm"));
     EXPECT_EQ(form->windowTitle(), Text(window.text));
-    EXPECT_EQ(form->size(), QSize(Px(window.place.width), Px(window.place.height)));
+    EXPECT_EQ(form->size(), QSize(358, 283)) << "447 x 354 at 96 dpi";
     EXPECT_TRUE(form->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_TRUE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(form->windowFlags() & Qt::WindowSystemMenuHint);
@@ -190,7 +195,9 @@ TEST_F(LayoutTest, TheWindowAndItsPages)
                 Label("ProdLbl")->font().family() == QStringLiteral("Comic Neue"))
         << Label("ProdLbl")->font().family().toStdString();
     EXPECT_EQ(Label("ProdLbl")->font().pointSize(), 12);
-    EXPECT_EQ(form->windowIcon().availableSizes().value(0), QSize(32, 32));
+    const QList<QSize> icons = form->windowIcon().availableSizes();
+    EXPECT_EQ(icons.value(0), QSize(32, 32)) << "the window's own picture first";
+    EXPECT_EQ(icons.size(), 8) << "and every other rendition";
 
     ASSERT_EQ(Tabs()->count(), 4);
     EXPECT_EQ(Tabs()->currentPage(), Page("AboutSheet"));
@@ -203,7 +210,7 @@ TEST_F(LayoutTest, KeyboardOrderFollowsTheLayout)
     for (const std::vector<std::string>& names : KeyboardOrder()) {
         std::vector<QWidget*> chain;
         for (const std::string& name : names)
-            chain.push_back(form->widget(name.c_str()));
+            chain.push_back(Widget(name.c_str()));
         // Walk the focus chain from the first control; each next control of the list must come
         // before any other of the list, radio groups through their buttons.
         std::vector<QWidget*> seen;
@@ -229,12 +236,19 @@ TEST_F(DrawnTest, EveryWidgetShowsItsControl)
         SCOPED_TRACE(control->Name());
         if (control->Kind() == ControlKind::Timer)
             continue;
-        QWidget* w = form->widget(control->Name());
+        QWidget* w = Widget(control->Name());
         ASSERT_NE(w, nullptr);
         EXPECT_EQ(w->toolTip(), Text(control->Hint()));
         EXPECT_EQ(w->isEnabled(), control->Enabled());
-        if (auto* label = qobject_cast<AutoSizeLabel*>(w)) {
+        if (auto* label = qobject_cast<QLabel*>(w)) {
             EXPECT_EQ(label->text(), Text(control->Text()));
+            const QRect box = Box(control->Spec().place);
+            EXPECT_EQ(label->size(), label->sizeHint()) << "sized to its new text";
+            if (control->Spec().align == TextAlign::Right) {
+                EXPECT_EQ(label->x() + label->width(), box.x() + box.width()) << "grown to the left";
+            } else {
+                EXPECT_EQ(label->x(), box.x());
+            }
         }
         if (auto* check = qobject_cast<QCheckBox*>(w)) {
             EXPECT_EQ(check->isChecked(), static_cast<const CheckBox*>(control)->Checked());

@@ -1,7 +1,6 @@
 // Our own small widgets. (The event rules of Qt's controls that the window relies on are
 // pinned where the window uses them: the first refresh's port trace, the handlers' tests.)
-#include "auto_size_label.h"
-#include "layout_units.h"
+#include "layout_table.h"
 #include "radio_group_box.h"
 #include "wrapping_tab_control.h"
 
@@ -33,7 +32,7 @@ TEST(WrappingTabControl, TabsWrapAndOnlyTheUserRaisesThePageChange)
     WrappingTabControl tabs(nullptr);
     for (const char* caption : {"About", "AGP Configuration", "Chipset configuration", "Memory Configuration"})
         tabs.addPage(new QWidget, QString::fromLatin1(caption));
-    tabs.resize(Px(447), Px(354));
+    tabs.resize(Scaled(447, 96), Scaled(354, 96));
     tabs.show();
     QSignalSpy spy(&tabs, &WrappingTabControl::pageChanged);
 
@@ -65,18 +64,4 @@ TEST(WrappingTabControl, TabsWrapAndOnlyTheUserRaisesThePageChange)
     QTest::mouseClick(&tabs, Qt::LeftButton, Qt::NoModifier, tabs.tabRect(3).center());
     EXPECT_EQ(spy.count(), 1) << "picking the shown page again changes nothing";
     EXPECT_TRUE(nextToPage(3));
-}
-
-TEST(AutoSizeLabel, RightAlignedLabelsKeepTheirRightEdge)
-{
-    QWidget parent;
-    AutoSizeLabel right(QStringLiteral("AGP"), QRect(100, 10, 30, 16), Qt::AlignRight, &parent);
-    AutoSizeLabel left(QStringLiteral("XXX"), QRect(10, 10, 30, 16), Qt::AlignLeft, &parent);
-    const int rightEdge = right.geometry().right();
-    right.setText(QStringLiteral("AGP mode 3.3V"));
-    left.setText(QStringLiteral("255 and more"));
-    EXPECT_EQ(right.geometry().right(), rightEdge);
-    EXPECT_EQ(right.width(), right.sizeHint().width());
-    EXPECT_EQ(left.x(), 10);
-    EXPECT_EQ(left.width(), left.sizeHint().width());
 }

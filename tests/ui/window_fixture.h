@@ -4,9 +4,7 @@
 #include "../support/config_cycles.h"
 #include "../support/emulated_chip_fixture.h"
 #include "Unit1.h"
-#include "auto_size_label.h"
 #include "mechanism1_access.h"
-#include "program_messages.h"
 #include "quarvel_window.h"
 #include "radio_group_box.h"
 #include "wrapping_tab_control.h"
@@ -15,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QSlider>
 #include <QStringList>
@@ -28,7 +27,7 @@ protected:
     void SetUp() override
     {
         SelectPortAccess(nullptr);  // the window reaches the chip through the access it is given
-        SetProgramMessageHandler([this](const QString& text) {
+        QuarvelWindow::SetMessageHandler([this](const QString& text) {
             messages << text;
             if (onMessage)
                 onMessage(text);
@@ -38,7 +37,7 @@ protected:
     void TearDown() override
     {
         form.reset();
-        SetProgramMessageHandler(nullptr);
+        QuarvelWindow::SetMessageHandler(nullptr);
     }
 
     QuarvelWindow& Open() { return Open(access); }
@@ -58,15 +57,20 @@ protected:
     }
 
     // The drawn controls, by their names.
-    AutoSizeLabel* Label(const char* name) const { return form->widget<AutoSizeLabel>(name); }
-    QCheckBox* Check(const char* name) const { return form->widget<QCheckBox>(name); }
-    QComboBox* List(const char* name) const { return form->widget<QComboBox>(name); }
-    QSlider* Bar(const char* name) const { return form->widget<QSlider>(name); }
-    RadioGroupBox* Radios(const char* name) const { return form->widget<RadioGroupBox>(name); }
-    QGroupBox* Group(const char* name) const { return form->widget<QGroupBox>(name); }
-    QPlainTextEdit* Memo(const char* name) const { return form->widget<QPlainTextEdit>(name); }
-    QWidget* Page(const char* name) const { return form->widget(name); }
-    WrappingTabControl* Tabs() const { return form->widget<WrappingTabControl>("PageCtrl"); }
+    template <class W = QWidget>
+    W* Widget(const char* name) const
+    {
+        return form->findChild<W*>(QString::fromLatin1(name));
+    }
+    QLabel* Label(const char* name) const { return Widget<QLabel>(name); }
+    QCheckBox* Check(const char* name) const { return Widget<QCheckBox>(name); }
+    QComboBox* List(const char* name) const { return Widget<QComboBox>(name); }
+    QSlider* Bar(const char* name) const { return Widget<QSlider>(name); }
+    RadioGroupBox* Radios(const char* name) const { return Widget<RadioGroupBox>(name); }
+    QGroupBox* Group(const char* name) const { return Widget<QGroupBox>(name); }
+    QPlainTextEdit* Memo(const char* name) const { return Widget<QPlainTextEdit>(name); }
+    QWidget* Page(const char* name) const { return Widget(name); }
+    WrappingTabControl* Tabs() const { return Widget<WrappingTabControl>("PageCtrl"); }
     // The page is shown as the program shows it: no page change is raised.
     void ShowPage(QWidget* page) { form->core().PageCtrl.SetActivePage(Tabs()->indexOf(page)); }
     void ShowPage(const char* name) { ShowPage(Page(name)); }
