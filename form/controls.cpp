@@ -11,7 +11,7 @@ Control* ControlSet::Find(const std::string& name) const
 }
 
 Control::Control(ControlSet& set, const char* name)
-    : set_(set), spec_(LayoutControl(name)), text_(spec_.text), hint_(spec_.hint)
+    : set_(set), row_(LayoutControl(name)), text_(row_.text), hint_(row_.hint)
 {
     set_.all_.push_back(this);
 }
@@ -78,11 +78,11 @@ void DropDownList::UserPicks(int index)
         Raise(OnChange);
 }
 
-TrackBar::TrackBar(ControlSet& set, const char* name) : Control(set, name), position_(Spec().position) {}
+TrackBar::TrackBar(ControlSet& set, const char* name) : Control(set, name), position_(Row().position) {}
 
 void TrackBar::SetPosition(int position)
 {
-    position = std::clamp(position, Spec().minimum, Spec().maximum);
+    position = std::clamp(position, Row().minimum, Row().maximum);
     if (position == position_)
         return;
     position_ = position;
@@ -93,8 +93,8 @@ void TrackBar::SetPosition(int position)
 int PageControl::PageCount() const
 {
     int pages = 0;
-    for (const ControlSpec& spec : LayoutTable())
-        pages += spec.kind == ControlKind::Page && Name() == std::string(spec.parent);
+    for (const LayoutRow& row : LayoutTable())
+        pages += row.kind == ControlKind::Page && Name() == std::string(row.parent);
     return pages;
 }
 
@@ -114,7 +114,7 @@ void PageControl::UserPicks(int page)
         Raise(OnChange);
 }
 
-Timer::Timer(ControlSet& set, const char* name) : Control(set, name), interval_(Spec().position) {}
+Timer::Timer(ControlSet& set, const char* name) : Control(set, name), interval_(Row().position) {}
 
 void Timer::SetInterval(int milliseconds)
 {

@@ -49,9 +49,9 @@ public:
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
 
-    const ControlSpec& Spec() const { return spec_; }
-    const char* Name() const { return spec_.name; }
-    ControlKind Kind() const { return spec_.kind; }
+    const LayoutRow& Row() const { return row_; }
+    const char* Name() const { return row_.name; }
+    ControlKind Kind() const { return row_.kind; }
 
     const std::string& Text() const { return text_; }
     void SetText(const std::string& text);
@@ -70,7 +70,7 @@ protected:
 
 private:
     ControlSet& set_;
-    const ControlSpec& spec_;
+    const LayoutRow& row_;
     std::string text_;
     std::string hint_;
     bool enabled_ = true;
@@ -93,7 +93,7 @@ class ItemControl : public Control {
 public:
     using Control::Control;
     int ItemIndex() const { return index_; }
-    int ItemCount() const { return static_cast<int>(Spec().items.size()); }
+    int ItemCount() const { return static_cast<int>(Row().items.size()); }
 
 protected:
     bool Select(int index);  // false when it already is so, or out of range

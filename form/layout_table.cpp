@@ -4,25 +4,25 @@
 
 #include <stdexcept>
 
-ControlSpec ControlSpec::Coloured(Rgb rgb) const
+LayoutRow LayoutRow::Coloured(Rgb rgb) const
 {
-    ControlSpec spec = *this;
-    spec.colour = rgb;
-    return spec;
+    LayoutRow row = *this;
+    row.colour = rgb;
+    return row;
 }
 
-ControlSpec ControlSpec::Hinted(const std::string& layoutHint) const
+LayoutRow LayoutRow::Hinted(const std::string& layoutHint) const
 {
-    ControlSpec spec = *this;
-    spec.hint = layoutHint;
-    return spec;
+    LayoutRow row = *this;
+    row.hint = layoutHint;
+    return row;
 }
 
-ControlSpec ControlSpec::InFont(LayoutFont layoutFont) const
+LayoutRow LayoutRow::InFont(LayoutFont layoutFont) const
 {
-    ControlSpec spec = *this;
-    spec.font = layoutFont;
-    return spec;
+    LayoutRow row = *this;
+    row.font = layoutFont;
+    return row;
 }
 
 int Scaled(int layoutPixels, int dpi) { return (layoutPixels * dpi + 60) / 120; }
@@ -38,11 +38,10 @@ namespace {
 constexpr Rgb Yellow{255, 255, 0};
 constexpr Rgb Red{255, 0, 0};
 
-ControlSpec Row(const char* name, ControlKind kind, const char* parent, LayoutRect place,
-                const std::string& text = {})
+LayoutRow Row(const char* name, ControlKind kind, const char* parent, LayoutRect place, const std::string& text = {})
 {
-    ControlSpec spec{name, kind, parent, place, text, {}, {}, {}, {}};
-    return spec;
+    LayoutRow row{name, kind, parent, place, text, {}, {}, {}, {}};
+    return row;
 }
 
 std::vector<std::string> Items(const Field& field)
@@ -50,55 +49,55 @@ std::vector<std::string> Items(const Field& field)
     return std::vector<std::string>(field.texts.begin(), field.texts.end());
 }
 
-ControlSpec Label(const char* name, const char* parent, LayoutRect place, const std::string& text,
+LayoutRow Label(const char* name, const char* parent, LayoutRect place, const std::string& text,
                   TextAlign align = TextAlign::Left)
 {
-    ControlSpec spec = Row(name, ControlKind::Label, parent, place, text);
-    spec.align = align;
-    return spec;
+    LayoutRow row = Row(name, ControlKind::Label, parent, place, text);
+    row.align = align;
+    return row;
 }
 
 // A flag's check box: its caption is the field's.
-ControlSpec Check(const char* name, const char* parent, LayoutRect place, const Field& field)
+LayoutRow Check(const char* name, const char* parent, LayoutRect place, const Field& field)
 {
     return Row(name, ControlKind::CheckBox, parent, place, field.texts.front());
 }
 
-ControlSpec List(const char* name, const char* parent, LayoutRect place, const Field& field)
+LayoutRow List(const char* name, const char* parent, LayoutRect place, const Field& field)
 {
-    ControlSpec spec = Row(name, ControlKind::DropDownList, parent, place);
-    spec.items = Items(field);
-    return spec;
+    LayoutRow row = Row(name, ControlKind::DropDownList, parent, place);
+    row.items = Items(field);
+    return row;
 }
 
-ControlSpec Radios(const char* name, const char* parent, LayoutRect place, const Field& field)
+LayoutRow Radios(const char* name, const char* parent, LayoutRect place, const Field& field)
 {
-    ControlSpec spec = Row(name, ControlKind::RadioGroup, parent, place, FieldCaption(field));
-    spec.items = Items(field);
-    return spec;
+    LayoutRow row = Row(name, ControlKind::RadioGroup, parent, place, FieldCaption(field));
+    row.items = Items(field);
+    return row;
 }
 
-ControlSpec Bar(const char* name, const char* parent, LayoutRect place, int minimum, int maximum,
+LayoutRow Bar(const char* name, const char* parent, LayoutRect place, int minimum, int maximum,
                 int step, TickMarks ticks)
 {
-    ControlSpec spec = Row(name, ControlKind::TrackBar, parent, place);
-    spec.minimum = minimum;
-    spec.maximum = maximum;
-    spec.step = step;
-    spec.position = minimum;
-    spec.ticks = ticks;
-    return spec;
+    LayoutRow row = Row(name, ControlKind::TrackBar, parent, place);
+    row.minimum = minimum;
+    row.maximum = maximum;
+    row.step = step;
+    row.position = minimum;
+    row.ticks = ticks;
+    return row;
 }
 
 // A label that names a list: the field's caption and a colon.
 std::string Names(const Field& field) { return FieldCaption(field) + ":"; }
 
-std::vector<ControlSpec> BuildTable()
+std::vector<LayoutRow> BuildTable()
 {
     using K = ControlKind;
     const LayoutFont windowFont{"MS Sans Serif", 13};
-    ControlSpec window = Row("MForm", K::Window, nullptr, {0, 0, 447, 354}, "i815 Quarvel").InFont(windowFont);
-    ControlSpec timer = Row("iRefreshTmr", K::Timer, "MForm", {0, 0, 0, 0});
+    LayoutRow window = Row("MForm", K::Window, nullptr, {0, 0, 447, 354}, "i815 Quarvel").InFont(windowFont);
+    LayoutRow timer = Row("iRefreshTmr", K::Timer, "MForm", {0, 0, 0, 0});
     timer.position = 2000;
 
     return {
@@ -174,17 +173,17 @@ std::vector<ControlSpec> BuildTable()
 
 }  // namespace
 
-const std::vector<ControlSpec>& LayoutTable()
+const std::vector<LayoutRow>& LayoutTable()
 {
-    static const std::vector<ControlSpec> table = BuildTable();
+    static const std::vector<LayoutRow> table = BuildTable();
     return table;
 }
 
-const ControlSpec& LayoutControl(const std::string& name)
+const LayoutRow& LayoutControl(const std::string& name)
 {
-    for (const ControlSpec& spec : LayoutTable())
-        if (name == spec.name)
-            return spec;
+    for (const LayoutRow& row : LayoutTable())
+        if (name == row.name)
+            return row;
     throw std::logic_error("The layout has no control " + name);
 }
 

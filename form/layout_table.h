@@ -45,7 +45,7 @@ enum class TextAlign {
 
 enum class TickMarks { None, Above, Below };
 
-struct ControlSpec {
+struct LayoutRow {
     const char* name;
     ControlKind kind;
     const char* parent;  // nullptr for the window
@@ -61,9 +61,9 @@ struct ControlSpec {
     int minimum = 0, maximum = 0, step = 0, position = 0;
     TickMarks ticks = TickMarks::None;
 
-    ControlSpec Coloured(Rgb rgb) const;
-    ControlSpec Hinted(const std::string& layoutHint) const;
-    ControlSpec InFont(LayoutFont layoutFont) const;
+    LayoutRow Coloured(Rgb rgb) const;
+    LayoutRow Hinted(const std::string& layoutHint) const;
+    LayoutRow InFont(LayoutFont layoutFont) const;
 };
 
 // Layout pixels as pixels of a screen of `dpi` dots per inch, rounded to the nearest.
@@ -73,9 +73,9 @@ int Scaled(int layoutPixels, int dpi);
 LayoutRect Scaled(const LayoutRect& place, int dpi);
 
 // Every control of the window, parents before their children; the window comes first.
-const std::vector<ControlSpec>& LayoutTable();
+const std::vector<LayoutRow>& LayoutTable();
 // The row of the control of this name; std::logic_error when there is none.
-const ControlSpec& LayoutControl(const std::string& name);
+const LayoutRow& LayoutControl(const std::string& name);
 
 // Per page, the controls that take the keyboard focus, in the order the Tab key visits them.
 const std::vector<std::vector<std::string>>& KeyboardOrder();

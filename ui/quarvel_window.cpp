@@ -36,10 +36,10 @@ QRect Box(const LayoutRect& place)
     return QRect(r.left, r.top, r.width, r.height);
 }
 
-QStringList Items(const ControlSpec& spec)
+QStringList Items(const LayoutRow& row)
 {
     QStringList items;
-    for (const std::string& item : spec.items)
+    for (const std::string& item : row.items)
         items << Text(item);
     return items;
 }
@@ -92,11 +92,11 @@ void Place(QWidget* widget, const QRect& box, bool widen)
 
 // Every label takes the size of its text; a right-aligned one keeps its right edge and grows
 // to the left, the others keep their left edge.
-void FitLabel(QLabel* label, const ControlSpec& spec)
+void FitLabel(QLabel* label, const LayoutRow& row)
 {
-    const QRect box = Box(spec.place);
+    const QRect box = Box(row.place);
     const QSize size = label->sizeHint();
-    const int left = spec.align == TextAlign::Right ? box.x() + box.width() - size.width() : box.x();
+    const int left = row.align == TextAlign::Right ? box.x() + box.width() - size.width() : box.x();
     label->setGeometry(left, box.y(), size.width(), size.height());
 }
 
@@ -115,21 +115,21 @@ void QuarvelWindow::LoadLayout(TMForm& form)
 {
     HintDisplay::Instance();  // the hint style first: installed after the controls, it would polish every one again
     std::map<std::string, QWidget*> byName{{"MForm", this}};
-    for (const ControlSpec& spec : LayoutTable()) {
-        if (spec.kind == ControlKind::Window)
-            SetUpWindow(spec);
+    for (const LayoutRow& row : LayoutTable()) {
+        if (row.kind == ControlKind::Window)
+            SetUpWindow(row);
         else
-            byName[spec.name] = Make(*form.Find(spec.name), byName.at(spec.parent));
+            byName[row.name] = Make(*form.Find(row.name), byName.at(row.parent));
     }
     SetKeyboardOrder();
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
 }
 
-void QuarvelWindow::SetUpWindow(const ControlSpec& spec)
+void QuarvelWindow::SetUpWindow(const LayoutRow& row)
 {
-    setObjectName(QString::fromLatin1(spec.name));
-    setWindowTitle(Text(spec.text));
+    setObjectName(QString::fromLatin1(row.name));
+    setWindowTitle(Text(row.text));
     // The 32x32 picture in 16 colours, and the project icon's other renditions for title bars,
     // task bars and switchers that ask for another size. The pictures are resources of this
     // static library, which the linker leaves out unless they are asked for by name.
@@ -140,11 +140,11 @@ void QuarvelWindow::SetUpWindow(const ControlSpec& spec)
     setWindowIcon(icon);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
-    setFont(NearestFont(*spec.font));
+    setFont(NearestFont(*row.font));
     setBackgroundRole(QPalette::Button);
     setForegroundRole(QPalette::WindowText);
     setAutoFillBackground(true);
-    resize(Box(spec.place).size());
+    resize(Box(row.place).size());
     setMinimumSize(size());
 }
 
@@ -153,15 +153,15 @@ void QuarvelWindow::SetUpWindow(const ControlSpec& spec)
 // the form sets is drawn with the widget's signals blocked.
 QWidget* QuarvelWindow::Make(Control& control, QWidget* parent)
 {
-    const ControlSpec& spec = control.Spec();
-    const QRect box = Box(spec.place);
+    const LayoutRow& row = control.Row();
+    const QRect box = Box(row.place);
     QWidget* widget = nullptr;
-    switch (spec.kind) {
+    switch (row.kind) {
     case ControlKind::Window:
         return this;
     case ControlKind::Timer:
         timer_ = new QTimer(this);
-        timer_->setObjectName(QString::fromLatin1(spec.name));
+        timer_->setObjectName(QString::fromLatin1(row.name));
         timer_->setInterval(static_cast<Timer&>(control).Interval());
         connect(timer_, &QTimer::timeout, this, [&control] { static_cast<Timer&>(control).Tick(); });
         return nullptr;
@@ -178,8 +178,8 @@ QWidget* QuarvelWindow::Make(Control& control, QWidget* parent)
     case ControlKind::Label: {
         auto* label = new QLabel(Text(control.Text()), parent);
         label->setTextFormat(Qt::PlainText);
-        label->setAlignment(spec.align == TextAlign::Right                   ? Qt::AlignRight | Qt::AlignTop
-                            : spec.align == TextAlign::LeftCentredVertically ? Qt::AlignLeft | Qt::AlignVCenter
+        label->setAlignment(row.align == TextAlign::Right                   ? Qt::AlignRight | Qt::AlignTop
+                            : row.align == TextAlign::LeftCentredVertically ? Qt::AlignLeft | Qt::AlignVCenter
                                                                               : Qt::AlignLeft | Qt::AlignTop);
         widget = label;
         break;
@@ -213,7 +213,7 @@ QWidget* QuarvelWindow::Make(Control& control, QWidget* parent)
         break;
     }
     case ControlKind::RadioGroup: {
-        auto* radios = new RadioGroupBox(Text(control.Text()), Items(spec), parent);
+        auto* radios = new RadioGroupBox(Text(control.Text()), Items(row), parent);
         radios->setGeometry(box);
         connect(radios, &RadioGroupBox::picked, this,
                 [&control](int item) { static_cast<RadioGroup&>(control).UserPicks(item); });
@@ -222,7 +222,7 @@ QWidget* QuarvelWindow::Make(Control& control, QWidget* parent)
     }
     case ControlKind::DropDownList: {
         auto* list = new QComboBox(parent);
-        list->addItems(Items(spec));
+        list->addItems(Items(row));
         list->setCurrentIndex(-1);
         list->setMaxVisibleItems(list->count());
         Place(list, box, true);
@@ -233,11 +233,11 @@ QWidget* QuarvelWindow::Make(Control& control, QWidget* parent)
     }
     case ControlKind::TrackBar: {
         auto* bar = new QSlider(Qt::Horizontal, parent);
-        bar->setRange(spec.minimum, spec.maximum);
-        bar->setSingleStep(spec.step);
-        bar->setPageStep(spec.step);
-        bar->setTickInterval(spec.step);
-        bar->setTickPosition(spec.ticks == TickMarks::Above ? QSlider::TicksAbove : QSlider::TicksBelow);
+        bar->setRange(row.minimum, row.maximum);
+        bar->setSingleStep(row.step);
+        bar->setPageStep(row.step);
+        bar->setTickInterval(row.step);
+        bar->setTickPosition(row.ticks == TickMarks::Above ? QSlider::TicksAbove : QSlider::TicksBelow);
         bar->setValue(static_cast<TrackBar&>(control).Position());
         Place(bar, box, false);
         connect(bar, &QSlider::valueChanged, this,
@@ -246,13 +246,13 @@ QWidget* QuarvelWindow::Make(Control& control, QWidget* parent)
         break;
     }
     }
-    widget->setObjectName(QString::fromLatin1(spec.name));
-    if (spec.font)
-        widget->setFont(NearestFont(*spec.font));
-    if (spec.colour)
-        SetTextColour(widget, *spec.colour);
+    widget->setObjectName(QString::fromLatin1(row.name));
+    if (row.font)
+        widget->setFont(NearestFont(*row.font));
+    if (row.colour)
+        SetTextColour(widget, *row.colour);
     if (auto* label = qobject_cast<QLabel*>(widget))
-        FitLabel(label, spec);
+        FitLabel(label, row);
     widget->setToolTip(Text(control.Hint()));
     widgets_[&control] = widget;
     return widget;
@@ -275,7 +275,7 @@ void QuarvelWindow::ControlChanged(const Control& control)
     const QString text = Text(control.Text());
     if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setText(text);
-        FitLabel(label, control.Spec());
+        FitLabel(label, control.Row());
     } else if (auto* box = qobject_cast<QPlainTextEdit*>(widget); box && box->toPlainText() != text)
         box->setPlainText(text);
     else if (auto* check = qobject_cast<QCheckBox*>(widget))

@@ -40,7 +40,7 @@ private:
     void ShowMessage(const std::string& text) override;
     void SetHintDisplayTime(int milliseconds) override;
 
-    void SetUpWindow(const ControlSpec& spec);
+    void SetUpWindow(const LayoutRow& row);
     QWidget* Make(Control& control, QWidget* parent);
     void SetKeyboardOrder();
 

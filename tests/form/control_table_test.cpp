@@ -62,41 +62,41 @@ class SnapshotFace : public RecordingFace {
 public:
     void LoadLayout(TMForm& form) override
     {
-        for (const ControlSpec& spec : LayoutTable())
-            Describe(spec, spec.kind == ControlKind::Window ? nullptr : form.Find(spec.name));
+        for (const LayoutRow& row : LayoutTable())
+            Describe(row, row.kind == ControlKind::Window ? nullptr : form.Find(row.name));
     }
     std::ostringstream out;
 
 private:
-    void Describe(const ControlSpec& spec, const Control* control)
+    void Describe(const LayoutRow& row, const Control* control)
     {
-        const LayoutRect& r = spec.place;
-        out << spec.name << ": " << KindName(spec.kind);
-        if (spec.parent)
-            out << " on " << spec.parent;
-        if (spec.kind != ControlKind::Page && spec.kind != ControlKind::Timer)
+        const LayoutRect& r = row.place;
+        out << row.name << ": " << KindName(row.kind);
+        if (row.parent)
+            out << " on " << row.parent;
+        if (row.kind != ControlKind::Page && row.kind != ControlKind::Timer)
             out << ", at " << r.left << "," << r.top << ", " << r.width << " x " << r.height;
-        if (spec.align == TextAlign::Right)
+        if (row.align == TextAlign::Right)
             out << ", right-aligned";
-        if (spec.align == TextAlign::LeftCentredVertically)
+        if (row.align == TextAlign::LeftCentredVertically)
             out << ", centred vertically";
         out << "\n";
-        const std::string text = control ? control->Text() : spec.text;
+        const std::string text = control ? control->Text() : row.text;
         if (!text.empty())
             Line(out, "text", text);
-        for (const std::string& item : spec.items)
+        for (const std::string& item : row.items)
             Line(out, "item", item);
-        if (spec.kind == ControlKind::TrackBar)
-            out << "    range " << spec.minimum << " to " << spec.maximum << ", step " << spec.step << ", ticks "
-                << (spec.ticks == TickMarks::Above ? "above" : "below") << ", position "
+        if (row.kind == ControlKind::TrackBar)
+            out << "    range " << row.minimum << " to " << row.maximum << ", step " << row.step << ", ticks "
+                << (row.ticks == TickMarks::Above ? "above" : "below") << ", position "
                 << static_cast<const TrackBar*>(control)->Position() << "\n";
-        if (spec.kind == ControlKind::Timer)
+        if (row.kind == ControlKind::Timer)
             out << "    interval " << static_cast<const Timer*>(control)->Interval() << " ms\n";
-        if (spec.colour)
-            out << "    colour " << int(spec.colour->red) << "," << int(spec.colour->green) << ","
-                << int(spec.colour->blue) << "\n";
-        if (spec.font)
-            out << "    font \"" << spec.font->face << "\", " << spec.font->height << " pixels high\n";
+        if (row.colour)
+            out << "    colour " << int(row.colour->red) << "," << int(row.colour->green) << ","
+                << int(row.colour->blue) << "\n";
+        if (row.font)
+            out << "    font \"" << row.font->face << "\", " << row.font->height << " pixels high\n";
         if (control && !control->Hint().empty())
             Line(out, "hint", control->Hint());
     }

@@ -273,14 +273,14 @@ TEST_F(FormTest, AfterStartTheAboutPageShowsTheChipAndTheTimerRunsItsFirstPeriod
 TEST_F(FormTest, EveryRowOfTheLayoutIsAControlOfItsKind)
 {
     form = std::make_unique<TMForm>(access, face);
-    for (const ControlSpec& spec : LayoutTable()) {
-        if (spec.kind == ControlKind::Window)
+    for (const LayoutRow& row : LayoutTable()) {
+        if (row.kind == ControlKind::Window)
             continue;
-        const Control* control = form->Find(spec.name);
-        ASSERT_NE(control, nullptr) << spec.name;
-        EXPECT_EQ(control->Kind(), spec.kind) << spec.name;
-        if (std::string(spec.parent) != "MForm") {
-            EXPECT_NE(form->Find(spec.parent), nullptr) << spec.name << " in " << spec.parent;
+        const Control* control = form->Find(row.name);
+        ASSERT_NE(control, nullptr) << row.name;
+        EXPECT_EQ(control->Kind(), row.kind) << row.name;
+        if (std::string(row.parent) != "MForm") {
+            EXPECT_NE(form->Find(row.parent), nullptr) << row.name << " in " << row.parent;
         }
     }
     EXPECT_EQ(form->All().size(), LayoutTable().size() - 1);
@@ -289,6 +289,18 @@ TEST_F(FormTest, EveryRowOfTheLayoutIsAControlOfItsKind)
             EXPECT_NE(form->Find(name), nullptr) << name;
     EXPECT_TRUE(chip.Trace().empty()) << "making the form touches nothing";
     EXPECT_TRUE(face.changed.empty());
+}
+
+// The 120-dpi layout on other screens.
+TEST(LayoutScaling, EveryEdgeScalesAndRoundsAlikeSoNeighboursStillMeet)
+{
+    EXPECT_EQ(Scaled(447, 96), 358);
+    const LayoutRect about = Scaled({8, 104, 425, 161}, 144);
+    EXPECT_EQ((std::vector<int>{about.left, about.top, about.width, about.height}), (std::vector<int>{10, 125, 510, 193}));
+    const LayoutRect first = Scaled({3, 0, 3, 1}, 96), second = Scaled({6, 0, 3, 1}, 96);
+    EXPECT_EQ(first.left + first.width, second.left) << "2.4 + 2.4 would leave a gap";
+    const LayoutRect same = Scaled({16, 28, 89, 77}, 120);
+    EXPECT_EQ((std::vector<int>{same.left, same.top, same.width, same.height}), (std::vector<int>{16, 28, 89, 77}));
 }
 
 TEST(FullStop, AddedOnlyAfterCharactersBeyondTheFullStop)

@@ -17,10 +17,10 @@ TEST(Windows1252, TheTextsOfTheFormBecomeTheirBytes)
     EXPECT_EQ(ToWindows1252(WelcomeText()), WelcomeText()) << "plain ASCII stays as it is";
 
     // No text of the window is lost on the way: every character has its byte.
-    for (const ControlSpec& spec : LayoutTable()) {
-        EXPECT_EQ(ToWindows1252(spec.text).find('?'), spec.text.find('?')) << spec.name;
-        for (const std::string& item : spec.items)
-            EXPECT_EQ(ToWindows1252(item).find('?'), item.find('?')) << spec.name;
+    for (const LayoutRow& row : LayoutTable()) {
+        EXPECT_EQ(ToWindows1252(row.text).find('?'), row.text.find('?')) << row.name;
+        for (const std::string& item : row.items)
+            EXPECT_EQ(ToWindows1252(item).find('?'), item.find('?')) << row.name;
     }
 }
 

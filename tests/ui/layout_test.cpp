@@ -27,10 +27,10 @@ QStringList Items(const QComboBox* list)
     return items;
 }
 
-QStringList Items(const ControlSpec& spec)
+QStringList Items(const LayoutRow& row)
 {
     QStringList items;
-    for (const std::string& item : spec.items)
+    for (const std::string& item : row.items)
         items << Text(item);
     return items;
 }
@@ -53,34 +53,34 @@ protected:
     template <typename Check>
     void ForEachControl(const Check& check)
     {
-        for (const ControlSpec& spec : LayoutTable()) {
-            if (spec.kind == ControlKind::Window || spec.kind == ControlKind::Timer)
+        for (const LayoutRow& row : LayoutTable()) {
+            if (row.kind == ControlKind::Window || row.kind == ControlKind::Timer)
                 continue;
-            SCOPED_TRACE(spec.name);
-            QWidget* w = Widget(spec.name);
+            SCOPED_TRACE(row.name);
+            QWidget* w = Widget(row.name);
             ASSERT_NE(w, nullptr);
-            check(spec, w);
+            check(row, w);
         }
     }
 };
 
 TEST_F(LayoutTest, EveryControlIsTheWidgetOfItsKindAtItsPlace)
 {
-    ForEachControl([&](const ControlSpec& spec, QWidget* w) {
-        EXPECT_EQ(w->parentWidget()->objectName(), QString::fromLatin1(spec.parent));
-        const QRect box = Box(spec.place);
-        switch (spec.kind) {
+    ForEachControl([&](const LayoutRow& row, QWidget* w) {
+        EXPECT_EQ(w->parentWidget()->objectName(), QString::fromLatin1(row.parent));
+        const QRect box = Box(row.place);
+        switch (row.kind) {
         case ControlKind::Label: {
             auto* label = qobject_cast<QLabel*>(w);
             ASSERT_NE(label, nullptr);
-            EXPECT_EQ(label->text(), Text(spec.text));
+            EXPECT_EQ(label->text(), Text(row.text));
             EXPECT_EQ(label->size(), label->sizeHint()) << "sized to its text";
             EXPECT_EQ(label->y(), box.y());
-            if (spec.align == TextAlign::Right)
+            if (row.align == TextAlign::Right)
                 EXPECT_EQ(label->x() + label->width(), box.x() + box.width());
             else
                 EXPECT_EQ(label->x(), box.x());
-            EXPECT_EQ(bool(label->alignment() & Qt::AlignVCenter), spec.align == TextAlign::LeftCentredVertically);
+            EXPECT_EQ(bool(label->alignment() & Qt::AlignVCenter), row.align == TextAlign::LeftCentredVertically);
             break;
         }
         case ControlKind::CheckBox:
@@ -92,22 +92,22 @@ TEST_F(LayoutTest, EveryControlIsTheWidgetOfItsKindAtItsPlace)
             EXPECT_GE(w->width(), box.width());
             EXPECT_LE(w->geometry().right(), w->parentWidget()->width());
             if (auto* check = qobject_cast<QCheckBox*>(w)) {
-                EXPECT_EQ(check->text(), Text(spec.text));
+                EXPECT_EQ(check->text(), Text(row.text));
                 EXPECT_FALSE(check->isChecked());
                 EXPECT_GE(check->width(), check->sizeHint().width()) << "caption whole";
             } else if (auto* list = qobject_cast<QComboBox*>(w)) {
-                EXPECT_EQ(Items(list), Items(spec));
+                EXPECT_EQ(Items(list), Items(row));
                 EXPECT_EQ(list->currentIndex(), -1);
                 EXPECT_FALSE(list->isEditable());
             } else if (auto* bar = qobject_cast<QSlider*>(w)) {
                 EXPECT_EQ(bar->orientation(), Qt::Horizontal);
-                EXPECT_EQ(bar->minimum(), spec.minimum);
-                EXPECT_EQ(bar->maximum(), spec.maximum);
-                EXPECT_EQ(bar->value(), spec.minimum);
-                EXPECT_EQ(bar->singleStep(), spec.step);
-                EXPECT_EQ(bar->pageStep(), spec.step);
-                EXPECT_EQ(bar->tickInterval(), spec.step);
-                EXPECT_EQ(bar->tickPosition(), spec.ticks == TickMarks::Above ? QSlider::TicksAbove : QSlider::TicksBelow);
+                EXPECT_EQ(bar->minimum(), row.minimum);
+                EXPECT_EQ(bar->maximum(), row.maximum);
+                EXPECT_EQ(bar->value(), row.minimum);
+                EXPECT_EQ(bar->singleStep(), row.step);
+                EXPECT_EQ(bar->pageStep(), row.step);
+                EXPECT_EQ(bar->tickInterval(), row.step);
+                EXPECT_EQ(bar->tickPosition(), row.ticks == TickMarks::Above ? QSlider::TicksAbove : QSlider::TicksBelow);
             } else {
                 ADD_FAILURE() << "not a check box, list or track bar";
             }
@@ -115,7 +115,7 @@ TEST_F(LayoutTest, EveryControlIsTheWidgetOfItsKindAtItsPlace)
         case ControlKind::GroupBox:
         case ControlKind::RadioGroup: {
             ASSERT_NE(qobject_cast<QGroupBox*>(w), nullptr);
-            EXPECT_EQ(static_cast<QGroupBox*>(w)->title(), Text(spec.text));
+            EXPECT_EQ(static_cast<QGroupBox*>(w)->title(), Text(row.text));
             EXPECT_EQ(w->geometry(), box);
             if (auto* radios = qobject_cast<RadioGroupBox*>(w)) {
                 QStringList items;
@@ -124,9 +124,9 @@ TEST_F(LayoutTest, EveryControlIsTheWidgetOfItsKindAtItsPlace)
                     EXPECT_FALSE(button->isChecked());
                     EXPECT_EQ(button->x(), radios->buttons()[0]->x()) << "one column";
                 }
-                EXPECT_EQ(items, Items(spec));
+                EXPECT_EQ(items, Items(row));
             } else {
-                EXPECT_EQ(spec.kind, ControlKind::GroupBox);
+                EXPECT_EQ(row.kind, ControlKind::GroupBox);
             }
             break;
         }
@@ -146,7 +146,7 @@ TEST_F(LayoutTest, EveryControlIsTheWidgetOfItsKindAtItsPlace)
             break;
         }
         case ControlKind::Page:
-            EXPECT_EQ(Tabs()->tabText(Tabs()->indexOf(w)), Text(spec.text));
+            EXPECT_EQ(Tabs()->tabText(Tabs()->indexOf(w)), Text(row.text));
             break;
         case ControlKind::PageControl:
             EXPECT_EQ(w, Tabs());
@@ -162,13 +162,13 @@ TEST_F(LayoutTest, EveryControlIsTheWidgetOfItsKindAtItsPlace)
 TEST_F(LayoutTest, ColoursAndHintsAreTheTablesOnly)
 {
     const QString plain = QApplication::palette().color(QPalette::WindowText).name();
-    ForEachControl([&](const ControlSpec& spec, QWidget* w) {
-        const QString colour = spec.colour ? QColor(spec.colour->red, spec.colour->green, spec.colour->blue).name() : plain;
+    ForEachControl([&](const LayoutRow& row, QWidget* w) {
+        const QString colour = row.colour ? QColor(row.colour->red, row.colour->green, row.colour->blue).name() : plain;
         EXPECT_EQ(TextColour(w), colour);
         if (auto* radios = qobject_cast<RadioGroupBox*>(w)) {
             EXPECT_EQ(TextColour(radios->buttons()[1]), colour) << "the items too";
         }
-        EXPECT_EQ(w->toolTip(), Text(spec.hint));
+        EXPECT_EQ(w->toolTip(), Text(row.hint));
     });
     int withHint = 0;
     for (QWidget* w : form->findChildren<QWidget*>())
@@ -179,7 +179,7 @@ TEST_F(LayoutTest, ColoursAndHintsAreTheTablesOnly)
 
 TEST_F(LayoutTest, TheWindowAndItsPages)
 {
-    const ControlSpec& window = LayoutControl("MForm");
+    const LayoutRow& window = LayoutControl("MForm");
     EXPECT_EQ(form->objectName(), QStringLiteral("MForm"));
     EXPECT_EQ(form->windowTitle(), Text(window.text));
     EXPECT_EQ(form->size(), QSize(358, 283)) << "447 x 354 at 96 dpi";
@@ -242,9 +242,9 @@ TEST_F(DrawnTest, EveryWidgetShowsItsControl)
         EXPECT_EQ(w->isEnabled(), control->Enabled());
         if (auto* label = qobject_cast<QLabel*>(w)) {
             EXPECT_EQ(label->text(), Text(control->Text()));
-            const QRect box = Box(control->Spec().place);
+            const QRect box = Box(control->Row().place);
             EXPECT_EQ(label->size(), label->sizeHint()) << "sized to its new text";
-            if (control->Spec().align == TextAlign::Right) {
+            if (control->Row().align == TextAlign::Right) {
                 EXPECT_EQ(label->x() + label->width(), box.x() + box.width()) << "grown to the left";
             } else {
                 EXPECT_EQ(label->x(), box.x());
