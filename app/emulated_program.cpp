@@ -1,8 +1,8 @@
 #include "emulated_program.h"
 
 #include "emulated_i815.h"
-#include "config_access.h"
 #include "display_check.h"
+#include "mechanism1_access.h"
 #include "quarvel_application.h"
 #include "quarvel_version.h"
 #include "register_dump.h"
@@ -83,9 +83,8 @@ int RunEmulatedQuarvel(int argc, char** argv)
     int qtArgc = 1;  // the options are ours, not Qt's
     const std::unique_ptr<QuarvelApplication> app = StartApplication(qtArgc, argv);
     EmulatedI815 chip(image);
-    SelectPortAccess(&chip);
-    const int status = RunQuarvel(*app);
-    SelectPortAccess(nullptr);
+    Mechanism1Access access(chip);
+    const int status = RunQuarvel(access, *app);
 
     if (options.save) {
         try {

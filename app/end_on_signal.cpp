@@ -1,9 +1,8 @@
 #include "end_on_signal.h"
 
-#include "Unit1.h"
-
 #include <QApplication>
 #include <QSocketNotifier>
+#include <QWidget>
 
 #include <csignal>
 
@@ -62,6 +61,5 @@ void EndOnSignal::Arrived()
         if (!modal || !modal->close())
             break;
     }
-    if (MForm && MForm->isVisible())
-        MForm->close();
+    QApplication::closeAllWindows();
 }

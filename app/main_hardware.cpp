@@ -1,7 +1,6 @@
 // i815quarvel: the tool on the real configuration ports. As root (sudo) it makes the port
 // cycles itself; as any other user it asks its privileged helper, over a pipe. The window
 // itself never holds a privilege: Qt loads plugins named by whoever starts it.
-#include "config_access.h"
 #include "config_lock.h"
 #include "helper_client.h"
 #include "mechanism1_access.h"
@@ -24,12 +23,8 @@ int main(int argc, char** argv)
         X86PortAccess ports;
         ConfigLock lock;
         Mechanism1Access access(ports, &lock);
-        SelectConfigAccess(&access);
-        return RunQuarvel(argc, argv);
+        return RunQuarvel(access, argc, argv);
     }
     HelperConfigAccess helper({QuarvelHelperPath, QuarvelPkexecPath});
-    SelectConfigAccess(&helper);
-    const int status = RunQuarvel(argc, argv);
-    SelectConfigAccess(nullptr);
-    return status;
+    return RunQuarvel(helper, argc, argv);
 }

@@ -4,27 +4,28 @@
 #include "display_check.h"
 #include "end_on_signal.h"
 #include "quarvel_application.h"
+#include "quarvel_window.h"
 
 #include <exception>
 #include <memory>
 
-int RunQuarvel(int& argc, char** argv)
+int RunQuarvel(ConfigAccess& access, int& argc, char** argv)
 {
     const std::unique_ptr<QuarvelApplication> app = StartApplication(argc, argv);
-    return RunQuarvel(*app);
+    return RunQuarvel(access, *app);
 }
 
-int RunQuarvel(QuarvelApplication& app)
+int RunQuarvel(ConfigAccess& access, QuarvelApplication& app)
 {
     EndOnSignal ending;
     try {
-        auto window = std::make_unique<TMForm>();
-        if (window->identityRefused())
+        QuarvelWindow MForm(access);
+        if (MForm.core().identityRefused())
             return ExitBadInput;  // not an i815
         if (ending.requested()) {  // a signal during a message box of the construction
-            window->FormClose();
+            MForm.core().FormClose();
         } else {
-            window->show();
+            MForm.show();
             app.exec();
         }
     } catch (const std::exception& failure) {

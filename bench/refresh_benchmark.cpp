@@ -2,11 +2,11 @@
 // port operations it makes (seven reads, two port instructions each); once made by the window
 // itself, once through the helper over its pipe (the helper on a thread, a round trip per read).
 #include "Unit1.h"
-#include "config_access.h"
 #include "emulated_i815.h"
 #include "helper_client.h"
 #include "helper_session.h"
 #include "mechanism1_access.h"
+#include "quarvel_window.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -21,13 +21,13 @@
 
 namespace {
 
-void MeasureIdleRefresh(benchmark::State& state, EmulatedI815& chip)
+void MeasureIdleRefresh(benchmark::State& state, ConfigAccess& access, EmulatedI815& chip)
 {
-    TMForm form;
-    form.iRefreshTmr->stop();
+    QuarvelWindow window(access);
+    window.timer()->stop();
     chip.ClearTrace();
     for (auto _ : state) {
-        form.RefreshControls();
+        window.core().RefreshControls();
         benchmark::DoNotOptimize(chip.Trace().size());
     }
     state.counters["port_ops_per_refresh"] =
@@ -39,9 +39,8 @@ void MeasureIdleRefresh(benchmark::State& state, EmulatedI815& chip)
 static void IdleRefresh(benchmark::State& state)
 {
     EmulatedI815 chip;
-    SelectPortAccess(&chip);
-    MeasureIdleRefresh(state, chip);
-    SelectPortAccess(nullptr);
+    Mechanism1Access access(chip);
+    MeasureIdleRefresh(state, access, chip);
 }
 BENCHMARK(IdleRefresh);
 
@@ -61,9 +60,7 @@ static void IdleRefreshThroughHelper(benchmark::State& state)
     });
     {
         HelperConfigAccess client(pair[0]);
-        SelectConfigAccess(&client);
-        MeasureIdleRefresh(state, chip);
-        SelectConfigAccess(nullptr);
+        MeasureIdleRefresh(state, client, chip);
     }
     helper.join();
 }

@@ -3,10 +3,10 @@
 // quarvel` times the emulated i815 window, `startup_benchmark bare` a bare Qt Widgets window
 // with four tab pages of the same size. scripts/startup-bench.sh runs both side by side under
 // Xvfb.
-#include "Unit1.h"
-#include "config_access.h"
 #include "emulated_i815.h"
+#include "mechanism1_access.h"
 #include "quarvel_application.h"
+#include "quarvel_window.h"
 
 #include <QElapsedTimer>
 #include <QEvent>
@@ -51,6 +51,7 @@ int main(int argc, char** argv)
     applicationReady = sinceMain.nsecsElapsed();
     FirstFrame frame;
     EmulatedI815 chip;
+    Mechanism1Access access(chip);
     std::unique_ptr<QWidget> window;
     if (bare) {
         auto* tabs = new QTabWidget;
@@ -59,12 +60,9 @@ int main(int argc, char** argv)
         tabs->resize(447 * 96 / 120, 354 * 96 / 120);
         window.reset(tabs);
     } else {
-        SelectPortAccess(&chip);
-        window = std::make_unique<TMForm>();
+        window = std::make_unique<QuarvelWindow>(access);
     }
     window->installEventFilter(&frame);
     window->show();
-    const int status = app.exec();
-    SelectPortAccess(nullptr);
-    return status;
+    return app.exec();
 }

@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
-"""Draws the icon's renditions from the window's 32x32 picture (ui/quarvel_icon.xpm): the SVG
-(one rectangle a run of pixels) and PNGs of 16 to 256 pixels (whole multiples by repeating
-pixels, the others by averaging areas), into data/icons. Run it after changing the picture;
+"""Draws the icon's renditions from the window's 32x32 picture
+(data/icons/32x32/i815quarvel.xpm): the SVG (one rectangle a run of pixels) and PNGs of 16 to
+256 pixels (whole multiples by repeating pixels, the others by averaging areas), into
+data/icons. Run it after changing the picture;
 the results are kept in the repository, so a build needs no image tools."""
 import re, struct, zlib, pathlib
 
 root = pathlib.Path(__file__).resolve().parent.parent
-rows = re.findall(r'"([^"]*)"', (root / "ui/quarvel_icon.xpm").read_text())
+rows = re.findall(r'"([^"]*)"', (root / "data/icons/32x32/i815quarvel.xpm").read_text())
 width, height, count, _ = map(int, rows[0].split())
 palette = {}
 for line in rows[1:1 + count]:
@@ -16,7 +17,7 @@ pixels = [[palette[c] for c in row] for row in rows[1 + count:1 + count + height
 
 svg = ['<?xml version="1.0" encoding="UTF-8"?>',
        '<!-- i815 Quarvel: an i815 chip with its pins, on a 32x32 grid: the same picture as the',
-       '     window icon (ui/quarvel_icon.xpm). Drawn by scripts/make-icons.py. -->',
+       '     window icon (data/icons/32x32/i815quarvel.xpm). Drawn by scripts/make-icons.py. -->',
        '<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 32 32" '
        'shape-rendering="crispEdges">']
 for y, row in enumerate(pixels):

@@ -28,7 +28,7 @@ programs=(build-i386/app/i815quarvel build-i386/app/i815quarvel-sim build-i386/c
           build-i386/helper/i815quarvel-helper)
 file "${programs[@]}"
 tests/scripts/check_no_sse2_test.sh
-scripts/check-no-sse2.sh "${programs[@]}" build-i386/tests/*_tests build-i386/tests/ui/*_tests
+scripts/check-no-sse2.sh "${programs[@]}" build-i386/tests/*_tests build-i386/tests/form/*_tests build-i386/tests/ui/*_tests
 # Shows that every test runs under QEMU's Pentium III model.
 ctest --test-dir build-i386 -N -V | awk '/Test command:/ && !shown { print; shown = 1 }'
 ctest --test-dir build-i386 --output-on-failure -j"$jobs"

@@ -1,13 +1,15 @@
 // The program entries, each run with an application object of its own.
 #include "../support/emulated_chip_fixture.h"
 
-#include "Unit1.h"
 #include "emulated_program.h"
-#include "program_messages.h"
+#include "mechanism1_access.h"
+#include "quarvel_application.h"
+#include "quarvel_window.h"
 #include "register_dump.h"
 #include "run_quarvel.h"
 #include "../support/refused_ports.h"
 
+#include <QApplication>
 #include <QTimer>
 
 #include <cstdio>
@@ -18,33 +20,44 @@ namespace {
 char program[] = "i815quarvel";
 char* argvOf[] = {program, nullptr};
 
+// The program's one window, once it exists.
+QuarvelWindow* Window()
+{
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* quarvel = qobject_cast<QuarvelWindow*>(window))
+            return quarvel;
+    return nullptr;
+}
+
 // Records the program's messages and failures; closes the window at the first message.
 class EntryTest : public EmulatedChipTest {
 protected:
     void SetUp() override
     {
-        EmulatedChipTest::SetUp();
-        SetProgramMessageHandler([this](const QString& text) {
+        SelectPortAccess(nullptr);  // the program is handed its access to the chip
+        QuarvelWindow::SetMessageHandler([this](const QString& text) {
             messages << text;
             QTimer::singleShot(0, [] {
-                if (MForm)
-                    MForm->close();
+                if (Window())
+                    Window()->close();
             });
         });
         SetFailureHandler([this](const QString& text) { failures << text; });
     }
     void TearDown() override
     {
-        SetProgramMessageHandler(nullptr);
+        QuarvelWindow::SetMessageHandler(nullptr);
         SetFailureHandler(nullptr);
         EmulatedChipTest::TearDown();
     }
-    int Run()
+    int Run() { return Run(access); }
+    int Run(ConfigAccess& through)
     {
         int argc = 1;
-        return RunQuarvel(argc, argvOf);
+        return RunQuarvel(through, argc, argvOf);
     }
 
+    Mechanism1Access access{chip};
     QStringList messages, failures;
 };
 
@@ -91,8 +104,8 @@ TEST_F(EntryTest, NotAnI815EndsWithTwoWithoutTheFailureDisplay)
 TEST_F(EntryTest, RefusedPortsAreShownByTheFailureDisplayAndEndWithOne)
 {
     RefusedPorts refused;
-    SelectPortAccess(&refused);
-    EXPECT_EQ(Run(), 1);
+    Mechanism1Access refusedAccess(refused);
+    EXPECT_EQ(Run(refusedAccess), 1);
     ASSERT_EQ(failures.size(), 1);
     EXPECT_TRUE(failures[0].contains(QStringLiteral("refused"))) << failures[0].toStdString();
     EXPECT_TRUE(failures[0].endsWith(QStringLiteral("Operation not permitted."))) << failures[0].toStdString();
@@ -103,29 +116,19 @@ TEST_F(EntryTest, AFailureInAHandlerIsShownAndTheLoopGoesOn)
 {
     chip.SetDword(0x50, 0x277C0344);
     EmulatedI815 probe(chip.Space());
-    SelectPortAccess(&probe);
-    { int argc = 1; RunQuarvel(argc, argvOf); }  // measures a whole run on a copy
+    Mechanism1Access probeAccess(probe);
+    Run(probeAccess);  // measures a whole run on a copy
     const size_t constructionOps = probe.Trace().size() - 1;  // all but the port restore
 
     FlakyPorts flaky(chip, constructionOps);
-    SelectPortAccess(&flaky);
-    SetProgramMessageHandler([&](const QString&) {
+    Mechanism1Access flakyAccess(flaky);
+    QuarvelWindow::SetMessageHandler([&](const QString&) {
         // After the construction: a tick hits the hung bus, then the window closes normally.
-        QTimer::singleShot(0, [] { MForm->iRefreshTmr->setInterval(1); });
-        QTimer::singleShot(50, [] { MForm->close(); });
+        QTimer::singleShot(0, [] { Window()->timer()->setInterval(1); });
+        QTimer::singleShot(50, [] { Window()->close(); });
     });
-    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(Run(flakyAccess), 1);
     EXPECT_EQ(failures, QStringList{QStringLiteral("The emulated bus hung.")});
-}
-
-TEST(FullStop, AddedOnlyAfterCharactersBeyondTheFullStop)
-{
-    EXPECT_EQ(WithFullStop(QStringLiteral("Access refused")), QStringLiteral("Access refused."));
-    EXPECT_EQ(WithFullStop(QStringLiteral("Done.")), QStringLiteral("Done."));
-    EXPECT_EQ(WithFullStop(QStringLiteral("Hung!")), QStringLiteral("Hung!"));
-    EXPECT_EQ(WithFullStop(QStringLiteral("(none)")), QStringLiteral("(none)"));
-    EXPECT_EQ(WithFullStop(QStringLiteral("0xCF8/")), QStringLiteral("0xCF8/."));
-    EXPECT_EQ(WithFullStop(QString()), QString());
 }
 
 class EmulatedProgramTest : public EntryTest {

@@ -1,9 +1,7 @@
 // What reaches the chip when the user changes a control.
 #include "window_fixture.h"
 
-#include "auto_size_label.h"
 #include "field_map.h"
-#include "radio_group.h"
 #include "wrapping_tab_control.h"
 
 #include <QAbstractItemView>
@@ -35,10 +33,8 @@ protected:
         WindowTest::SetUp();
         Open();
         form->show();
-        form->iRefreshTmr->stop();  // ticks would only add reads; these tests look at writes
+        form->timer()->stop();  // ticks would only add reads; these tests look at writes
     }
-
-    void ShowPage(QWidget* page) { form->PageCtrl->setCurrentIndex(form->PageCtrl->indexOf(page)); }
 
     // The user's action must write exactly the field, once, and the chip end with the new value.
     void ExpectWritesOnlyField(const Field& field, uint32_t expectedField, const std::function<void()>& userAction)
@@ -66,11 +62,11 @@ TEST_F(HandlersTest, EveryCheckBoxWritesItsFlag)
 {
     struct Case { QCheckBox* box; const Field& field; QWidget* page; };
     const Case cases[] = {
-        {form->AGP4XOVRcb, Fields::AGP4XOVR, form->AGPSTATTab}, {form->AGPSBAcb, Fields::AGPSBA, form->AGPSTATTab},
-        {form->AGPFWcb, Fields::AGPFW, form->AGPSTATTab},       {form->CLTcb, Fields::CLT, form->ChipsetSheet},
-        {form->BNRcb, Fields::BNR, form->ChipsetSheet},         {form->CPCcb, Fields::CPC, form->ChipsetSheet},
-        {form->SMcb, Fields::SM, form->ChipsetSheet},           {form->THRLOCKcb, Fields::THRLOCK, form->ChipsetSheet},
-        {form->HACQScb, Fields::HACQS, form->MemSheet},         {form->TDLLEcb, Fields::TDLLE, form->MemSheet},
+        {Check("AGP4XOVRcb"), Fields::AGP4XOVR, Page("AGPSTATTab")}, {Check("AGPSBAcb"), Fields::AGPSBA, Page("AGPSTATTab")},
+        {Check("AGPFWcb"), Fields::AGPFW, Page("AGPSTATTab")},       {Check("CLTcb"), Fields::CLT, Page("ChipsetSheet")},
+        {Check("BNRcb"), Fields::BNR, Page("ChipsetSheet")},         {Check("CPCcb"), Fields::CPC, Page("ChipsetSheet")},
+        {Check("SMcb"), Fields::SM, Page("ChipsetSheet")},           {Check("THRLOCKcb"), Fields::THRLOCK, Page("ChipsetSheet")},
+        {Check("HACQScb"), Fields::HACQS, Page("MemSheet")},         {Check("TDLLEcb"), Fields::TDLLE, Page("MemSheet")},
     };
     for (const Case& c : cases) {
         ShowPage(c.page);
@@ -82,71 +78,71 @@ TEST_F(HandlersTest, EveryCheckBoxWritesItsFlag)
 
 TEST_F(HandlersTest, ArrowKeysOnClosedListsWriteTheirChoice)
 {
-    ShowPage(form->AGPSTATTab);
-    ASSERT_EQ(form->AGPMODEcombo->currentIndex(), 3);
-    ExpectWritesOnlyField(Fields::AGPMODE, 2, [&] { UserPresses(form->AGPMODEcombo, Qt::Key_Up); });
-    ExpectWritesOnlyField(Fields::AGPMODE, 4, [&] { UserPresses(form->AGPMODEcombo, Qt::Key_Down); });
-    EXPECT_EQ(form->AGPMODEcombo->currentIndex(), 3) << "\"AGP 4X\" is value 4, not 3";
+    ShowPage("AGPSTATTab");
+    ASSERT_EQ(List("AGPMODEcombo")->currentIndex(), 3);
+    ExpectWritesOnlyField(Fields::AGPMODE, 2, [&] { UserPresses(List("AGPMODEcombo"), Qt::Key_Up); });
+    ExpectWritesOnlyField(Fields::AGPMODE, 4, [&] { UserPresses(List("AGPMODEcombo"), Qt::Key_Down); });
+    EXPECT_EQ(List("AGPMODEcombo")->currentIndex(), 3) << "\"AGP 4X\" is value 4, not 3";
 
-    ShowPage(form->ChipsetSheet);
-    ExpectWritesOnlyField(Fields::DPCP, 1, [&] { UserPresses(form->DPCPcombo, Qt::Key_Down); });
-    ExpectWritesOnlyField(Fields::MAG, 1, [&] { UserPresses(form->MAGcombo, Qt::Key_Down); });
-    ExpectWritesOnlyField(Fields::RDTHR, 1, [&] { UserPresses(form->RDTHRcombo, Qt::Key_Up); });
-    ExpectWritesOnlyField(Fields::WRTHR, 1, [&] { UserPresses(form->WRTHRcombo, Qt::Key_Down); });
-    EXPECT_EQ(form->WRTHRcombo->currentText(), QStringLiteral("Limit at 62.5 %  (500MB/s)"));
+    ShowPage("ChipsetSheet");
+    ExpectWritesOnlyField(Fields::DPCP, 1, [&] { UserPresses(List("DPCPcombo"), Qt::Key_Down); });
+    ExpectWritesOnlyField(Fields::MAG, 1, [&] { UserPresses(List("MAGcombo"), Qt::Key_Down); });
+    ExpectWritesOnlyField(Fields::RDTHR, 1, [&] { UserPresses(List("RDTHRcombo"), Qt::Key_Up); });
+    ExpectWritesOnlyField(Fields::WRTHR, 1, [&] { UserPresses(List("WRTHRcombo"), Qt::Key_Down); });
+    EXPECT_EQ(List("WRTHRcombo")->currentText(), QStringLiteral("Limit at 62.5 %  (500MB/s)"));
 }
 
 TEST_F(HandlersTest, PickingFromTheOpenListWrites)
 {
-    ShowPage(form->ChipsetSheet);
+    ShowPage("ChipsetSheet");
     ExpectWritesOnlyField(Fields::RDTHR, 3, [&] {
-        form->RDTHRcombo->showPopup();
-        QAbstractItemView* view = form->RDTHRcombo->view();
+        List("RDTHRcombo")->showPopup();
+        QAbstractItemView* view = List("RDTHRcombo")->view();
         const QRect item = view->visualRect(view->model()->index(3, 0));
         QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, item.center());
     });
-    EXPECT_EQ(form->RDTHRcombo->currentIndex(), 3);
+    EXPECT_EQ(List("RDTHRcombo")->currentIndex(), 3);
 }
 
 TEST_F(HandlersTest, RadioGroupsWriteTheirTiming)
 {
-    ShowPage(form->MemSheet);
-    ExpectWritesOnlyField(Fields::CAS, 0, [&] { QTest::mouseClick(form->CASgr->buttons()[0], Qt::LeftButton); });
-    ExpectWritesOnlyField(Fields::RAS2CAS, 0, [&] { QTest::mouseClick(form->RAS2CASgr->buttons()[0], Qt::LeftButton); });
-    ExpectWritesOnlyField(Fields::RAS, 0, [&] { QTest::mouseClick(form->RASgr->buttons()[0], Qt::LeftButton); });
-    ExpectWritesOnlyField(Fields::DCT, 1, [&] { QTest::mouseClick(form->DCTgr->buttons()[1], Qt::LeftButton); });
-    EXPECT_EQ(form->DCTgr->itemIndex(), 1);
+    ShowPage("MemSheet");
+    ExpectWritesOnlyField(Fields::CAS, 0, [&] { QTest::mouseClick(Radios("CASgr")->buttons()[0], Qt::LeftButton); });
+    ExpectWritesOnlyField(Fields::RAS2CAS, 0, [&] { QTest::mouseClick(Radios("RAS2CASgr")->buttons()[0], Qt::LeftButton); });
+    ExpectWritesOnlyField(Fields::RAS, 0, [&] { QTest::mouseClick(Radios("RASgr")->buttons()[0], Qt::LeftButton); });
+    ExpectWritesOnlyField(Fields::DCT, 1, [&] { QTest::mouseClick(Radios("DCTgr")->buttons()[1], Qt::LeftButton); });
+    EXPECT_TRUE(Radios("DCTgr")->buttons()[1]->isChecked());
 }
 
 TEST_F(HandlersTest, TrackBarsWriteTheirTimer)
 {
-    ShowPage(form->AGPSTATTab);
-    ExpectWritesOnlyField(Fields::AMTT, 0x28, [&] { UserPresses(form->AMTT, Qt::Key_Right); });
-    EXPECT_EQ(form->AMTTv->text(), QStringLiteral("40"));
-    ExpectWritesOnlyField(Fields::LPTT, 0x18, [&] { UserPresses(form->LPTT, Qt::Key_PageDown); });
-    EXPECT_EQ(form->LPTTv->text(), QStringLiteral("24"));
+    ShowPage("AGPSTATTab");
+    ExpectWritesOnlyField(Fields::AMTT, 0x28, [&] { UserPresses(Bar("AMTT"), Qt::Key_Right); });
+    EXPECT_EQ(Label("AMTTv")->text(), QStringLiteral("40"));
+    ExpectWritesOnlyField(Fields::LPTT, 0x18, [&] { UserPresses(Bar("LPTT"), Qt::Key_PageDown); });
+    EXPECT_EQ(Label("LPTTv")->text(), QStringLiteral("24"));
 }
 
 TEST_F(HandlersTest, SdramModeWritesWithoutRefresh)
 {
-    ShowPage(form->MemSheet);
+    ShowPage("MemSheet");
     chip.SetDword(0x9C, 0x8000);  // a change the window has not seen yet
-    ExpectWritesOnlyField(Fields::SMS, 2, [&] { UserPresses(form->SMScombo, Qt::Key_Down); });
+    ExpectWritesOnlyField(Fields::SMS, 2, [&] { UserPresses(List("SMScombo"), Qt::Key_Down); });
     EXPECT_EQ(chip.Trace().size(), 4u) << "read and write of dword 0x50, nothing re-read";
-    EXPECT_FALSE(form->TDLLEcb->isChecked());
+    EXPECT_FALSE(Check("TDLLEcb")->isChecked());
 
     // The next page change shows what the chip holds.
     chip.ClearTrace();
-    QTest::mouseClick(form->PageCtrl, Qt::LeftButton, Qt::NoModifier, form->PageCtrl->tabRect(0).center());
-    EXPECT_EQ(form->PageCtrl->currentPage(), form->AboutSheet);
-    EXPECT_TRUE(form->TDLLEcb->isChecked());
+    QTest::mouseClick(Tabs(), Qt::LeftButton, Qt::NoModifier, Tabs()->tabRect(0).center());
+    EXPECT_EQ(Tabs()->currentPage(), Page("AboutSheet"));
+    EXPECT_TRUE(Check("TDLLEcb")->isChecked());
 }
 
 TEST_F(HandlersTest, AnIdleRefreshIsSevenReadsAndNoWrite)
 {
     chip.ClearTrace();
-    QTest::mouseClick(form->PageCtrl, Qt::LeftButton, Qt::NoModifier, form->PageCtrl->tabRect(2).center());
-    ASSERT_EQ(form->PageCtrl->currentPage(), form->ChipsetSheet);
+    QTest::mouseClick(Tabs(), Qt::LeftButton, Qt::NoModifier, Tabs()->tabRect(2).center());
+    ASSERT_EQ(Tabs()->currentPage(), Page("ChipsetSheet"));
     EXPECT_EQ(chip.Trace().size(), 14u);
     EXPECT_TRUE(ConfigWrites().empty());
     for (uint32_t offset : {0xB0u, 0xA8u, 0x70u, 0x9Cu, 0x50u})
@@ -156,52 +152,52 @@ TEST_F(HandlersTest, AnIdleRefreshIsSevenReadsAndNoWrite)
 
 TEST_F(HandlersTest, ABitTheChipRefusesShowsAsTheChipHoldsIt)
 {
-    ShowPage(form->ChipsetSheet);
-    UserClicks(form->THRLOCKcb);  // lock the throttle settings
-    ASSERT_TRUE(form->THRLOCKcb->isChecked());
+    ShowPage("ChipsetSheet");
+    UserClicks(Check("THRLOCKcb"));  // lock the throttle settings
+    ASSERT_TRUE(Check("THRLOCKcb")->isChecked());
 
-    UserClicks(form->THRLOCKcb);  // the lock cannot be undone
-    EXPECT_TRUE(form->THRLOCKcb->isChecked());
+    UserClicks(Check("THRLOCKcb"));  // the lock cannot be undone
+    EXPECT_TRUE(Check("THRLOCKcb")->isChecked());
     EXPECT_TRUE(chip.Dword(0x70) & (1u << 19));
 
-    const int limit = form->RDTHRcombo->currentIndex();
-    UserPresses(form->RDTHRcombo, Qt::Key_Down);
-    EXPECT_EQ(form->RDTHRcombo->currentIndex(), limit) << "the locked limit shows again";
+    const int limit = List("RDTHRcombo")->currentIndex();
+    UserPresses(List("RDTHRcombo"), Qt::Key_Down);
+    EXPECT_EQ(List("RDTHRcombo")->currentIndex(), limit) << "the locked limit shows again";
 }
 
 TEST_F(HandlersTest, TheRefreshPeriodFollowsTheBar)
 {
-    ShowPage(form->AboutSheet);
+    ShowPage("AboutSheet");
     chip.ClearTrace();
-    form->RefreshBar->setFocus();
+    Bar("RefreshBar")->setFocus();
     for (int i = 0; i < 10; ++i)
-        QTest::keyClick(form->RefreshBar, Qt::Key_Left);
-    EXPECT_EQ(form->RefreshBar->value(), 250);
-    EXPECT_EQ(form->iRefreshTmr->interval(), 250);
-    EXPECT_EQ(form->RfLabel->text(), QStringLiteral("250 ms"));
+        QTest::keyClick(Bar("RefreshBar"), Qt::Key_Left);
+    EXPECT_EQ(Bar("RefreshBar")->value(), 250);
+    EXPECT_EQ(form->timer()->interval(), 250);
+    EXPECT_EQ(Label("RfLabel")->text(), QStringLiteral("250 ms"));
     EXPECT_TRUE(chip.Trace().empty());
 }
 
 TEST_F(HandlersTest, IllegalAgpModeKeepsTheListAndNeverStacksBoxes)
 {
-    ShowPage(form->AGPSTATTab);
+    ShowPage("AGPSTATTab");
     chip.SetDword(0xA8, 0x1F000303);
     int nested = 0;
     onMessage = [&](const QString&) {
         // Two ticks while the box is open: they refresh the rest, but open no second box.
         chip.SetDword(0xB0, 0x81);
-        form->iRefreshTmrTimer();
-        form->iRefreshTmrTimer();
+        form->core().iRefreshTmrTimer();
+        form->core().iRefreshTmrTimer();
         ++nested;
     };
-    form->iRefreshTmrTimer();
+    form->core().iRefreshTmrTimer();
     EXPECT_EQ(messages, QStringList{QStringLiteral("AGP mode is set to an illegal value.")});
     EXPECT_EQ(nested, 1);
-    EXPECT_EQ(form->AGPMODEcombo->currentIndex(), 3) << "the list keeps its position";
-    EXPECT_TRUE(form->AGP4XOVRcb->isChecked()) << "the tick during the box refreshed the rest";
+    EXPECT_EQ(List("AGPMODEcombo")->currentIndex(), 3) << "the list keeps its position";
+    EXPECT_TRUE(Check("AGP4XOVRcb")->isChecked()) << "the tick during the box refreshed the rest";
 
     onMessage = nullptr;
-    form->iRefreshTmrTimer();
+    form->core().iRefreshTmrTimer();
     EXPECT_EQ(messages.size(), 2) << "every refresh that finds it with no box open reports it";
 }
 
@@ -214,16 +210,16 @@ TEST_F(SmramErrorTest, APendingSmramErrorSurvivesStartUpAndEveryMisccChange)
     chip.SetDword(0x70, 0x0A82800D);  // BNR, CPC and a read limit set: start-up writes them back
     Open();
     form->show();
-    form->iRefreshTmr->stop();
+    form->timer()->stop();
     ASSERT_FALSE(ConfigWrites().empty());
     EXPECT_EQ(chip.Dword(0x70), 0x0A82800Du);
 
-    form->PageCtrl->setCurrentIndex(form->PageCtrl->indexOf(form->ChipsetSheet));
-    for (QCheckBox* box : {form->BNRcb, form->CPCcb, form->SMcb})
+    ShowPage("ChipsetSheet");
+    for (QCheckBox* box : {Check("BNRcb"), Check("CPCcb"), Check("SMcb")})
         UserClicks(box);
-    UserPresses(form->RDTHRcombo, Qt::Key_Down);
-    UserPresses(form->WRTHRcombo, Qt::Key_Down);
-    UserClicks(form->THRLOCKcb);
+    UserPresses(List("RDTHRcombo"), Qt::Key_Down);
+    UserPresses(List("WRTHRcombo"), Qt::Key_Down);
+    UserClicks(Check("THRLOCKcb"));
     EXPECT_EQ(chip.Dword(0x70), 0x22D8800Du) << "every change taken, the error still pending";
     for (const auto& write : ConfigWrites()) {
         if (write.first == 0x70) {
@@ -262,27 +258,27 @@ TEST_F(HandlersTest, TheWheelTurnsOnlyAControlThatHasTheFocus)
 {
     struct Case { QWidget* control; QWidget* page; };
     const Case cases[] = {
-        {form->AGPMODEcombo, form->AGPSTATTab}, {form->AMTT, form->AGPSTATTab},     {form->LPTT, form->AGPSTATTab},
-        {form->DPCPcombo, form->ChipsetSheet},  {form->MAGcombo, form->ChipsetSheet}, {form->RDTHRcombo, form->ChipsetSheet},
-        {form->WRTHRcombo, form->ChipsetSheet}, {form->SMScombo, form->MemSheet},     {form->RefreshBar, form->AboutSheet},
+        {List("AGPMODEcombo"), Page("AGPSTATTab")}, {Bar("AMTT"), Page("AGPSTATTab")},     {Bar("LPTT"), Page("AGPSTATTab")},
+        {List("DPCPcombo"), Page("ChipsetSheet")},  {List("MAGcombo"), Page("ChipsetSheet")}, {List("RDTHRcombo"), Page("ChipsetSheet")},
+        {List("WRTHRcombo"), Page("ChipsetSheet")}, {List("SMScombo"), Page("MemSheet")},     {Bar("RefreshBar"), Page("AboutSheet")},
     };
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.control->objectName().toStdString());
         ShowPage(c.page);
-        form->PageCtrl->setFocus();  // the focus elsewhere
+        Tabs()->setFocus();  // the focus elsewhere
         WheelCount parent;
         c.control->parentWidget()->installEventFilter(&parent);
         const ConfigSpace before = chip.Space();
-        const int interval = form->iRefreshTmr->interval();
+        const int interval = form->timer()->interval();
         chip.ClearTrace();
         Wheel(c.control, 1);
         Wheel(c.control, -1);
         Wheel(c.control, 1);
         EXPECT_TRUE(chip.Trace().empty()) << "no write, no refresh";
         EXPECT_EQ(chip.Space(), before);
-        EXPECT_EQ(form->iRefreshTmr->interval(), interval);
+        EXPECT_EQ(form->timer()->interval(), interval);
         EXPECT_EQ(parent.count, 3) << "the wheel went on to the parent";
         c.control->parentWidget()->removeEventFilter(&parent);
 
@@ -291,7 +287,7 @@ TEST_F(HandlersTest, TheWheelTurnsOnlyAControlThatHasTheFocus)
         ASSERT_TRUE(c.control->hasFocus());
         const auto* list = qobject_cast<QComboBox*>(c.control);
         Wheel(c.control, list && list->currentIndex() == list->count() - 1 ? -1 : 1);
-        EXPECT_FALSE(chip.Trace().empty() && form->iRefreshTmr->interval() == interval)
+        EXPECT_FALSE(chip.Trace().empty() && form->timer()->interval() == interval)
             << "a focused control turned";
     }
 }
@@ -301,8 +297,8 @@ TEST_F(HandlersTest, PickingTheItemAListShowsChangesNothing)
 {
     struct Case { QComboBox* list; QWidget* page; };
     const Case cases[] = {
-        {form->AGPMODEcombo, form->AGPSTATTab}, {form->DPCPcombo, form->ChipsetSheet},   {form->MAGcombo, form->ChipsetSheet},
-        {form->RDTHRcombo, form->ChipsetSheet}, {form->WRTHRcombo, form->ChipsetSheet}, {form->SMScombo, form->MemSheet},
+        {List("AGPMODEcombo"), Page("AGPSTATTab")}, {List("DPCPcombo"), Page("ChipsetSheet")},   {List("MAGcombo"), Page("ChipsetSheet")},
+        {List("RDTHRcombo"), Page("ChipsetSheet")}, {List("WRTHRcombo"), Page("ChipsetSheet")}, {List("SMScombo"), Page("MemSheet")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.list->objectName().toStdString());

@@ -5,7 +5,6 @@
 #include "helper_client.h"
 #include "helper_session.h"
 #include "mechanism1_access.h"
-#include "radio_group.h"
 #include "wrapping_tab_control.h"
 
 #include <QCheckBox>
@@ -60,32 +59,30 @@ private:
 
 class HelperWindowTest : public WindowTest {
 protected:
-    void ShowPage(QWidget* page) { form->PageCtrl->setCurrentIndex(form->PageCtrl->indexOf(page)); }
-
     // Start, a change on every page by mouse and keyboard, a tick, the close.
-    std::vector<PortOperation> SessionTrace()
+    std::vector<PortOperation> SessionTrace(ConfigAccess& through)
     {
         chip = EmulatedI815();
         chip.SetDword(0x70, 0x0A8A800D);  // a pending SMRAM error, and the throttle lock set
         chip.SetAddressLatch(0x80000010);
-        Open();
+        Open(through);
         form->show();
-        form->iRefreshTmr->stop();
-        ShowPage(form->AGPSTATTab);
-        QTest::mouseClick(form->AGPFWcb, Qt::LeftButton, Qt::NoModifier, QPoint(6, form->AGPFWcb->height() / 2));
-        form->AMTT->setFocus();
-        QTest::keyClick(form->AMTT, Qt::Key_Right);
-        form->AGPMODEcombo->setFocus();
-        QTest::keyClick(form->AGPMODEcombo, Qt::Key_Up);
-        ShowPage(form->ChipsetSheet);
-        form->RDTHRcombo->setFocus();
-        QTest::keyClick(form->RDTHRcombo, Qt::Key_Down);  // locked: the chip keeps it
-        QTest::mouseClick(form->BNRcb, Qt::LeftButton, Qt::NoModifier, QPoint(6, form->BNRcb->height() / 2));
-        ShowPage(form->MemSheet);
-        QTest::mouseClick(form->CASgr->buttons()[0], Qt::LeftButton);
-        form->SMScombo->setFocus();
-        QTest::keyClick(form->SMScombo, Qt::Key_Down);
-        form->iRefreshTmrTimer();
+        form->timer()->stop();
+        ShowPage("AGPSTATTab");
+        QTest::mouseClick(Check("AGPFWcb"), Qt::LeftButton, Qt::NoModifier, QPoint(6, Check("AGPFWcb")->height() / 2));
+        Bar("AMTT")->setFocus();
+        QTest::keyClick(Bar("AMTT"), Qt::Key_Right);
+        List("AGPMODEcombo")->setFocus();
+        QTest::keyClick(List("AGPMODEcombo"), Qt::Key_Up);
+        ShowPage("ChipsetSheet");
+        List("RDTHRcombo")->setFocus();
+        QTest::keyClick(List("RDTHRcombo"), Qt::Key_Down);  // locked: the chip keeps it
+        QTest::mouseClick(Check("BNRcb"), Qt::LeftButton, Qt::NoModifier, QPoint(6, Check("BNRcb")->height() / 2));
+        ShowPage("MemSheet");
+        QTest::mouseClick(Radios("CASgr")->buttons()[0], Qt::LeftButton);
+        List("SMScombo")->setFocus();
+        QTest::keyClick(List("SMScombo"), Qt::Key_Down);
+        form->core().iRefreshTmrTimer();
         form->close();
         form.reset();
         return chip.Trace();
@@ -94,14 +91,12 @@ protected:
 
 TEST_F(HelperWindowTest, ThroughTheHelperTheWindowMakesTheSamePortCycles)
 {
-    const std::vector<PortOperation> direct = SessionTrace();
+    const std::vector<PortOperation> direct = SessionTrace(access);
     const ConfigSpace directEnd = chip.Space();
 
     ThreadHelper helper(chip);
-    SelectConfigAccess(&helper.access());
-    const std::vector<PortOperation> throughHelper = SessionTrace();
+    const std::vector<PortOperation> throughHelper = SessionTrace(helper.access());
     helper.Close();
-    SelectConfigAccess(nullptr);
 
     EXPECT_GT(direct.size(), 100u);
     EXPECT_EQ(throughHelper, direct);

@@ -5,39 +5,9 @@
 
 #include "field_map.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QTimer>
-
 #include <random>
 
 using Trace = std::vector<PortOperation>;
-
-namespace {
-
-// One configuration cycle: a read or a write of a dword.
-struct Cycle {
-    bool write;
-    uint32_t offset, value;
-};
-
-std::vector<Cycle> Cycles(const Trace& trace)
-{
-    std::vector<Cycle> cycles;
-    bool addressed = false;  // the port save reads the data port before any address
-    uint32_t address = 0;
-    for (const PortOperation& op : trace) {
-        if (op.port == 0xCF8 && op.direction == PortOperation::Out) {
-            address = op.value & 0xFF;
-            addressed = true;
-        } else if (op.port == 0xCFC && addressed) {
-            cycles.push_back({op.direction == PortOperation::Out, address, op.value});
-        }
-    }
-    return cycles;
-}
-
-}  // namespace
 
 class RefreshTraceTest : public WindowTest {
 protected:
@@ -85,7 +55,7 @@ TEST_F(RefreshTraceTest, TheWholeFirstRefreshOnAQuietChip)
         for (const Trace& part : {R(0xBC, 0), R(0xBC, 0)})
             expected.insert(expected.end(), part.begin(), part.end());
     EXPECT_EQ(chip.Trace(), expected);
-    EXPECT_EQ(form->deepestRefreshNesting(), 5);
+    EXPECT_EQ(form->core().deepestRefreshNesting(), 5);
     EXPECT_TRUE(messages.isEmpty());
 }
 
@@ -125,7 +95,7 @@ TEST_F(RefreshTraceTest, EachDifferingControlIsWrittenBackOnceWithTheValueRead)
             EXPECT_EQ(cycles[i].value, cycles[i - 1].value & ~clearOnWrite) << "written back as read, round " << round;
         }
         EXPECT_EQ(writes, expected) << "round " << round;
-        EXPECT_EQ(form->deepestRefreshNesting(), 1 + expected);
+        EXPECT_EQ(form->core().deepestRefreshNesting(), 1 + expected);
         form.reset();
     }
 }
@@ -135,35 +105,35 @@ TEST_F(RefreshTraceTest, EveryWriteButTheSdramModesIsFollowedByARefresh)
 {
     Open();
     form->show();
-    form->iRefreshTmr->stop();
+    form->timer()->stop();
     const std::vector<uint32_t> refresh{0xB0, 0xA8, 0x70, 0x9C, 0x50, 0xBC, 0xBC};
     const struct {
         const char* name;
         std::function<void()> handler;
         bool refreshes;
     } handlers[] = {
-        {"AGP4XOVRcbClick", [&] { form->AGP4XOVRcbClick(); }, true},
-        {"AGPSBAcbClick", [&] { form->AGPSBAcbClick(); }, true},
-        {"AGPFWcbClick", [&] { form->AGPFWcbClick(); }, true},
-        {"AGPMODEcomboChange", [&] { form->AGPMODEcomboChange(); }, true},
-        {"AMTTChange", [&] { form->AMTTChange(); }, true},
-        {"LPTTChange", [&] { form->LPTTChange(); }, true},
-        {"CLTcbClick", [&] { form->CLTcbClick(); }, true},
-        {"DPCPcomboChange", [&] { form->DPCPcomboChange(); }, true},
-        {"MAGcomboChange", [&] { form->MAGcomboChange(); }, true},
-        {"BNRcbClick", [&] { form->BNRcbClick(); }, true},
-        {"CPCcbClick", [&] { form->CPCcbClick(); }, true},
-        {"SMcbClick", [&] { form->SMcbClick(); }, true},
-        {"THRLOCKcbClick", [&] { form->THRLOCKcbClick(); }, true},
-        {"RDTHRcomboChange", [&] { form->RDTHRcomboChange(); }, true},
-        {"WRTHRcomboChange", [&] { form->WRTHRcomboChange(); }, true},
-        {"CASgrClick", [&] { form->CASgrClick(); }, true},
-        {"RAS2CASgrClick", [&] { form->RAS2CASgrClick(); }, true},
-        {"RASgrClick", [&] { form->RASgrClick(); }, true},
-        {"DCTgrClick", [&] { form->DCTgrClick(); }, true},
-        {"SMScomboChange", [&] { form->SMScomboChange(); }, false},
-        {"HACQScbClick", [&] { form->HACQScbClick(); }, true},
-        {"TDLLEcbClick", [&] { form->TDLLEcbClick(); }, true},
+        {"AGP4XOVRcbClick", [&] { form->core().AGP4XOVRcbClick(); }, true},
+        {"AGPSBAcbClick", [&] { form->core().AGPSBAcbClick(); }, true},
+        {"AGPFWcbClick", [&] { form->core().AGPFWcbClick(); }, true},
+        {"AGPMODEcomboChange", [&] { form->core().AGPMODEcomboChange(); }, true},
+        {"AMTTChange", [&] { form->core().AMTTChange(); }, true},
+        {"LPTTChange", [&] { form->core().LPTTChange(); }, true},
+        {"CLTcbClick", [&] { form->core().CLTcbClick(); }, true},
+        {"DPCPcomboChange", [&] { form->core().DPCPcomboChange(); }, true},
+        {"MAGcomboChange", [&] { form->core().MAGcomboChange(); }, true},
+        {"BNRcbClick", [&] { form->core().BNRcbClick(); }, true},
+        {"CPCcbClick", [&] { form->core().CPCcbClick(); }, true},
+        {"SMcbClick", [&] { form->core().SMcbClick(); }, true},
+        {"THRLOCKcbClick", [&] { form->core().THRLOCKcbClick(); }, true},
+        {"RDTHRcomboChange", [&] { form->core().RDTHRcomboChange(); }, true},
+        {"WRTHRcomboChange", [&] { form->core().WRTHRcomboChange(); }, true},
+        {"CASgrClick", [&] { form->core().CASgrClick(); }, true},
+        {"RAS2CASgrClick", [&] { form->core().RAS2CASgrClick(); }, true},
+        {"RASgrClick", [&] { form->core().RASgrClick(); }, true},
+        {"DCTgrClick", [&] { form->core().DCTgrClick(); }, true},
+        {"SMScomboChange", [&] { form->core().SMScomboChange(); }, false},
+        {"HACQScbClick", [&] { form->core().HACQScbClick(); }, true},
+        {"TDLLEcbClick", [&] { form->core().TDLLEcbClick(); }, true},
     };
     ASSERT_EQ(std::size(handlers), 22u);
     for (const auto& h : handlers) {

@@ -21,11 +21,11 @@ TEST_F(StartupPropertyTest, StartUpWritesBackOnlyWhatItReadAndNestsAtMostSixteen
         messages.clear();
         Open();
         ASSERT_EQ(chip.Space(), source.Space()) << "round " << round;
-        ASSERT_FALSE(form->identityRefused());
+        ASSERT_FALSE(form->core().identityRefused());
         // The first refresh, and one nested level per differing check box, radio group and
         // track bar: ten, four and two.
-        ASSERT_LE(form->deepestRefreshNesting(), 1 + 16) << "round " << round;
-        deepest = std::max(deepest, form->deepestRefreshNesting());
+        ASSERT_LE(form->core().deepestRefreshNesting(), 1 + 16) << "round " << round;
+        deepest = std::max(deepest, form->core().deepestRefreshNesting());
         form.reset();
     }
     EXPECT_GT(illegalAgpModes, 100);

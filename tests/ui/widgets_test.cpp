@@ -1,8 +1,7 @@
 // Our own small widgets. (The event rules of Qt's controls that the window relies on are
 // pinned where the window uses them: the first refresh's port trace, the handlers' tests.)
-#include "auto_size_label.h"
-#include "layout_units.h"
-#include "radio_group.h"
+#include "layout_table.h"
+#include "radio_group_box.h"
 #include "wrapping_tab_control.h"
 
 #include <QRadioButton>
@@ -11,15 +10,21 @@
 
 #include <gtest/gtest.h>
 
-TEST(ControlEvents, RadioGroupReportsTheUsersPick)
+TEST(ControlEvents, RadioGroupBoxReportsOnlyTheUsersPick)
 {
-    RadioGroup radios(QStringLiteral("RAS"), {QStringLiteral("3 clocks"), QStringLiteral("2 clocks")}, nullptr);
+    RadioGroupBox radios(QStringLiteral("RAS"), {QStringLiteral("3 clocks"), QStringLiteral("2 clocks")}, nullptr);
     radios.resize(90, 70);
     radios.show();
-    QSignalSpy spy(&radios, &RadioGroup::clicked);
+    QSignalSpy spy(&radios, &RadioGroupBox::picked);
+    radios.Show(0);
+    EXPECT_EQ(spy.count(), 0) << "what the program shows is no pick";
     QTest::mouseClick(radios.buttons()[1], Qt::LeftButton);
+    ASSERT_EQ(spy.count(), 1);
+    EXPECT_EQ(spy.at(0).at(0).toInt(), 1);
+    EXPECT_FALSE(radios.buttons()[0]->isChecked());
+    radios.Show(-1);
+    EXPECT_FALSE(radios.buttons()[0]->isChecked() || radios.buttons()[1]->isChecked()) << "no item at all";
     EXPECT_EQ(spy.count(), 1);
-    EXPECT_EQ(radios.itemIndex(), 1);
 }
 
 TEST(WrappingTabControl, TabsWrapAndOnlyTheUserRaisesThePageChange)
@@ -27,7 +32,7 @@ TEST(WrappingTabControl, TabsWrapAndOnlyTheUserRaisesThePageChange)
     WrappingTabControl tabs(nullptr);
     for (const char* caption : {"About", "AGP Configuration", "Chipset configuration", "Memory Configuration"})
         tabs.addPage(new QWidget, QString::fromLatin1(caption));
-    tabs.resize(Px(447), Px(354));
+    tabs.resize(Scaled(447, 96), Scaled(354, 96));
     tabs.show();
     QSignalSpy spy(&tabs, &WrappingTabControl::pageChanged);
 
@@ -59,18 +64,4 @@ TEST(WrappingTabControl, TabsWrapAndOnlyTheUserRaisesThePageChange)
     QTest::mouseClick(&tabs, Qt::LeftButton, Qt::NoModifier, tabs.tabRect(3).center());
     EXPECT_EQ(spy.count(), 1) << "picking the shown page again changes nothing";
     EXPECT_TRUE(nextToPage(3));
-}
-
-TEST(AutoSizeLabel, RightAlignedLabelsKeepTheirRightEdge)
-{
-    QWidget parent;
-    AutoSizeLabel right(QStringLiteral("AGP"), QRect(100, 10, 30, 16), Qt::AlignRight, &parent);
-    AutoSizeLabel left(QStringLiteral("XXX"), QRect(10, 10, 30, 16), Qt::AlignLeft, &parent);
-    const int rightEdge = right.geometry().right();
-    right.setText(QStringLiteral("AGP mode 3.3V"));
-    left.setText(QStringLiteral("255 and more"));
-    EXPECT_EQ(right.geometry().right(), rightEdge);
-    EXPECT_EQ(right.width(), right.sizeHint().width());
-    EXPECT_EQ(left.x(), 10);
-    EXPECT_EQ(left.width(), left.sizeHint().width());
 }

@@ -1,20 +1,33 @@
 #pragma once
-// A TMForm on a fresh emulated i815, with the program's message boxes replaced by a record.
+// The Qt window on a fresh emulated i815, with the program's message boxes replaced by a record.
 
+#include "../support/config_cycles.h"
 #include "../support/emulated_chip_fixture.h"
 #include "Unit1.h"
-#include "program_messages.h"
+#include "mechanism1_access.h"
+#include "quarvel_window.h"
+#include "radio_group_box.h"
+#include "wrapping_tab_control.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QSlider>
 #include <QStringList>
+#include <QTimer>
 
+#include <functional>
 #include <memory>
 
 class WindowTest : public EmulatedChipTest {
 protected:
     void SetUp() override
     {
-        EmulatedChipTest::SetUp();
-        SetProgramMessageHandler([this](const QString& text) {
+        SelectPortAccess(nullptr);  // the window reaches the chip through the access it is given
+        QuarvelWindow::SetMessageHandler([this](const QString& text) {
             messages << text;
             if (onMessage)
                 onMessage(text);
@@ -24,43 +37,49 @@ protected:
     void TearDown() override
     {
         form.reset();
-        SetProgramMessageHandler(nullptr);
-        EmulatedChipTest::TearDown();
+        QuarvelWindow::SetMessageHandler(nullptr);
     }
 
-    TMForm& Open()
+    QuarvelWindow& Open() { return Open(access); }
+    QuarvelWindow& Open(ConfigAccess& through)
     {
-        form = std::make_unique<TMForm>();
+        form = std::make_unique<QuarvelWindow>(through);
         return *form;
     }
 
-    // Port operations that wrote a configuration dword: (offset, value) pairs.
-    std::vector<std::pair<uint32_t, uint32_t>> ConfigWrites() const
+    // The window while its construction runs (a message box is open), before Open returns.
+    static QuarvelWindow* Constructing()
     {
-        std::vector<std::pair<uint32_t, uint32_t>> writes;
-        uint32_t address = 0;
-        for (const PortOperation& op : chip.Trace()) {
-            if (op.direction != PortOperation::Out)
-                continue;
-            if (op.port == ConfigAddressPort)
-                address = op.value;
-            else if (op.port == ConfigDataPort)
-                writes.emplace_back(address & 0xFF, op.value);
-        }
-        return writes;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (auto* quarvel = qobject_cast<QuarvelWindow*>(window))
+                return quarvel;
+        return nullptr;
     }
 
-    size_t ReadsOf(uint32_t offset) const { return ReadsOf(offset, chip.Trace()); }
-    static size_t ReadsOf(uint32_t offset, const std::vector<PortOperation>& trace)
+    // The drawn controls, by their names.
+    template <class W = QWidget>
+    W* Widget(const char* name) const
     {
-        size_t reads = 0;
-        for (size_t i = 0; i + 1 < trace.size(); ++i)
-            reads += trace[i] == Out(ConfigAddressPort, 0x80000000 | offset) &&
-                     trace[i + 1].direction == PortOperation::In;
-        return reads;
+        return form->findChild<W*>(QString::fromLatin1(name));
     }
+    QLabel* Label(const char* name) const { return Widget<QLabel>(name); }
+    QCheckBox* Check(const char* name) const { return Widget<QCheckBox>(name); }
+    QComboBox* List(const char* name) const { return Widget<QComboBox>(name); }
+    QSlider* Bar(const char* name) const { return Widget<QSlider>(name); }
+    RadioGroupBox* Radios(const char* name) const { return Widget<RadioGroupBox>(name); }
+    QGroupBox* Group(const char* name) const { return Widget<QGroupBox>(name); }
+    QPlainTextEdit* Memo(const char* name) const { return Widget<QPlainTextEdit>(name); }
+    QWidget* Page(const char* name) const { return Widget(name); }
+    WrappingTabControl* Tabs() const { return Widget<WrappingTabControl>("PageCtrl"); }
+    // The page is shown as the program shows it: no page change is raised.
+    void ShowPage(QWidget* page) { form->core().PageCtrl.SetActivePage(Tabs()->indexOf(page)); }
+    void ShowPage(const char* name) { ShowPage(Page(name)); }
 
-    std::unique_ptr<TMForm> form;
+    std::vector<std::pair<uint32_t, uint32_t>> ConfigWrites() const { return ::ConfigWrites(chip.Trace()); }
+    size_t ReadsOf(uint32_t offset) const { return ::ReadsOf(offset, chip.Trace()); }
+
+    Mechanism1Access access{chip};
+    std::unique_ptr<QuarvelWindow> form;
     QStringList messages;
     std::function<void(const QString&)> onMessage;
 };

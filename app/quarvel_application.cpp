@@ -1,8 +1,16 @@
 #include "quarvel_application.h"
 
-#include "program_messages.h"
+#include "help_texts.h"
+
+#include <QMessageBox>
 
 #include <exception>
+
+namespace {
+
+std::function<void(const QString&)> failureHandler;
+
+}  // namespace
 
 QuarvelApplication::QuarvelApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
@@ -27,3 +35,17 @@ void QuarvelApplication::ReportFailure(const QString& message)
     failureShown_ = true;
     ShowFailure(message);
 }
+
+void ShowFailure(const QString& message)
+{
+    const QString text = QString::fromStdString(WithFullStop(message.toStdString()));
+    if (failureHandler) {
+        failureHandler(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+}
+
+void SetFailureHandler(std::function<void(const QString&)> handler) { failureHandler = std::move(handler); }

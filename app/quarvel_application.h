@@ -4,6 +4,8 @@
 
 #include <QApplication>
 
+#include <functional>
+
 class QuarvelApplication : public QApplication {
     Q_OBJECT
 public:
@@ -18,3 +20,9 @@ public:
 private:
     bool failureShown_ = false;
 };
+
+// The failure display: modal, one OK button, error icon, the application title; the text
+// with a full stop as WithFullStop adds it.
+void ShowFailure(const QString& message);
+// Replace the box (tests); an empty handler restores it.
+void SetFailureHandler(std::function<void(const QString&)> handler);

@@ -1,11 +1,11 @@
-#include "radio_group.h"
+#include "radio_group_box.h"
 
 #include <QButtonGroup>
 #include <QRadioButton>
 
 #include <algorithm>
 
-RadioGroup::RadioGroup(const QString& caption, const QStringList& items, QWidget* parent)
+RadioGroupBox::RadioGroupBox(const QString& caption, const QStringList& items, QWidget* parent)
     : QGroupBox(caption, parent), group_(new QButtonGroup(this))
 {
     for (int i = 0; i < items.size(); ++i) {
@@ -13,16 +13,15 @@ RadioGroup::RadioGroup(const QString& caption, const QStringList& items, QWidget
         group_->addButton(button, i);
         buttons_.append(button);
     }
-    connect(group_, qOverload<QAbstractButton*, bool>(&QButtonGroup::buttonToggled), this,
-            &RadioGroup::ButtonToggled);
+    // A click, or an arrow key that moves to another item.
+    connect(group_, qOverload<QAbstractButton*>(&QButtonGroup::buttonClicked), this,
+            [this](QAbstractButton* button) { emit picked(group_->id(button)); });
 }
 
-void RadioGroup::setItemIndex(int index)
+void RadioGroupBox::Show(int index)
 {
-    if (index == itemIndex_)
-        return;
     if (index >= 0 && index < buttons_.size()) {
-        buttons_[index]->setChecked(true);  // ButtonToggled raises clicked()
+        buttons_[index]->setChecked(true);
         return;
     }
     // An exclusive group never lets its last checked button go; step out of it for a moment.
@@ -30,31 +29,14 @@ void RadioGroup::setItemIndex(int index)
     for (QRadioButton* button : buttons_)
         button->setChecked(false);
     group_->setExclusive(true);
-    itemIndex_ = -1;
-    emit clicked();
-}
-
-void RadioGroup::ButtonToggled(QAbstractButton* button, bool checked)
-{
-    if (!checked)
-        return;
-    itemIndex_ = group_->id(button);
-    emit clicked();
-}
-
-void RadioGroup::resizeEvent(QResizeEvent* event)
-{
-    QGroupBox::resizeEvent(event);
-    PlaceButtons();
 }
 
 // Items share the room below the caption in equal rows, as a column.
-void RadioGroup::PlaceButtons()
+void RadioGroupBox::resizeEvent(QResizeEvent* event)
 {
-    if (buttons_.isEmpty())
-        return;
+    QGroupBox::resizeEvent(event);
     const QRect area = contentsRect().adjusted(2, 0, 0, -2);
-    const int rowHeight = area.height() / buttons_.size();
+    const int rowHeight = area.height() / std::max(1, int(buttons_.size()));
     for (int i = 0; i < buttons_.size(); ++i) {
         const QSize hint = buttons_[i]->sizeHint();
         buttons_[i]->setGeometry(area.left(), area.top() + i * rowHeight + (rowHeight - hint.height()) / 2,

@@ -1,0 +1,315 @@
+// The form core alone, without a toolkit, on the emulated chip: what reaches the chip and when.
+#include "form_fixture.h"
+
+#include "help_texts.h"
+
+using Trace = std::vector<PortOperation>;
+using Writes = std::vector<std::pair<uint32_t, uint32_t>>;
+
+namespace {
+
+std::vector<uint32_t> Offsets(const std::vector<Cycle>& cycles)
+{
+    std::vector<uint32_t> offsets;
+    for (const Cycle& cycle : cycles)
+        offsets.push_back(cycle.offset);
+    return offsets;
+}
+
+const std::vector<uint32_t> WholeRefresh{0xB0, 0xA8, 0x70, 0x9C, 0x50, 0xBC, 0xBC};
+
+}  // namespace
+
+// Every flag set and both timers non-zero: all sixteen controls that raise events differ from
+// their empty start, so the first refresh nests sixteen levels deep and writes each one back
+// once, with the value just read, in the refresh's own order.
+TEST_F(FormTest, TheFirstRefreshWritesBackEveryDifferingControlOnceInItsOrder)
+{
+    chip.SetDword(0x50, 0x2F7C0244);  // HACQS and CLT; CAS, RAS to CAS, RAS set, Tras/Trc clear
+    chip.SetDword(0xB0, 0x00000081);  // AGP 4X override
+    chip.SetDword(0xA8, 0x1F000314);  // sideband, fast writes, AGP 4X
+    chip.SetDword(0x70, 0x2A8A800C);  // block new request, command per clock, SM bypass, lock
+    chip.SetDword(0x9C, 0x00008000);  // transmit DLL
+    chip.SetDword(0xBC, 0x00002020);
+    Open();
+    const Writes expected{
+        {0x50, 0x2F7C0244}, {0x50, 0x2F7C0244}, {0xB0, 0x00000081}, {0xA8, 0x1F000314},
+        {0xA8, 0x1F000314}, {0x70, 0x2A8A800C}, {0x70, 0x2A8A800C}, {0x70, 0x2A8A800C},
+        {0x70, 0x2A8A800C}, {0x9C, 0x00008000}, {0x50, 0x2F7C0244}, {0x50, 0x2F7C0244},
+        {0x50, 0x2F7C0244}, {0x50, 0x2F7C0244}, {0xBC, 0x00002020}, {0xBC, 0x00002020},
+    };
+    EXPECT_EQ(ConfigWrites(chip.Trace()), expected);
+    EXPECT_EQ(form->deepestRefreshNesting(), 17);
+    EXPECT_EQ(ReadsOf(0xA8, chip.Trace()), 17u + 2) << "each level once, and the two write-backs";
+    EXPECT_TRUE(face.messages.empty());
+
+    // Every control now shows the chip; a tick finds nothing to write.
+    EXPECT_TRUE(form->THRLOCKcb.Checked() && form->TDLLEcb.Checked() && form->AGP4XOVRcb.Checked());
+    EXPECT_EQ(form->CASgr.ItemIndex(), 1);
+    EXPECT_EQ(form->DCTgr.ItemIndex(), 0);
+    EXPECT_EQ(form->RDTHRcombo.ItemIndex(), 2);
+    EXPECT_EQ(form->AMTTv.Text(), "32");
+    chip.ClearTrace();
+    form->iRefreshTmr.Tick();
+    EXPECT_EQ(Offsets(Cycles(chip.Trace())), WholeRefresh);
+}
+
+TEST_F(FormTest, AnIllegalAgpModeIsReportedOncePerLevelAndTheListKeepsItsPlace)
+{
+    chip.SetDword(0x50, 0x05000000);  // only the four radio groups differ: five levels
+    chip.SetDword(0x70, 0);
+    chip.SetDword(0xA8, 0x1F000103);  // data rate 3: two rates at once
+    chip.SetDword(0xB0, 0);
+    chip.SetDword(0xBC, 0);
+    Open();
+    EXPECT_EQ(form->deepestRefreshNesting(), 5);
+    EXPECT_EQ(face.messages, std::vector<std::string>(5, "AGP mode is set to an illegal value."));
+    EXPECT_EQ(form->AGPMODEcombo.ItemIndex(), -1);
+}
+
+// While the box is open its loop delivers ticks; they refresh the rest but open no second box.
+// Another program's change that such a tick showed is not undone when the refresh that opened
+// the box resumes with what it had read before.
+TEST_F(FormTest, ATickDuringTheIllegalAgpModeBoxRefreshesAndNothingOldIsWrittenAfterIt)
+{
+    Open();
+    chip.SetDword(0xA8, 0x1F000306);
+    size_t readsDuringBox = 0;
+    face.onMessage = [&](const std::string&) {
+        if (face.messages.size() > 1)
+            return;
+        chip.SetDword(0x9C, 0x8000);  // i815ctl, meanwhile
+        chip.ClearTrace();
+        form->iRefreshTmr.Tick();
+        readsDuringBox = ReadsOf(0x9C, chip.Trace());
+    };
+    form->PageCtrl.UserPicks(1);
+    EXPECT_EQ(face.messages.size(), 1u);
+    EXPECT_GE(readsDuringBox, 1u);
+    EXPECT_TRUE(form->TDLLEcb.Checked());
+    EXPECT_EQ(chip.Dword(0x9C), 0x8000u);
+    for (const auto& write : ConfigWrites(chip.Trace()))
+        EXPECT_EQ(write, std::make_pair(0x9Cu, 0x8000u)) << "only the tick's write-back";
+    EXPECT_EQ(form->AGPMODEcombo.ItemIndex(), 3) << "the last legal rate, AGP 4X, stays shown";
+}
+
+TEST_F(FormTest, ANonI815ChipIsRefusedAndNeverTouchedAgain)
+{
+    chip.SetDword(0x00, 0x71908086);  // a 440BX
+    Open();
+    EXPECT_EQ(face.messages, std::vector<std::string>{"Not an i815 Chipset."});
+    EXPECT_TRUE(form->identityRefused());
+    EXPECT_FALSE(form->iRefreshTmr.Running());
+    const Trace expected{In(0xCF8, 0), In(0xCFC, 0xFFFFFFFF), Out(0xCF8, 0x80000000), In(0xCFC, 0x71908086)};
+    EXPECT_EQ(chip.Trace(), expected);
+
+    form->iRefreshTmr.SetRunning(true);
+    form->iRefreshTmr.Tick();
+    form->PageCtrl.UserPicks(2);
+    form->AGPFWcb.UserChecks(true);
+    form->SMScombo.UserPicks(3);
+    form->CASgr.UserPicks(0);
+    form->RefreshControls();
+    form->SetConfigBits(0x50, 0x40, true);
+    form->FormClose();
+    EXPECT_EQ(chip.Trace(), expected) << "no tick, no refresh, no write, no port restore";
+    EXPECT_EQ(chip.AddressLatch(), 0x80000000u) << "the identity read's address stays";
+    EXPECT_EQ(form->RevLbl.Text(), "Chipset rev  ") << "nothing else of the construction ran";
+    EXPECT_EQ(face.hintDisplayTime, 0);
+}
+
+TEST_F(FormTest, TheCloseRestoresTheAddressPortAndIsTheLastAccess)
+{
+    chip.SetAddressLatch(0x80000050);
+    Open();
+    chip.ClearTrace();
+    form->FormClose();
+    EXPECT_EQ(chip.Trace(), (Trace{Out(0xCF8, 0x80000050)}));
+    EXPECT_FALSE(form->iRefreshTmr.Running());
+
+    form->iRefreshTmr.SetRunning(true);  // a tick already on its way
+    form->iRefreshTmr.Tick();
+    form->BNRcb.UserChecks(!form->BNRcb.Checked());
+    form->FormClose();
+    EXPECT_EQ(chip.Trace().size(), 1u);
+}
+
+TEST_F(FormTest, AnSdramModeIsWrittenAtOnceButShownOnlyByTheNextRefresh)
+{
+    Open();
+    chip.SetDword(0x9C, 0x8000);  // a change the form has not seen yet
+    chip.ClearTrace();
+    form->SMScombo.UserPicks(2);
+    const std::vector<Cycle> cycles = Cycles(chip.Trace());
+    ASSERT_EQ(cycles.size(), 2u) << "read and write of dword 0x50, nothing re-read";
+    EXPECT_EQ(cycles[1].offset, 0x50u);
+    EXPECT_EQ(cycles[1].value, 0x477C0244u) << "bits 29-31 hold mode 2";
+    EXPECT_FALSE(form->TDLLEcb.Checked());
+
+    chip.ClearTrace();
+    form->SMScombo.UserPicks(2);
+    EXPECT_TRUE(chip.Trace().empty()) << "the item the list shows, picked again, is no change";
+
+    form->PageCtrl.UserPicks(3);
+    EXPECT_TRUE(form->TDLLEcb.Checked());
+    EXPECT_EQ(form->SMScombo.ItemIndex(), 2);
+}
+
+// Each kind of control, changed by the user: one read-modify-write of its field, then a refresh.
+TEST_F(FormTest, EachKindOfControlWritesItsFieldThenRefreshes)
+{
+    Open();
+    const struct {
+        const char* what;
+        std::function<void()> user;
+        uint32_t offset, written;
+    } cases[] = {
+        {"check box", [&] { form->AGPSBAcb.UserChecks(false); }, 0xA8, 0x1F000104},
+        {"one-bit list", [&] { form->DPCPcombo.UserPicks(1); }, 0x50, 0x277C024C},
+        {"AGP 2X", [&] { form->AGPMODEcombo.UserPicks(2); }, 0xA8, 0x1F000102},
+        {"AGP 4X is 4", [&] { form->AGPMODEcombo.UserPicks(3); }, 0xA8, 0x1F000104},
+        {"write limit", [&] { form->WRTHRcombo.UserPicks(1); }, 0x70, 0x0A92800C},
+        {"radio group", [&] { form->CASgr.UserPicks(0); }, 0x50, 0x237C024C},
+        {"track bar", [&] { form->AMTT.UserMoves(0x28); }, 0xBC, 0x00002028},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        chip.ClearTrace();
+        c.user();
+        const std::vector<Cycle> cycles = Cycles(chip.Trace());
+        ASSERT_EQ(cycles.size(), 2u + WholeRefresh.size());
+        EXPECT_FALSE(cycles[0].write);
+        EXPECT_TRUE(cycles[1].write);
+        EXPECT_EQ(cycles[1].offset, c.offset);
+        EXPECT_EQ(cycles[1].value, c.written);
+        EXPECT_EQ(Offsets({cycles.begin() + 2, cycles.end()}), WholeRefresh);
+        EXPECT_EQ(chip.Dword(c.offset), c.written);
+    }
+    EXPECT_EQ(form->AMTTv.Text(), "40");
+}
+
+// The platform's rule: the program's change of a disabled check box still raises its click.
+TEST_F(FormTest, AnAgpCardAtThreePointThreeVoltsGreysTheOverrideButRefreshesStillWriteItBack)
+{
+    chip.SetDword(0x50, 0x277C0240);               // 100 MHz
+    chip.SetDword(0xBC, 0x00002020 | (1u << 19));  // 3.3 V signalling
+    Open();
+    EXPECT_EQ(form->Rmode.Text(), "AGP mode 3.3V");
+    EXPECT_EQ(form->SMFSLbl.Text(), "100 Mhz Operation");
+    EXPECT_FALSE(form->AGP4XOVRcb.Enabled());
+
+    chip.ClearTrace();
+    form->AGP4XOVRcb.UserChecks(true);
+    EXPECT_TRUE(chip.Trace().empty()) << "the user cannot change it";
+    EXPECT_FALSE(form->AGP4XOVRcb.Checked());
+
+    chip.SetDword(0xB0, 0x81);
+    form->iRefreshTmr.Tick();
+    EXPECT_TRUE(form->AGP4XOVRcb.Checked());
+    EXPECT_EQ(ConfigWrites(chip.Trace()), (Writes{{0xB0, 0x81}}));
+    EXPECT_FALSE(form->AGP4XOVRcb.Enabled());
+}
+
+TEST_F(FormTest, GfxModeWarnsOnceAndATickDuringTheWarningRefreshes)
+{
+    chip.SetDword(0x50, 0x277C0344);               // GFX mode
+    chip.SetDword(0xBC, 0x00002020 | (1u << 19));  // not looked at in GFX mode
+    Trace beforeWarning;
+    size_t refreshReads = 0;
+    face.onMessage = [&](const std::string&) {
+        beforeWarning = chip.Trace();
+        chip.ClearTrace();
+        form->iRefreshTmr.Tick();
+        refreshReads = ReadsOf(0xA8, chip.Trace());
+    };
+    Open();
+    EXPECT_GE(refreshReads, 1u) << "the tick refreshed before the construction ended";
+    EXPECT_EQ(ReadsOf(0xBC, beforeWarning), 0u) << "the signalling bit is not looked at";
+    EXPECT_EQ(face.messages, std::vector<std::string>{"Warning: your i815 chipset is running in GFX mode.\n"
+                                                      "(The chipset uses its internal graphic device)\n"
+                                                      "Some tweaks may work unreliably !!!\n"});
+    EXPECT_EQ(form->Rmode.Text(), "GFX mode");
+    EXPECT_TRUE(form->AGP4XOVRcb.Enabled());
+}
+
+TEST_F(FormTest, AfterStartTheAboutPageShowsTheChipAndTheTimerRunsItsFirstPeriod)
+{
+    Open();
+    EXPECT_EQ(face.layoutLoads, 1);
+    EXPECT_EQ(form->RevLbl.Text(), "Chipset rev  2");
+    EXPECT_EQ(form->Rmode.Text(), "AGP mode 1.5V");
+    EXPECT_EQ(form->SMFSLbl.Text(), "133 Mhz Operation");
+    EXPECT_EQ(form->PageCtrl.ActivePage(), 0);
+    EXPECT_EQ(form->RefreshBar.Position(), 2000);
+    EXPECT_EQ(form->RfLabel.Text(), "2000 ms");
+    EXPECT_EQ(form->iRefreshTmr.Interval(), 2000);
+    EXPECT_EQ(face.timerStarts, 1) << "setting the period it runs already does not restart it";
+    EXPECT_EQ(face.hintDisplayTime, 60000);
+    EXPECT_EQ(form->CLTcb.Hint().substr(0, 12), "From Intel:\n");
+
+    const std::string dimms =
+        "\n\nDIMM 0 Population:\n"
+        " 256 MB, DRAM Tech: 128 Mb\n  Front Side: 8 Devices, 16 Mb x 8\n"
+        "  Back Side: 8 Devices, 16 Mb x 8\n  Row: 12, Bank: 2 Column: 10\n"
+        "\nDIMM 1 Population:\n"
+        " 128 MB, DRAM Tech: 64 Mb\n  Front Side: 8 Devices, 8 Mb x 8\n"
+        "  Back Side: 8 Devices, 8 Mb x 8\n  Row: 12, Bank: 2 Column: 9\n"
+        " ------------------------------------------------\n"
+        " 128 MB, DRAM Tech: 128 Mb\n  Front Side: 4 Devices, 8 Mb x 16\n"
+        "  Back Side: 4 Devices, 8 Mb x 16\n  Row: 12, Bank: 2 Column: 9\n"
+        "\nDIMM 2 Population:\n Empty\n";
+    EXPECT_EQ(form->AboutRC.Text(), WelcomeText() + dimms);
+
+    chip.ClearTrace();
+    form->RefreshBar.UserMoves(250);
+    EXPECT_EQ(form->iRefreshTmr.Interval(), 250);
+    EXPECT_EQ(form->RfLabel.Text(), "250 ms");
+    EXPECT_EQ(face.timerStarts, 2);
+    form->RefreshBar.UserMoves(1234);  // dragging gives any position, used unchanged
+    EXPECT_EQ(form->RfLabel.Text(), "1234 ms");
+    EXPECT_TRUE(chip.Trace().empty());
+}
+
+TEST_F(FormTest, EveryRowOfTheLayoutIsAControlOfItsKind)
+{
+    form = std::make_unique<TMForm>(access, face);
+    for (const LayoutRow& row : LayoutTable()) {
+        if (row.kind == ControlKind::Window)
+            continue;
+        const Control* control = form->Find(row.name);
+        ASSERT_NE(control, nullptr) << row.name;
+        EXPECT_EQ(control->Kind(), row.kind) << row.name;
+        if (std::string(row.parent) != "MForm") {
+            EXPECT_NE(form->Find(row.parent), nullptr) << row.name << " in " << row.parent;
+        }
+    }
+    EXPECT_EQ(form->All().size(), LayoutTable().size() - 1);
+    for (const auto& chain : KeyboardOrder())
+        for (const std::string& name : chain)
+            EXPECT_NE(form->Find(name), nullptr) << name;
+    EXPECT_TRUE(chip.Trace().empty()) << "making the form touches nothing";
+    EXPECT_TRUE(face.changed.empty());
+}
+
+// The 120-dpi layout on other screens.
+TEST(LayoutScaling, EveryEdgeScalesAndRoundsAlikeSoNeighboursStillMeet)
+{
+    EXPECT_EQ(Scaled(447, 96), 358);
+    const LayoutRect about = Scaled({8, 104, 425, 161}, 144);
+    EXPECT_EQ((std::vector<int>{about.left, about.top, about.width, about.height}), (std::vector<int>{10, 125, 510, 193}));
+    const LayoutRect first = Scaled({3, 0, 3, 1}, 96), second = Scaled({6, 0, 3, 1}, 96);
+    EXPECT_EQ(first.left + first.width, second.left) << "2.4 + 2.4 would leave a gap";
+    const LayoutRect same = Scaled({16, 28, 89, 77}, 120);
+    EXPECT_EQ((std::vector<int>{same.left, same.top, same.width, same.height}), (std::vector<int>{16, 28, 89, 77}));
+}
+
+TEST(FullStop, AddedOnlyAfterCharactersBeyondTheFullStop)
+{
+    EXPECT_EQ(WithFullStop("Access refused"), "Access refused.");
+    EXPECT_EQ(WithFullStop("Done."), "Done.");
+    EXPECT_EQ(WithFullStop("Hung!"), "Hung!");
+    EXPECT_EQ(WithFullStop("(none)"), "(none)");
+    EXPECT_EQ(WithFullStop("0xCF8/"), "0xCF8/.");
+    EXPECT_EQ(WithFullStop("Zugriff verweigert \xC3\xA4"), "Zugriff verweigert \xC3\xA4.");
+    EXPECT_EQ(WithFullStop(""), "");
+}
