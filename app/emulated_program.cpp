@@ -1,6 +1,6 @@
 #include "emulated_program.h"
 
-#include "emulated_i815.h"
+#include "chip_route.h"
 #include "config_access.h"
 #include "display_check.h"
 #include "quarvel_application.h"
@@ -70,26 +70,23 @@ int RunEmulatedQuarvel(int argc, char** argv)
     if (options.helpOnly)
         return ExitNormal;
 
-    ConfigSpace image = EmulatedI815::DefaultImage();
-    if (options.dump) {
-        try {
-            image = ReadRegisterDumpFile(*options.dump);
-        } catch (const DumpError& e) {
-            std::fprintf(stderr, "i815quarvel-sim: %s\n", e.what());
-            return ExitBadArguments;
-        }
+    std::unique_ptr<ChipRoute> route;
+    try {
+        route = OpenChipRoute({RouteKind::Emulated, options.dump}, {true, true}, RouteSystem{});
+    } catch (const DumpError& e) {
+        std::fprintf(stderr, "i815quarvel-sim: %s\n", e.what());
+        return ExitBadArguments;
     }
 
     int qtArgc = 1;  // the options are ours, not Qt's
     const std::unique_ptr<QuarvelApplication> app = StartApplication(qtArgc, argv);
-    EmulatedI815 chip(image);
-    SelectPortAccess(&chip);
+    SelectConfigAccess(&route->access());
     const int status = RunQuarvel(*app);
-    SelectPortAccess(nullptr);
+    SelectConfigAccess(nullptr);
 
     if (options.save) {
         try {
-            WriteRegisterDumpFile(*options.save, chip.Space());
+            WriteRegisterDumpFile(*options.save, route->emulated()->Space());
         } catch (const DumpError& e) {
             std::fprintf(stderr, "i815quarvel-sim: %s\n", e.what());
             return status == 0 ? 1 : status;

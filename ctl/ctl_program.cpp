@@ -270,6 +270,9 @@ int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::o
         return CtlDone;
     }
 
+    if (options.route.kind == RouteKind::Ports && options.command != "check" && options.command != "bench")
+        err << "i815ctl: " << PortsNotice << "\n";
+
     std::unique_ptr<Route> route;
     int status = CtlDone;
     try {
