@@ -27,6 +27,51 @@ std::string Lowered(std::string text)
 
 bool NoSuchFile(int reason) { return reason == ENOENT || reason == ENOTDIR; }
 
+std::unique_ptr<ConfigAccess> OpenPorts(const RouteSystem& system, ConfigLock& lock,
+                                        std::unique_ptr<X86PortAccess>& ports)
+{
+    ports = system.makePorts ? system.makePorts() : std::make_unique<X86PortAccess>();
+    ports->RequestPermission();
+    lock.Open();  // two port instructions make a cycle: every cycle takes the lock
+    return std::make_unique<Mechanism1Access>(*ports, &lock);
+}
+
+// Throws AccessRefused unless the kernel shows this process the settings (past the first 64
+// bytes, which is all that it shows a process without privilege).
+std::unique_ptr<ConfigAccess> OpenKernelFile(const RouteSystem& system, const RouteNeeds& needs, ConfigLock& lock)
+{
+    auto kernel = std::make_unique<KernelConfigAccess>(system.kernelConfigPath, needs.change, &lock);
+    kernel->Read(0x50);
+    if (needs.change)
+        lock.Open();
+    return kernel;
+}
+
+// A helper for a process without privilege: through its service's socket, then, for the
+// window only, started through pkexec. Throws AccessRefused naming what is missing on each way.
+std::unique_ptr<ConfigAccess> OpenHelper(const RouteSystem& system, const RouteNeeds& needs,
+                                         const AccessRefused& kernelRefusal)
+{
+    HelperAttempt socket = ConnectHelperSocket(system.helperSocket);
+    if (socket.channel.open())
+        return std::make_unique<HelperConfigAccess>(std::move(socket.channel));
+    if (!needs.window)
+        throw AccessRefused(std::string(kernelRefusal.what()) + "; and the helper's socket: " + socket.whyNot,
+                            kernelRefusal.reason());
+
+    const std::string helper = system.helperPath.empty() ? QuarvelHelperPath : system.helperPath;
+    HelperAttempt pkexec =
+        StartHelperThroughPkexec(system.pkexecPath.empty() ? QuarvelPkexecPath : system.pkexecPath, helper);
+    if (pkexec.channel.open())
+        return std::make_unique<HelperConfigAccess>(std::move(pkexec.channel));
+    throw AccessRefused("The window reaches the chip through its helper " + helper +
+                            ", which could not be started. Through the helper's socket: " + socket.whyNot +
+                            "; through pkexec: " + pkexec.whyNot +
+                            ". An administrator can let the members of the group i815quarvel in (systemctl enable "
+                            "--now i815quarvel-helper.socket, see i815quarvel(8)), or start the window as root",
+                        pkexec.reason ? pkexec.reason : EPERM);
+}
+
 }  // namespace
 
 ChipRoute::~ChipRoute() = default;
@@ -43,76 +88,43 @@ std::unique_ptr<ChipRoute> OpenChipRoute(const RouteChoice& choice, const RouteN
     }
 
     route->lock_ = std::make_unique<ConfigLock>(system.lockPath);
-    auto openPorts = [&] {
-        route->ports_ = system.makePorts ? system.makePorts() : std::make_unique<X86PortAccess>();
-        route->ports_->RequestPermission();
-        route->lock_->Open();  // two port instructions make a cycle: every cycle takes the lock
-        route->access_ = std::make_unique<Mechanism1Access>(*route->ports_, route->lock_.get());
-        route->taken_ = RouteTaken::Ports;
-    };
+    route->taken_ = RouteTaken::Ports;
     if (choice.kind == RouteKind::Ports) {
-        openPorts();
+        route->access_ = OpenPorts(system, *route->lock_, route->ports_);
         return route;
     }
-
-    std::string kernelRefusal;
-    int kernelReason = 0;
     try {
-        auto kernel = std::make_unique<KernelConfigAccess>(system.kernelConfigPath, needs.change, route->lock_.get());
-        kernel->Read(0x50);  // without privilege the kernel shows the first 64 bytes only
-        if (needs.change)
-            route->lock_->Open();
-        route->access_ = std::move(kernel);
+        route->access_ = OpenKernelFile(system, needs, *route->lock_);
         route->taken_ = RouteTaken::Kernel;
         return route;
-    } catch (const AccessRefused& refused) {
+    } catch (const AccessRefused& kernelRefusal) {
         if (choice.kind == RouteKind::Kernel)
             throw;
-        kernelRefusal = refused.what();
-        kernelReason = refused.reason();
-    }
 
-    const bool root = system.root.value_or(geteuid() == 0);
-    if (root) {
-        // Only where the kernel has no file (no sysfs): then nothing orders cycles but the lock.
-        if (!NoSuchFile(kernelReason))
-            throw AccessRefused(kernelRefusal, kernelReason);
-        try {
-            openPorts();
-        } catch (const AccessRefused& refused) {
-            throw AccessRefused(kernelRefusal + "; and " + Lowered(refused.what()), refused.reason());
-        }
-        return route;
-    }
-
-    if (needs.window) {
-        // No helper and no password for a chip that the window would refuse at once.
-        const std::optional<uint32_t> identity = SysfsIdentity(system.kernelConfigPath);
-        if (identity && *identity != HostBridgeId) {
-            route->access_ = std::make_unique<ForeignBridgeAccess>(*identity);
-            route->taken_ = RouteTaken::ForeignBridge;
+        if (system.root.value_or(geteuid() == 0)) {
+            // The ports only where the kernel has no file (no sysfs): nothing else orders cycles then.
+            if (!NoSuchFile(kernelRefusal.reason()))
+                throw;
+            try {
+                route->access_ = OpenPorts(system, *route->lock_, route->ports_);
+            } catch (const AccessRefused& refused) {
+                throw AccessRefused(std::string(kernelRefusal.what()) + "; and " + Lowered(refused.what()),
+                                    refused.reason());
+            }
             return route;
         }
-    }
 
-    HelperAttempt socket = ConnectHelperSocket(system.helperSocket);
-    if (!socket.channel.open() && needs.window) {
-        const std::string helper = system.helperPath.empty() ? QuarvelHelperPath : system.helperPath;
-        HelperAttempt pkexec =
-            StartHelperThroughPkexec(system.pkexecPath.empty() ? QuarvelPkexecPath : system.pkexecPath, helper);
-        if (!pkexec.channel.open())
-            throw AccessRefused(
-                "The window reaches the chip through its helper " + helper +
-                    ", which could not be started. Through the helper's socket: " + socket.whyNot +
-                    "; through pkexec: " + pkexec.whyNot +
-                    ". An administrator can let the members of the group i815quarvel in (systemctl enable --now "
-                    "i815quarvel-helper.socket, see i815quarvel(8)), or start the window as root",
-                pkexec.reason ? pkexec.reason : EPERM);
-        socket = std::move(pkexec);
+        if (needs.window) {
+            // No helper and no password for a chip that the window would refuse at once.
+            const std::optional<uint32_t> identity = SysfsIdentity(system.kernelConfigPath);
+            if (identity && *identity != HostBridgeId) {
+                route->access_ = std::make_unique<ForeignBridgeAccess>(*identity);
+                route->taken_ = RouteTaken::ForeignBridge;
+                return route;
+            }
+        }
+        route->access_ = OpenHelper(system, needs, kernelRefusal);
+        route->taken_ = RouteTaken::Helper;
+        return route;
     }
-    if (!socket.channel.open())
-        throw AccessRefused(kernelRefusal + "; and the helper's socket: " + socket.whyNot, kernelReason);
-    route->access_ = std::make_unique<HelperConfigAccess>(std::move(socket.channel));
-    route->taken_ = RouteTaken::Helper;
-    return route;
 }
