@@ -1,8 +1,8 @@
 #include "emulated_program.h"
 
-#include "emulated_i815.h"
+#include "chip_route.h"
+#include "config_access.h"
 #include "display_check.h"
-#include "mechanism1_access.h"
 #include "quarvel_application.h"
 #include "quarvel_version.h"
 #include "register_dump.h"
@@ -70,25 +70,21 @@ int RunEmulatedQuarvel(int argc, char** argv)
     if (options.helpOnly)
         return ExitNormal;
 
-    ConfigSpace image = EmulatedI815::DefaultImage();
-    if (options.dump) {
-        try {
-            image = ReadRegisterDumpFile(*options.dump);
-        } catch (const DumpError& e) {
-            std::fprintf(stderr, "i815quarvel-sim: %s\n", e.what());
-            return ExitBadInput;
-        }
+    std::unique_ptr<ChipRoute> route;
+    try {
+        route = OpenChipRoute({RouteKind::Emulated, options.dump}, {true, true}, RouteSystem{});
+    } catch (const DumpError& e) {
+        std::fprintf(stderr, "i815quarvel-sim: %s\n", e.what());
+        return ExitBadInput;
     }
 
     int qtArgc = 1;  // the options are ours, not Qt's
     const std::unique_ptr<QuarvelApplication> app = StartApplication(qtArgc, argv);
-    EmulatedI815 chip(image);
-    Mechanism1Access access(chip);
-    const int status = RunQuarvel(access, *app);
+    const int status = RunQuarvel(route->access(), *app);
 
     if (options.save) {
         try {
-            WriteRegisterDumpFile(*options.save, chip.Space());
+            WriteRegisterDumpFile(*options.save, route->emulated()->Space());
         } catch (const DumpError& e) {
             std::fprintf(stderr, "i815quarvel-sim: %s\n", e.what());
             return status == 0 ? 1 : status;

@@ -1,14 +1,13 @@
-// i815quarvel: the tool on the real configuration ports. As root (sudo) it makes the port
-// cycles itself; as any other user it asks its privileged helper, over a pipe. The window
-// itself never holds a privilege: Qt loads plugins named by whoever starts it.
-#include "config_lock.h"
-#include "helper_client.h"
-#include "mechanism1_access.h"
-#include "quarvel_version.h"
+// i815quarvel: the tool on the real chip. As root it goes through the kernel's configuration
+// file itself; as any other user through its privileged helper (route/chip_route.h chooses).
+// The window itself never holds a privilege: Qt loads plugins named by whoever starts it.
+#include "chip_route.h"
+#include "display_check.h"
+#include "quarvel_application.h"
 #include "run_quarvel.h"
-#include "x86_port_access.h"
 
 #include <cstdio>
+#include <exception>
 
 #include <unistd.h>
 
@@ -19,12 +18,13 @@ int main(int argc, char** argv)
                              "reaches the chip through its helper\n");
         return ExitFailure;
     }
-    if (geteuid() == 0) {
-        X86PortAccess ports;
-        ConfigLock lock;
-        Mechanism1Access access(ports, &lock);
-        return RunQuarvel(access, argc, argv);
+    const std::unique_ptr<QuarvelApplication> app = StartApplication(argc, argv);
+    std::unique_ptr<ChipRoute> route;
+    try {
+        route = OpenChipRoute({}, {true, true}, RouteSystem{});
+    } catch (const std::exception& failure) {
+        app->ReportFailure(QString::fromLocal8Bit(failure.what()));
+        return ExitFailure;
     }
-    HelperConfigAccess helper({QuarvelHelperPath, QuarvelPkexecPath});
-    return RunQuarvel(helper, argc, argv);
+    return RunQuarvel(route->access(), *app);
 }

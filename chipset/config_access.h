@@ -1,10 +1,10 @@
 #pragma once
 // Configuration space of bus 0, device 0, function 0: the host bridge. Whole 32-bit dwords only.
 //
-// One small interface with interchangeable back ends, as pciutils' access methods: mechanism #1
-// through the port layer (in this process), the kernel's own configuration file, and the
-// privileged helper over a pipe. The free functions below talk to whichever back end is
-// selected and never know which.
+// One small interface with interchangeable back ends, as pciutils' access methods: the kernel's
+// own configuration file, the privileged helper over its socket or pipe, and mechanism #1
+// through the port layer (in this process). route/chip_route.h chooses one for each program;
+// the free functions below talk to whichever is selected and never know which.
 
 #include <cstdint>
 

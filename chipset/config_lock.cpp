@@ -1,5 +1,6 @@
 #include "config_lock.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -12,37 +13,32 @@
 
 namespace {
 
-std::string Reason(const std::string& path, const char* what)
+std::string Reason(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+std::string Directory(const std::string& path)
 {
-    return "The lock file " + path + " " + what + ": " + std::strerror(errno);
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// /run/lock is writable by everyone, so the name may already be taken by something else: never
-// follow a link, never block on a fifo, and never use O_CREAT on a file that is there already
-// (the kernel refuses that on another user's file in a sticky directory).
-int OpenLockFile(const std::string& path)
+bool OursOrRoot(const struct stat& st) { return st.st_uid == 0 || st.st_uid == geteuid(); }
+
+// The directory is made when missing; one that a stranger could write (a sticky /tmp or
+// /run/lock among them) would let the stranger take the name first, so it is refused.
+void CheckDirectory(const std::string& dir)
 {
-    const int flags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        int fd = open(path.c_str(), flags);
-        if (fd < 0 && errno == ENOENT) {
-            fd = open(path.c_str(), flags | O_CREAT | O_EXCL, 0644);
-            if (fd < 0 && errno == EEXIST)
-                continue;
-            if (fd >= 0)
-                fchmod(fd, 0644);  // whatever the umask: others must be able to open it
-        }
-        if (fd < 0)
-            throw ConfigLockError(Reason(path, "cannot be opened"));
-        struct stat st;
-        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            close(fd);
-            errno = EINVAL;
-            throw ConfigLockError("The lock file " + path + " is not a regular file");
-        }
-        return fd;
-    }
-    throw ConfigLockError(Reason(path, "cannot be created"));
+    if (mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST)
+        throw ConfigLockError(Reason("The lock's directory " + dir + " cannot be made"));
+    struct stat st;
+    if (lstat(dir.c_str(), &st) != 0)
+        throw ConfigLockError(Reason("The lock's directory " + dir + " cannot be examined"));
+    if (!S_ISDIR(st.st_mode))
+        throw ConfigLockError("The lock's directory " + dir + " is not a directory");
+    if (!OursOrRoot(st) || (st.st_mode & 022) != 0)
+        throw ConfigLockError("The lock's directory " + dir + " is open to other users; it must belong to root "
+                              "and be writable by its owner only");
 }
 
 }  // namespace
@@ -55,19 +51,39 @@ ConfigLock::~ConfigLock()
         close(fd_);
 }
 
+void ConfigLock::Open()
+{
+    if (fd_ >= 0)
+        return;
+    CheckDirectory(Directory(path_));
+    // Never follow a link, never block on a fifo.
+    const int fd = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    if (fd < 0)
+        throw ConfigLockError(Reason("The lock file " + path_ + " cannot be opened"));
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !OursOrRoot(st)) {
+        close(fd);
+        throw ConfigLockError("The lock file " + path_ + " is not a plain file of root's");
+    }
+    if ((st.st_mode & 077) != 0 && fchmod(fd, 0600) != 0) {  // whatever made it, only its owner opens it
+        close(fd);
+        throw ConfigLockError(Reason("The lock file " + path_ + " cannot be closed to other users"));
+    }
+    fd_ = fd;
+}
+
 void ConfigLock::Acquire()
 {
-    if (fd_ < 0)
-        fd_ = OpenLockFile(path_);
+    Open();
     using namespace std::chrono;
     const auto deadline = steady_clock::now() + milliseconds(TimeoutMilliseconds);
     auto pause = microseconds(20);
     while (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
         if (errno != EWOULDBLOCK && errno != EINTR)
-            throw ConfigLockError(Reason(path_, "cannot be locked"));
+            throw ConfigLockError(Reason("The lock file " + path_ + " cannot be locked"));
         if (steady_clock::now() >= deadline)
-            throw ConfigLockError("The lock file " + path_ + " has been held by another program for " +
-                                  std::to_string(TimeoutMilliseconds / 1000) + " seconds");
+            throw ConfigLockBusy("The lock file " + path_ + " has been held by another program for " +
+                                 std::to_string(TimeoutMilliseconds / 1000) + " seconds");
         std::this_thread::sleep_for(pause);
         pause = std::min(pause * 2, microseconds(5000));
     }

@@ -1,7 +1,11 @@
 #pragma once
-// The lock between programs that use the chip: an flock on one file under /run/lock. Every
-// configuration cycle and every read-modify-write is made under it, held only for that long,
-// so the window's helper, i815ctl and the boot-time apply can all run at once.
+// The lock between programs that use the chip: an flock on one file in a directory that only
+// root can write (/run/i815quarvel). Every read-modify-write is made under it, held only for
+// that long, so the window's helper, i815ctl and the boot-time apply can all run at once.
+//
+// Nobody else can create, hold, replace or delete it: the directory admits no other writer,
+// and the file is opened by its owner only (0600), so no stranger gets the descriptor that
+// an flock needs. The helper opens it as root, before it drops to its own user.
 
 #include <stdexcept>
 #include <string>
@@ -11,19 +15,28 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Another program of ours has held the lock for the whole time-out: worth waiting again.
+class ConfigLockBusy : public ConfigLockError {
+public:
+    using ConfigLockError::ConfigLockError;
+};
+
 class ConfigLock {
 public:
-    static constexpr const char* DefaultPath = "/run/lock/i815quarvel.lock";
+    static constexpr const char* DefaultDirectory = "/run/i815quarvel";
+    static constexpr const char* DefaultPath = "/run/i815quarvel/lock";
     static constexpr int TimeoutMilliseconds = 5000;
 
-    // The file is opened (created when it does not exist yet) at the first Acquire.
     explicit ConfigLock(std::string path = DefaultPath);
     ~ConfigLock();
     ConfigLock(const ConfigLock&) = delete;
     ConfigLock& operator=(const ConfigLock&) = delete;
 
-    // Waits while another program holds it; throws ConfigLockError after the time-out, or when
-    // the file cannot be opened.
+    // Opens the file, making its directory (0755) and the file (0600) when they are missing.
+    // Refuses a directory that another user could write, and a file that is no plain file or
+    // belongs to someone else: throws ConfigLockError. Acquire opens it when this was not done.
+    void Open();
+    // Waits while another program holds it; throws ConfigLockBusy after the time-out.
     void Acquire();
     void Release();
 

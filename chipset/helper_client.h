@@ -1,53 +1,35 @@
 #pragma once
-// The window's way to the ports when it is not root: requests over a pipe (a socket pair) to
-// the privileged helper, a small program without Qt at a fixed installed path. The helper
-// makes the port cycles, under the lock between programs, and restores the address port when
-// the pipe closes.
+// The requests to a helper (helper_protocol.h) as a configuration access: each read and each
+// read-modify-write is one request line and one reply line over a channel that
+// helper_launcher.h opened. The helper reaches the chip through the kernel's file under the
+// lock between programs; it has no ports, so the port save and restore ask it for nothing
+// that could be kept here.
 
 #include "config_access.h"
+#include "helper_launcher.h"
 
 #include <string>
-#include <vector>
-
-#include <sys/types.h>
 
 class HelperConfigAccess : public ConfigAccess {
 public:
-    struct Paths {
-        std::string helper;  // never looked up through PATH
-        std::string pkexec;  // empty: do not try pkexec
-    };
-
-    // Starts the helper at the first access: first as it is (an administrator may have given
-    // it cap_sys_rawio for a group), then through pkexec (the administrator's password).
-    // When neither works, the first access throws AccessRefused naming both ways.
-    explicit HelperConfigAccess(Paths paths);
-    // Talks to a helper that already answers on `socket` (tests); takes the descriptor.
+    explicit HelperConfigAccess(HelperChannel channel);
+    // Talks to a helper that already greeted on `socket` (tests); takes the descriptor.
     explicit HelperConfigAccess(int socket);
-    // Closes the pipe, so the helper restores the address port and ends, and waits for it.
-    ~HelperConfigAccess() override;
-    HelperConfigAccess(const HelperConfigAccess&) = delete;
-    HelperConfigAccess& operator=(const HelperConfigAccess&) = delete;
+    // Closes the channel, so the helper ends, and waits for it when we started it.
+    ~HelperConfigAccess() override = default;
 
     uint32_t Read(uint32_t offset) override;
     // The helper makes no plain writes: every write is a read-modify-write of settings.
     void Write(uint32_t offset, uint32_t value) override;
+    // A helper that waited for the lock in vain says so: ConfigLockBusy, as here.
     uint32_t Modify(uint32_t offset, uint32_t mask, uint32_t bits) override;
     void SavePorts() override;
     void RestorePorts() override;
 
 private:
-    void Connect();
-    // Spawns `argv` with the socket as its standard input and output; returns the reason it
-    // could not be used, or an empty text once the helper greeted.
-    std::string TryStart(const std::vector<std::string>& argv);
-    // Closes the pipe and waits for the helper; its wait status, or -1 when none was running.
-    int Stop();
     std::string Ask(const std::string& request);
     std::string ReadLine();
 
-    Paths paths_;
-    int socket_ = -1;
-    pid_t child_ = -1;
+    HelperChannel channel_;
     std::string received_;
 };

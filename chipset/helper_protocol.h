@@ -1,12 +1,13 @@
 #pragma once
-// The requests between the window and its privileged helper, one line each, all numbers in
+// The requests between a program and its privileged helper, one line each, all numbers in
 // fixed-width lower-case hexadecimal:
 //   read OO                   -> ok VVVVVVVV
 //   modify OO MMMMMMMM BBBBBBBB -> ok VVVVVVVV   (the value written)
-//   save                      -> ok AAAAAAAA DDDDDDDD   (the address and data ports as found)
-//   restore                   -> ok
-// Any request may instead be answered "refused TEXT" (the helper does not do that) or
-// "failed TEXT" (the chip could not be reached). The helper opens with its greeting line.
+//   save                      -> ok   (the helper's back end keeps what it has to keep; the
+//   restore                   -> ok    kernel's file has no ports, and no answer carries one)
+// Any request may instead be answered "refused TEXT" (the helper does not do that), "busy
+// TEXT" (the lock between programs stayed taken; worth asking again) or "failed TEXT" (the
+// chip could not be reached). The helper opens with its greeting line.
 
 #include <cstdint>
 #include <optional>

@@ -12,6 +12,9 @@ class ConfigLock;
 
 class KernelConfigAccess : public ConfigAccess {
 public:
+    // The host bridge's file, for the helper and the route chooser alike.
+    static constexpr const char* DefaultPath = "/sys/bus/pci/devices/0000:00:00.0/config";
+
     // Opens the file for reading, or for reading and writing; throws AccessRefused.
     KernelConfigAccess(const std::string& path, bool forWriting, ConfigLock* lock);
     ~KernelConfigAccess() override;

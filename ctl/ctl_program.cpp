@@ -282,9 +282,10 @@ std::string Usage()
            "Commands:\n" +
            CommandLines() +
            "\n"
-           "Routes (default: the kernel's file where it can be used, else the ports):\n"
+           "Routes (default: the kernel's file as root; as a user, the helper through its socket,\n"
+           "for the group i815quarvel; the ports only where the kernel has no such file):\n"
            "  --kernel           the kernel's configuration file of 0000:00:00.0 in sysfs\n"
-           "  --ports            the PCI configuration ports 0xCF8-0xCFF\n"
+           "  --ports            the PCI configuration ports 0xCF8-0xCFF, past the kernel's ordering\n"
            "  --emulated[=DUMP]  an emulated i815: the built-in one, or one from an `lspci -xxx` dump\n"
            "  --save-emulated FILE\n"
            "                     writes the emulated chip to FILE, in the same form, when the program ends\n"
@@ -394,6 +395,10 @@ int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::o
         out << Program << " (i815 Quarvel) " << QuarvelVersion << "\n";
         return ExitNormal;
     }
+
+    const std::string name = options.command->name;
+    if (options.route.kind == RouteKind::Ports && name != "check" && name != "bench")
+        err << "i815ctl: " << PortsNotice << "\n";
 
     std::unique_ptr<Route> route;
     int status = ExitNormal;

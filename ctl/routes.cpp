@@ -1,14 +1,9 @@
 #include "routes.h"
 
 #include "access_refused.h"
-#include "config_lock.h"
 #include "exit_status.h"
-#include "kernel_config_access.h"
-#include "mechanism1_access.h"
 #include "register_dump.h"
-#include "x86_port_access.h"
 
-#include <cctype>
 #include <cerrno>
 #include <fstream>
 
@@ -35,8 +30,12 @@ std::string Advice(int reason, const CtlSystem& system)
         return "the kernel is locked down (lockdown=" + lockdown +
                ", as under Secure Boot) and lets no program use the I/O ports or write the "
                "configuration space; boot without lockdown to change settings";
-    if (reason == EPERM || reason == EACCES)
-        return geteuid() == 0 ? "even root was refused" : "run i815ctl as root (sudo i815ctl ...)";
+    if (reason == EPERM || reason == EACCES) {
+        if (system.root.value_or(geteuid() == 0))
+            return "even root was refused";
+        return "run i815ctl as root (sudo i815ctl ...), or as a member of the group i815quarvel once an "
+               "administrator has enabled i815quarvel-helper.socket";
+    }
     if (reason == ENOSYS)
         return "the kernel was built without I/O-port support; use --kernel";
     if (reason == ENOENT)
@@ -44,23 +43,21 @@ std::string Advice(int reason, const CtlSystem& system)
     return "";
 }
 
-[[noreturn]] void Refused(const std::string& what, int reason, const CtlSystem& system)
-{
-    const std::string advice = Advice(reason, system);
-    throw StatusError(ExitFailure, what + (advice.empty() ? "" : "; " + advice));
-}
-
-// The kernel shows a user without privilege the first 64 bytes only; the settings lie beyond.
-void CheckKernelReadsSettings(ConfigAccess& kernel) { kernel.Read(0x50); }
-
 }  // namespace
+
+Route::Route(std::unique_ptr<ChipRoute> route) : route_(std::move(route))
+{
+    if (route_->taken() == RouteTaken::Ports) {  // the other routes have no ports to keep
+        route_->access().SavePorts();
+        portsSaved_ = true;
+    }
+}
 
 Route::~Route()
 {
-    // The address port goes back as found, whatever happened before.
     if (portsSaved_) {
         try {
-            access_->RestorePorts();
+            route_->access().RestorePorts();
         } catch (const std::exception&) {
         }
     }
@@ -68,53 +65,12 @@ Route::~Route()
 
 std::unique_ptr<Route> OpenRoute(const RouteChoice& choice, bool forWriting, const CtlSystem& system)
 {
-    auto route = std::unique_ptr<Route>(new Route);
-
-    if (choice.kind == RouteKind::Emulated) {
-        ConfigSpace image = EmulatedI815::DefaultImage();
-        if (choice.dump) {
-            try {
-                image = ReadRegisterDumpFile(*choice.dump);
-            } catch (const DumpError& e) {
-                throw StatusError(ExitBadInput, e.what());
-            }
-        }
-        route->chip_ = std::make_unique<EmulatedI815>(image);
-        route->access_ = std::make_unique<Mechanism1Access>(*route->chip_);
-        return route;
-    }
-
-    route->lock_ = std::make_unique<ConfigLock>(system.lockPath);
-    std::string kernelRefusal;
-    int kernelReason = 0;
-    if (choice.kind != RouteKind::Ports) {
-        try {
-            auto kernel = std::make_unique<KernelConfigAccess>(system.kernelConfigPath, forWriting,
-                                                               route->lock_.get());
-            CheckKernelReadsSettings(*kernel);
-            route->access_ = std::move(kernel);
-            return route;
-        } catch (const AccessRefused& refused) {
-            if (choice.kind == RouteKind::Kernel)
-                Refused(refused.what(), refused.reason(), system);
-            kernelRefusal = refused.what();
-            kernelReason = refused.reason();
-        }
-    }
-
-    route->ports_ = system.makePorts ? system.makePorts() : std::make_unique<X86PortAccess>();
     try {
-        route->ports_->RequestPermission();
+        return std::make_unique<Route>(OpenChipRoute(choice, {forWriting, false}, system));
+    } catch (const DumpError& bad) {
+        throw StatusError(ExitBadInput, bad.what());
     } catch (const AccessRefused& refused) {
-        if (choice.kind == RouteKind::Ports)
-            Refused(refused.what(), refused.reason(), system);
-        const int reason = kernelReason == ENOENT ? refused.reason() : kernelReason;
-        std::string ports = refused.what();
-        ports[0] = char(std::tolower(static_cast<unsigned char>(ports[0])));
-        Refused(kernelRefusal + "; and " + ports, reason, system);
+        const std::string advice = Advice(refused.reason(), system);
+        throw StatusError(ExitFailure, refused.what() + (advice.empty() ? "" : "; " + advice));
     }
-    route->access_ = std::make_unique<Mechanism1Access>(*route->ports_, route->lock_.get());
-    route->access_->SavePorts();
-    route->portsSaved_ = true;
-    return route;
 }

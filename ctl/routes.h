@@ -1,52 +1,38 @@
 #pragma once
-// The ways i815ctl reaches the chip: the kernel's configuration file, the ports (mechanism #1
-// in this process), or an emulated i815.
+// i815ctl's side of the route (route/chip_route.h chooses it): the port save and restore
+// around a run, and refusals as the command line words them, with advice.
 
-#include "config_access.h"
-#include "emulated_i815.h"
+#include "chip_route.h"
 
-#include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 
-class PortAccess;
-class X86PortAccess;
-
 // Where the program looks at the system; tests put temporary files in its place.
-struct CtlSystem {
-    std::string kernelConfigPath = "/sys/bus/pci/devices/0000:00:00.0/config";
-    std::string lockPath = "/run/lock/i815quarvel.lock";
+struct CtlSystem : RouteSystem {
     std::string lockdownPath = "/sys/kernel/security/lockdown";
-    std::function<std::unique_ptr<X86PortAccess>()> makePorts;  // empty: the real ports
-    std::string stateDir = "/var/lib/i815quarvel";                 // the boot-time apply's marker
+    std::string stateDir = "/var/lib/i815quarvel";  // the boot-time apply's marker
     int settleSeconds = 60;  // how long the machine must keep running after a boot-time apply
 };
 
-enum class RouteKind { Automatic, Kernel, Ports, Emulated };
-
-struct RouteChoice {
-    RouteKind kind = RouteKind::Automatic;
-    std::optional<std::string> dump;  // --emulated=DUMP
-};
+// Said on stderr whenever --ports is used.
+constexpr const char* PortsNotice =
+    "--ports bypasses the kernel's ordering of configuration cycles: a cycle of the kernel's between "
+    "the two port instructions of one of ours gives another device's register";
 
 class Route {
 public:
+    explicit Route(std::unique_ptr<ChipRoute> route);
+    // The address port goes back as found, whatever happened before.
     ~Route();
-    ConfigAccess& access() { return *access_; }
+    ConfigAccess& access() { return route_->access(); }
     // The emulated chip, on the emulated route; nullptr on the others.
-    EmulatedI815* emulated() { return chip_.get(); }
+    EmulatedI815* emulated() { return route_->emulated(); }
 
 private:
-    friend std::unique_ptr<Route> OpenRoute(const RouteChoice&, bool, const CtlSystem&);
-    std::unique_ptr<X86PortAccess> ports_;
-    std::unique_ptr<EmulatedI815> chip_;
-    std::unique_ptr<class ConfigLock> lock_;
-    std::unique_ptr<ConfigAccess> access_;
+    std::unique_ptr<ChipRoute> route_;
     bool portsSaved_ = false;
 };
 
-// Opens the route for reading, or for changing settings. Without a choice: the kernel's file
-// where it can be used for that, else the ports. Throws StatusError (status 1) saying what is
-// missing and how to get it; a bad dump is status 2.
+// Opens the route for reading, or for changing settings. Throws StatusError (status 1) saying
+// what is missing and how to get it; a bad dump is status 2.
 std::unique_ptr<Route> OpenRoute(const RouteChoice& choice, bool forWriting, const CtlSystem& system);

@@ -1,6 +1,7 @@
 #include "try_command.h"
 
 #include "config_access.h"
+#include "config_lock.h"
 #include "exit_status.h"
 #include "field_map.h"
 #include "field_values.h"
@@ -68,6 +69,20 @@ std::string Reason(Answer answer, int seconds)
     return {};
 }
 
+// The undo never gives up for want of the lock: another program of ours holds it for one
+// read-modify-write at a time, so it frees again. After each time-out it says so and waits on.
+template <typename Step>
+auto Patiently(const Field& field, std::ostream& out, Step step)
+{
+    for (;;) {
+        try {
+            return step();
+        } catch (const ConfigLockBusy& busy) {
+            out << busy.what() << "; still waiting for it, to undo " << FieldKey(field) << "\n" << std::flush;
+        }
+    }
+}
+
 }  // namespace
 
 int TrySettings(ConfigAccess& chip, const std::vector<FieldSetting>& wanted, int seconds, int input,
@@ -117,10 +132,11 @@ int TrySettings(ConfigAccess& chip, const std::vector<FieldSetting>& wanted, int
     std::string undone, failed;
     for (auto it = previous.rbegin(); it != previous.rend(); ++it) {
         const Field& field = *it->first;
-        if ((chip.Read(field.dword) & FieldMask(field)) == it->second)
+        auto read = [&] { return chip.Read(field.dword); };
+        if ((Patiently(field, out, read) & FieldMask(field)) == it->second)
             continue;  // never written, or not taken
-        chip.Modify(field.dword, FieldMask(field), it->second);
-        const uint32_t now = chip.Read(field.dword);
+        Patiently(field, out, [&] { return chip.Modify(field.dword, FieldMask(field), it->second); });
+        const uint32_t now = Patiently(field, out, read);
         std::string& list = (now & FieldMask(field)) == it->second ? undone : failed;
         list += (list.empty() ? "" : ", ") + FieldKey(field) + " back to " + FieldValueText(field, now);
     }

@@ -1,6 +1,7 @@
 #include "helper_session.h"
 
 #include "config_access.h"
+#include "config_lock.h"
 #include "field_map.h"
 
 #include <cerrno>
@@ -84,7 +85,7 @@ std::string HelperSession::Execute(const HelperRequest& request)
     case HelperRequest::Save:
         chip_.SavePorts();
         saved_ = true;
-        return "ok " + HexWord(SavedConfigAddress) + " " + HexWord(SavedConfigData);
+        return "ok";  // never the ports' values: the data port holds another device's register
     case HelperRequest::Restore:
         chip_.RestorePorts();
         restored_ = true;
@@ -104,6 +105,8 @@ std::string HelperSession::Handle(const std::string& line)
             return "refused " + *refusal;
         }
         return Execute(*request);
+    } catch (const ConfigLockBusy& busy) {
+        return std::string("busy ") + busy.what();
     } catch (const std::exception& failure) {
         return std::string("failed ") + failure.what();
     }

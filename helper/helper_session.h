@@ -1,9 +1,10 @@
 #pragma once
-// The helper's side of the pipe: it reads request lines, checks each against what the window
-// needs and the field table, and only then touches the chip. Everything else is refused.
+// The helper's side of the connection: it reads request lines, checks each against what the
+// window and i815ctl need and the field table, and only then touches the chip. Everything else
+// is refused.
 //
 // Allowed: reads of any dword of bus 0, device 0, function 0; one save and one restore of
-// the address port; read-modify-writes of a dword that holds settings, whose mask is made of
+// the ports (nothing to do on the kernel's file); read-modify-writes of a dword that holds settings, whose mask is made of
 // whole setting fields with legal values, on a chip that identifies as an i815.
 
 #include "helper_protocol.h"

@@ -1,27 +1,22 @@
-// i815quarvel-helper: the window's hands on the PCI configuration ports. Started by the window
-// (directly when an administrator gave it cap_sys_rawio for a group, else through pkexec), it
-// asks for the eight ports 0xCF8-0xCFF, opens the lock between programs, then gives up every
-// other privilege and serves the window's requests on its standard input and output until the
-// window goes away. No Qt, no arguments, no environment.
+// i815quarvel-helper: the hands on the chip of a program without privilege. Started as root,
+// one per connection, by its socket service (the connection on standard input and output) or
+// by the window through pkexec (a socket pair in the same place), it opens the kernel's
+// configuration file of 00:00.0 and the lock between programs, then becomes its own system
+// user for good and serves checked requests until the other side goes away. It never asks for
+// the I/O ports. No Qt, no arguments, no environment.
 #include "config_lock.h"
 #include "helper_session.h"
-#include "mechanism1_access.h"
-#include "x86_port_access.h"
+#include "kernel_config_access.h"
+#include "privileges.h"
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <string>
 
-#include <csignal>
-#include <grp.h>
-#include <linux/capability.h>
-#include <sys/prctl.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
-
-constexpr uid_t Nobody = 65534;
 
 void Say(const std::string& line)
 {
@@ -36,35 +31,25 @@ int Refuse(const std::string& reason)
     return 1;
 }
 
-// The port permission (the I/O bitmap of this thread) and the open lock file are all the
-// helper needs from here on: root becomes nobody, and capabilities are dropped for good.
-bool DropPrivileges()
-{
-    if (getuid() == 0 || geteuid() == 0) {
-        if (setgroups(0, nullptr) != 0 || setgid(Nobody) != 0 || setuid(Nobody) != 0)
-            return false;
-    }
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct none[2] = {};
-    if (syscall(SYS_capset, &header, none) != 0)
-        return false;
-    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0;
-}
-
 }  // namespace
 
 int main(int argc, char**)
 {
-    std::signal(SIGPIPE, SIG_IGN);  // a window gone away is an end of file, not a signal
+    SealProcess();
+    std::signal(SIGPIPE, SIG_IGN);  // the other side gone away is an end of file, not a signal
     if (argc != 1)
         return Refuse("takes no arguments");
+    if (geteuid() != 0)
+        return Refuse("must be started as root, by its socket service or through pkexec");
+    const std::optional<SystemUser> user = FindSystemUser(HelperUserName);
+    if (!user)
+        return Refuse(std::string("the system user ") + HelperUserName + " does not exist (the package makes it)");
     try {
         ConfigLock lock;
-        X86PortAccess ports;
-        ports.RequestPermission();
-        if (!DropPrivileges())
-            return Refuse("could not give up its privileges");
-        Mechanism1Access chip(ports, &lock);
+        lock.Open();
+        KernelConfigAccess chip(KernelConfigAccess::DefaultPath, true, &lock);
+        if (const std::optional<std::string> why = DropTo(*user))
+            return Refuse("could not give up its privileges: " + *why);
         HelperSession session(chip, [](const std::string& line) {
             std::fprintf(stderr, "i815quarvel-helper: %s\n", line.c_str());
         });

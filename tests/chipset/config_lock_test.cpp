@@ -3,6 +3,8 @@
 #include "mechanism1_access.h"
 #include "port_access.h"
 
+#include "../support/test_files.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -10,7 +12,9 @@
 #include <chrono>
 #include <thread>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -52,7 +56,7 @@ private:
 int Mishaps(bool withLock)
 {
     SharedLatchChip chip;
-    const std::string lockPath = ::testing::TempDir() + "quarvel_two_writers.lock";
+    const std::string lockPath = TestLock();
     std::atomic<int> mishaps{0}, started{0};
     auto writer = [&](unsigned shift) {
         ConfigLock lock(lockPath);  // an open file of its own, as another program has
@@ -88,14 +92,16 @@ TEST(ConfigLock, TwoWritersLoseNothingWithTheLockAndDoWithoutIt)
 
 TEST(ConfigLock, AFileThatIsNoPlainFileIsRefusedNotWaitedOn)
 {
-    const std::string fifo = ::testing::TempDir() + "quarvel_lock_fifo";
+    const std::string dir = TestFile("dir");
+    mkdir(dir.c_str(), 0755);
+    const std::string fifo = dir + "/fifo";
     std::remove(fifo.c_str());
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     ConfigLock onFifo(fifo);
     EXPECT_THROW(onFifo.Acquire(), ConfigLockError);
     std::remove(fifo.c_str());
 
-    const std::string link = ::testing::TempDir() + "quarvel_lock_link";
+    const std::string link = dir + "/link";
     std::remove(link.c_str());
     ASSERT_EQ(symlink("/etc/passwd", link.c_str()), 0);
     ConfigLock onLink(link);
@@ -103,19 +109,72 @@ TEST(ConfigLock, AFileThatIsNoPlainFileIsRefusedNotWaitedOn)
     std::remove(link.c_str());
 }
 
-TEST(ConfigLock, CreatedReadableByEveryone)
+// A stranger who could write the folder could take the name first; one who could open the
+// file could hold it (an flock needs any open descriptor).
+TEST(ConfigLock, ItsFolderAdmitsNoOtherWriterAndItsFileNoOtherOpener)
 {
-    const std::string path = ::testing::TempDir() + "quarvel_lock_new";
-    std::remove(path.c_str());
-    const mode_t old = umask(077);
+    const std::string dir = TestFile("private");
+    std::remove((dir + "/lock").c_str());
+    rmdir(dir.c_str());
+    const mode_t old = umask(0);
     {
-        ConfigLock lock(path);
-        lock.Acquire();
-        lock.Release();
+        ConfigLock lock(dir + "/lock");
+        lock.Open();  // makes the folder, then the file
     }
-    umask(old);
     struct stat st;
-    ASSERT_EQ(stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0644u);
+    ASSERT_EQ(stat(dir.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0755u);
+    ASSERT_EQ(stat((dir + "/lock").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+
+    ASSERT_EQ(chmod((dir + "/lock").c_str(), 0644), 0);  // left open by something of root's
+    ConfigLock again(dir + "/lock");
+    again.Acquire();
+    again.Release();
+    ASSERT_EQ(stat((dir + "/lock").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    umask(old);
+
+    for (mode_t open : {01777, 0775, 0757}) {  // /tmp and /run/lock are 01777
+        SCOPED_TRACE(open);
+        ASSERT_EQ(chmod(dir.c_str(), open), 0);
+        ConfigLock shared(dir + "/lock");
+        try {
+            shared.Open();
+            ADD_FAILURE() << "a lock in a folder that others can write";
+        } catch (const ConfigLockError& refused) {
+            EXPECT_NE(std::string(refused.what()).find("is open to other users"), std::string::npos) << refused.what();
+        }
+    }
+    chmod(dir.c_str(), 0755);
+}
+
+TEST(ConfigLock, AStrangerCanNeitherMakeNorOpenNorRemoveIt)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root, to become a stranger";
+    const std::string dir = TestFile("strangers");
+    mkdir(dir.c_str(), 0755);
+    const std::string path = dir + "/lock";
     std::remove(path.c_str());
+    ConfigLock lock(path);
+    lock.Open();
+
+    const pid_t child = fork();
+    if (child == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(10);
+        int failures = 0;
+        failures += open(path.c_str(), O_RDONLY) >= 0;                       // to flock it
+        failures += unlink(path.c_str()) == 0;                               // to free the name
+        failures += rename(path.c_str(), (dir + "/moved").c_str()) == 0;     // to replace it
+        failures += open((dir + "/other").c_str(), O_CREAT | O_WRONLY, 0644) >= 0;
+        _exit(failures);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "things a stranger managed";
+    lock.Acquire();  // and ours works as before
+    lock.Release();
 }

@@ -19,7 +19,6 @@ protected:
     void TearDown() override
     {
         std::remove(path.c_str());
-        std::remove((path + ".lock").c_str());
     }
 
     void WriteFile(size_t size)
@@ -35,7 +34,7 @@ protected:
     }
 
     std::string path = TestFile("kernel_config");
-    ConfigLock lock{path + ".lock"};
+    ConfigLock lock{TestLock()};
 };
 
 }  // namespace

@@ -18,11 +18,11 @@ TEST(CtlSignals, AnInterruptedApplyFinishesTheSettingItIsWritingAndStops)
     for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE("signal " + std::to_string(signal));
         WriteSpaceFile(TestFile("config"), image);
-        ConfigLock held(TestFile("lock"));
+        ConfigLock held(TestLock());
         held.Acquire();  // another program in the middle of a cycle
 
         ChildProcess ctl({CTL_ON_FILES, "--kernel", "apply", TestFile("profile")},
-                         {"TEST_KERNEL_CONFIG=" + TestFile("config"), "TEST_LOCK=" + TestFile("lock")});
+                         {"TEST_KERNEL_CONFIG=" + TestFile("config"), "TEST_LOCK=" + TestLock()});
         ASSERT_TRUE(ctl.ok());
 
         // It announces the first change, then waits for the lock to make it.

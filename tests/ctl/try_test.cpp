@@ -1,5 +1,6 @@
 // i815ctl try as a user meets it: a real process on a stand-in for the kernel's file, a pipe for
 // its terminal, real signals. Only the tried settings ever change, and they go back unless kept.
+#include "config_lock.h"
 #include "emulated_i815.h"
 
 #include "../support/child_process.h"
@@ -21,7 +22,6 @@ protected:
     void TearDown() override
     {
         std::remove(config.c_str());
-        std::remove((config + ".lock").c_str());
     }
 
     // Starts `i815ctl --kernel try ARGS` and reads its output up to the question.
@@ -29,7 +29,7 @@ protected:
     {
         args.insert(args.begin(), {CTL_ON_FILES, "--kernel", "try"});
         ctl = std::make_unique<ChildProcess>(args, std::vector<std::string>{"TEST_KERNEL_CONFIG=" + config,
-                                                                            "TEST_LOCK=" + config + ".lock"});
+                                                                            "TEST_LOCK=" + TestLock()});
         ASSERT_TRUE(ctl->ok());
         said.clear();
         while (said.find("Type yes within") == std::string::npos) {
@@ -89,6 +89,23 @@ TEST_F(TryTest, AnythingButYesPutsThePreviousValuesBack)
     Answer("no\n");
     EXPECT_EQ(Finish(), 1);
     EXPECT_EQ(error, "i815ctl: not kept; undone: amtt back to 32, cas back to 2 clocks\n");
+    EXPECT_EQ(Chip().Space(), EmulatedI815::DefaultImage());
+}
+
+// Another program of ours holding the lock for longer than its time-out delays the undo, and
+// the undo says so, but it never gives up.
+TEST_F(TryTest, TheUndoWaitsForTheLockAsLongAsItMust)
+{
+    Start({"cas=0"});
+    ConfigLock held(TestLock());
+    held.Acquire();
+    Answer("no\n");
+    EXPECT_EQ(ctl->ReadLine(), "The lock file " + TestLock() +
+                                   " has been held by another program for 5 seconds; still waiting for it, to undo cas");
+    EXPECT_EQ(Chip().Dword(0x50), 0x237C0244u) << "nothing undone while the lock is held";
+    held.Release();
+    EXPECT_EQ(Finish(), 1);
+    EXPECT_EQ(error, "i815ctl: not kept; undone: cas back to 2 clocks\n");
     EXPECT_EQ(Chip().Space(), EmulatedI815::DefaultImage());
 }
 

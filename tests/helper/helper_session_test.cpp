@@ -1,6 +1,7 @@
 // The helper's checks: what it does for the window, and everything it refuses.
 #include "../support/emulated_chip_fixture.h"
 
+#include "config_lock.h"
 #include "field_map.h"
 #include "helper_session.h"
 #include "mechanism1_access.h"
@@ -32,7 +33,8 @@ TEST_F(HelperSessionTest, DoesWhatTheWindowDoesPortForPort)
 {
     chip.SetAddressLatch(0x80000010);
     EXPECT_EQ(Ask("save\nread 00\nmodify a8 00000010 00000010\nrestore\n"),
-              "ok 80000010 f8000008\nok 11308086\nok 1f000314\nok\n");
+              "ok\nok 11308086\nok 1f000314\nok\n")
+        << "the save's answer carries no port: the data port holds another device's register";
     EXPECT_EQ(chip.Trace(), (std::vector<PortOperation>{
                                 In(0xCF8, 0x80000010), In(0xCFC, 0xF8000008),
                                 Out(0xCF8, 0x80000000), In(0xCFC, 0x11308086),
@@ -86,7 +88,8 @@ TEST_F(HelperSessionTest, RefusesEverythingElseAndChangesNothing)
     EXPECT_EQ(log.size(), std::size(refused)) << "each refusal says so on stderr";
     EXPECT_EQ(Ask(std::string(200, 'x') + "\nread 00\n"), "refused not a request\nok 11308086\n")
         << "an over-long line is refused whole, and the next request still served";
-    EXPECT_EQ(Ask("save\nsave\nrestore\nrestore\n").substr(0, 3), "ok ");
+    EXPECT_EQ(Ask("save\nsave\nrestore\nrestore\n"),
+              "ok\nrefused the ports have been saved already\nok\nrefused the ports have been restored already\n");
     EXPECT_EQ(chip.Space(), before);
 }
 
@@ -153,4 +156,23 @@ TEST_F(HelperSessionTest, TheAddressPortGoesBackWhenThePipeCloses)
     chip.ClearTrace();
     second.End();
     EXPECT_TRUE(chip.Trace().empty());
+}
+
+// A lock held past its time-out is "busy", a reply of its own: the caller may ask again.
+TEST_F(HelperSessionTest, ALockHeldTooLongIsBusyAndNothingIsWritten)
+{
+    class HeldElsewhere : public Mechanism1Access {
+    public:
+        using Mechanism1Access::Mechanism1Access;
+        uint32_t Modify(uint32_t, uint32_t, uint32_t) override
+        {
+            throw ConfigLockBusy("The lock file /run/i815quarvel/lock has been held by another program for 5 seconds");
+        }
+    } held(chip);
+    HelperSession busy(held, [](const std::string&) {});
+    const ConfigSpace before = chip.Space();
+    const std::string lines = "read 00\nmodify a8 00000010 00000010\n";
+    EXPECT_EQ(busy.Receive(lines.data(), lines.size()),
+              "ok 11308086\nbusy The lock file /run/i815quarvel/lock has been held by another program for 5 seconds\n");
+    EXPECT_EQ(chip.Space(), before);
 }

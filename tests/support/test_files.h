@@ -8,10 +8,21 @@
 #include <fstream>
 #include <string>
 
+#include <sys/stat.h>
+
 inline std::string TestFile(const std::string& name)
 {
     return ::testing::TempDir() + "quarvel_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
            name;
+}
+
+// The lock between programs, in a folder of the test's own: the lock refuses a folder that
+// other users can write, as the shared temporary folder is.
+inline std::string TestLock()
+{
+    const std::string dir = TestFile("lockdir");
+    mkdir(dir.c_str(), 0755);
+    return dir + "/lock";
 }
 
 // A configuration space as the kernel's file holds it: the bytes, nothing else.

@@ -1,0 +1,73 @@
+#pragma once
+// The one place where every program's way to the chip is chosen: the window, the emulated
+// window, i815ctl and the boot-time apply all open their route here.
+//
+// On Linux every configuration cycle goes through the kernel's file of 0000:00:00.0, which
+// the kernel orders with its own cycles on the same two ports (mechanism #1 is two port
+// instructions; the kernel may move the address between ours):
+//   root             the kernel's file, under the lock between programs
+//   any other user   a helper, which opens that file as root and then becomes its own user:
+//                    first the socket of its service, then (the window only) through pkexec
+// The ports in this process only when asked for, or where the kernel has no such file. The
+// emulated i815 when asked for.
+
+#include "config_access.h"
+#include "emulated_i815.h"
+#include "kernel_config_access.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+class ConfigLock;
+class X86PortAccess;
+
+enum class RouteKind { Automatic, Kernel, Ports, Emulated };
+
+struct RouteChoice {
+    RouteKind kind = RouteKind::Automatic;
+    std::optional<std::string> dump;  // the emulated chip's starting image; else the built-in one
+};
+
+// What the program will do on the route.
+struct RouteNeeds {
+    bool change = false;  // read-modify-writes, not only reads
+    bool window = false;  // a window: it may ask for the administrator's password (pkexec),
+                          // but not before the host bridge is known to be an i815
+};
+
+// Where the program finds the system; tests put temporary files in its place.
+struct RouteSystem {
+    std::string kernelConfigPath = KernelConfigAccess::DefaultPath;
+    std::string lockPath = "/run/i815quarvel/lock";
+    std::string helperSocket = "/run/i815quarvel/helper.socket";
+    std::string helperPath;  // empty: the installed helper
+    std::string pkexecPath;  // empty: /usr/bin/pkexec
+    std::function<std::unique_ptr<X86PortAccess>()> makePorts;  // empty: the real ports
+    std::optional<bool> root;                                    // empty: whether this process is
+};
+
+// How the chip is reached in the end.
+enum class RouteTaken { Kernel, Ports, Helper, Emulated, ForeignBridge };
+
+class ChipRoute {
+public:
+    ~ChipRoute();
+    ConfigAccess& access() { return *access_; }
+    RouteTaken taken() const { return taken_; }
+    // The emulated chip, on the emulated route; nullptr on the others.
+    EmulatedI815* emulated() { return chip_.get(); }
+
+private:
+    friend std::unique_ptr<ChipRoute> OpenChipRoute(const RouteChoice&, const RouteNeeds&, const RouteSystem&);
+    RouteTaken taken_ = RouteTaken::Kernel;
+    std::unique_ptr<X86PortAccess> ports_;
+    std::unique_ptr<EmulatedI815> chip_;
+    std::unique_ptr<ConfigLock> lock_;
+    std::unique_ptr<ConfigAccess> access_;
+};
+
+// Opens the route; throws AccessRefused saying what is missing on every way that was tried
+// (its reason the errno behind the last), and DumpError for an emulated chip's bad dump.
+std::unique_ptr<ChipRoute> OpenChipRoute(const RouteChoice& choice, const RouteNeeds& needs, const RouteSystem& system);
