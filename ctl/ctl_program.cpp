@@ -35,6 +35,8 @@ const char Usage[] =
     "                     gives the chip the settings of a profile, writing only those that\n"
     "                     differ; --dry-run only says what would change; --boot guards the\n"
     "                     boot-time apply against a profile that hangs the machine\n"
+    "  apply --settle     clears the guard's marker once the machine has kept running for\n"
+    "                     60 seconds after this boot's apply --boot (run beside it)\n"
     "  try [--seconds N] KEY=VALUE... | FILE\n"
     "                     writes like set or apply, then asks whether to keep the change;\n"
     "                     without a \"yes\" within N seconds (20), the old values go back\n"
@@ -217,19 +219,31 @@ int RunTry(const Options& options, std::unique_ptr<Route>& route, const CtlSyste
 }
 
 // apply [--dry-run] [--boot] FILE: the whole file is checked before the chip is opened.
+// apply --settle: the second half of --boot; touches no chip.
 void RunApply(const Options& options, std::unique_ptr<Route>& route, const CtlSystem& system, std::ostream& out)
 {
-    bool dryRun = false, boot = false;
+    bool dryRun = false, boot = false, settle = false;
     std::vector<std::string> files;
     for (const std::string& arg : options.args) {
         if (arg == "--dry-run")
             dryRun = true;
         else if (arg == "--boot")
             boot = true;
+        else if (arg == "--settle")
+            settle = true;
         else if (arg.size() > 1 && arg[0] == '-')
             throw CtlError(CtlBadInput, "apply: unknown option " + arg);
         else
             files.push_back(arg);
+    }
+    const BootGuard guard{system.stateDir, system.settleSeconds, system.bootIdPath};
+    if (settle) {
+        if (dryRun || boot || !files.empty())
+            throw CtlError(CtlBadInput, "apply: --settle takes nothing else");
+        const std::string done = SettleGuard(guard);
+        if (!done.empty())
+            out << done << "\n";
+        return;
     }
     const std::string& path = OneFile(options, files);
     if (dryRun && boot)
@@ -241,7 +255,7 @@ void RunApply(const Options& options, std::unique_ptr<Route>& route, const CtlSy
         ApplyProfile(route->access(), profile, dryRun, out, &writes);
     };
     if (boot) {
-        GuardedApply({system.stateDir, system.settleSeconds}, path, apply);
+        GuardedApply(guard, path, apply);
     } else {
         int writes = 0;
         apply(writes);

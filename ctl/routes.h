@@ -21,6 +21,7 @@ struct CtlSystem {
     std::function<std::unique_ptr<X86PortAccess>()> makePorts;  // empty: the real ports
     std::string stateDir = "/var/lib/i815quarvel";                 // the boot-time apply's marker
     int settleSeconds = 60;  // how long the machine must keep running after a boot-time apply
+    std::string bootIdPath = "/proc/sys/kernel/random/boot_id";
 };
 
 enum class RouteKind { Automatic, Kernel, Ports, Emulated };

@@ -7,7 +7,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/units" "$work/man/man8"
 cp "$source/data/man/"*.8 "$work/man/man8/"
-for unit in "$build"/data/systemd/*.service; do
+for unit in "$build"/data/systemd/*.service "$build"/data/systemd/*.socket "$build"/data/systemd/*.timer; do
+  [ -e "$unit" ] || continue
   # The unit names the installed program; here it is the one just built.
   sed "s|^ExecStart=[^ ]*/i815ctl |ExecStart=$i815ctl |" "$unit" > "$work/units/$(basename "$unit")"
 done
