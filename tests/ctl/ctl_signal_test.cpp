@@ -50,20 +50,6 @@ TEST(CtlSignals, AnInterruptedApplyFinishesTheSettingItIsWritingAndStops)
         std::remove(TestFile(name).c_str());
 }
 
-namespace {
-
-// Whether the process has its handler for `signal` in place (SigCgt in /proc/PID/status).
-bool Catches(pid_t pid, int signal)
-{
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("SigCgt:", 0) == 0)
-            return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1;
-    return false;
-}
-
-}  // namespace
-
 TEST(CtlSignals, TheGuardStoppedWhileItWaitsTakesTheMarkerAway)
 {
     const std::string state = TestFile("state"), marker = state + "/apply-in-progress";
@@ -76,8 +62,7 @@ TEST(CtlSignals, TheGuardStoppedWhileItWaitsTakesTheMarkerAway)
     ChildProcess guard({CTL_ON_FILES, "apply", "--settle"},
                        {"TEST_STATE_DIR=" + state, "TEST_BOOT_ID=" + TestFile("boot_id")});
     ASSERT_TRUE(guard.ok());
-    for (int i = 0; i < 500 && !Catches(guard.pid(), SIGTERM); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(guard.WaitUntilCatches(SIGTERM));
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_EQ(access(marker.c_str(), F_OK), 0) << "the guard waits";
     kill(guard.pid(), SIGTERM);  // the system shuts down
