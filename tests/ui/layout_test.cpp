@@ -199,7 +199,12 @@ TEST_F(LayoutTest, TheWindowAndItsPages)
                 form->ProdLbl->font().family() == QStringLiteral("Comic Neue"))
         << form->ProdLbl->font().family().toStdString();
     EXPECT_EQ(form->ProdLbl->font().pointSize(), 12);
-    EXPECT_EQ(form->windowIcon().availableSizes().value(0), QSize(32, 32));
+    // The 32x32 picture first, then every rendition, each drawn at its own size.
+    const QIcon icon = form->windowIcon();
+    EXPECT_EQ(icon.availableSizes(), (QList<QSize>{{32, 32}, {16, 16}, {22, 22}, {24, 24}, {48, 48}, {64, 64},
+                                                  {128, 128}, {256, 256}}));
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        EXPECT_EQ(icon.pixmap(QSize(size, size)).size(), QSize(size, size)) << size;
     EXPECT_TRUE(form->toolTip().isEmpty()) << "the window itself shows no hint";
 
     ASSERT_EQ(form->PageCtrl->count(), 4);
