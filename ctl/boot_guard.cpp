@@ -110,10 +110,14 @@ void WriteMarker(const BootGuard& guard, const std::string& profilePath, const s
     SyncFolder(guard.stateDir);
 }
 
-void RemoveMarker(const BootGuard& guard)
+// Returns false, with errno, when the marker is there and could not be removed.
+bool RemoveMarker(const BootGuard& guard)
 {
-    unlink(guard.MarkerPath().c_str());
+    const bool removed = unlink(guard.MarkerPath().c_str()) == 0 || errno == ENOENT;
+    const int error = errno;
     SyncFolder(guard.stateDir);
+    errno = error;
+    return removed;
 }
 
 // Returns whether this boot had a marker already (renewed rather than made).
@@ -166,7 +170,8 @@ std::string SettleGuard(const BootGuard& guard)
             left = marker.placedAt + guard.settleSeconds - RunningSeconds();
             // A signal while waiting is a shutdown or an operator, not a hang.
             if (left <= 0 || Interrupted()) {
-                RemoveMarker(guard);
+                if (!RemoveMarker(guard))
+                    throw CtlError(CtlFailed, guard.MarkerPath() + ": cannot be removed: " + std::strerror(errno));
                 return guard.MarkerPath() + " removed: the machine " +
                        (left <= 0 ? "kept running " + std::to_string(guard.settleSeconds) + " seconds"
                                   : std::string("was stopped orderly")) +
