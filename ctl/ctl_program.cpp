@@ -143,19 +143,31 @@ int CheckCommand(Invocation& call)
 }
 
 // The whole file is checked before the chip is opened.
+// apply --settle: the second half of --boot; touches no chip.
 int ApplyCommand(Invocation& call)
 {
-    bool dryRun = false, boot = false;
+    bool dryRun = false, boot = false, settle = false;
     std::vector<std::string> files;
     for (const std::string& arg : call.args) {
         if (arg == "--dry-run")
             dryRun = true;
         else if (arg == "--boot")
             boot = true;
+        else if (arg == "--settle")
+            settle = true;
         else if (arg.size() > 1 && arg[0] == '-')
             throw StatusError(ExitBadInput, call.command + ": unknown option " + arg);
         else
             files.push_back(arg);
+    }
+    const BootGuard guard{call.system.stateDir, call.system.settleSeconds, call.system.bootIdPath};
+    if (settle) {
+        if (dryRun || boot || !files.empty())
+            throw StatusError(ExitBadInput, call.command + ": --settle takes nothing else");
+        const std::string done = SettleGuard(guard);
+        if (!done.empty())
+            call.out << done << "\n";
+        return ExitNormal;
     }
     const std::string& path = OneFile(call, files);
     if (dryRun && boot)
@@ -163,7 +175,7 @@ int ApplyCommand(Invocation& call)
     const Profile profile = ReadProfileFile(path);
     auto apply = [&](int& writes) { ApplyProfile(call.Chip(!dryRun), profile, dryRun, call.out, &writes); };
     if (boot) {
-        GuardedApply({call.system.stateDir, call.system.settleSeconds}, path, apply);
+        GuardedApply(guard, path, apply);
     } else {
         int writes = 0;
         apply(writes);
@@ -205,6 +217,10 @@ const Command Commands[] = {
     {"apply", "[--dry-run] [--boot] FILE",
      "gives the chip the settings of a profile, writing only those that\ndiffer; --dry-run only says what would "
      "change; --boot guards the\nboot-time apply against a profile that hangs the machine",
+     ApplyCommand},
+    {"apply", "--settle",
+     "clears the guard's marker once the machine has kept running for\n60 seconds after this boot's apply --boot "
+     "(run beside it)",
      ApplyCommand},
     {"try", "[--seconds N] KEY=VALUE... | FILE",
      "writes like set or apply, then asks whether to keep the change;\nwithout a \"yes\" within N seconds (20), the "

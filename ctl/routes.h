@@ -12,6 +12,7 @@ struct CtlSystem : RouteSystem {
     std::string lockdownPath = "/sys/kernel/security/lockdown";
     std::string stateDir = "/var/lib/i815quarvel";  // the boot-time apply's marker
     int settleSeconds = 60;  // how long the machine must keep running after a boot-time apply
+    std::string bootIdPath = "/proc/sys/kernel/random/boot_id";
 };
 
 // Said on stderr whenever --ports is used.

@@ -1,5 +1,5 @@
 // i815ctl for tests: the real program, with the kernel's configuration file, the lock and the
-// state folder in places that the test names in its environment.
+// state folder (and this boot's id) in places that the test names in its environment.
 #include "ctl_program.h"
 
 #include <cstdlib>
@@ -13,6 +13,8 @@ int main(int argc, char** argv)
         system.lockPath = lock;
     if (const char* state = std::getenv("TEST_STATE_DIR"))
         system.stateDir = state;
+    if (const char* bootId = std::getenv("TEST_BOOT_ID"))
+        system.bootIdPath = bootId;
     system.settleSeconds = 0;
     return CtlMain(argc, argv, system);
 }

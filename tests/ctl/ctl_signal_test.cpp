@@ -1,5 +1,6 @@
 // A real signal to a real i815ctl in the middle of an apply: the setting being written is
-// finished, nothing more is written, and the program says what it applied.
+// finished, nothing more is written, and the program says what it applied. And to the boot
+// guard while it waits: a shutdown, not a hang.
 #include "config_lock.h"
 #include "emulated_i815.h"
 
@@ -7,8 +8,12 @@
 #include "../support/test_files.h"
 
 #include <csignal>
+#include <chrono>
 #include <fstream>
+#include <thread>
 #include <string>
+
+#include <sys/stat.h>
 
 TEST(CtlSignals, AnInterruptedApplyFinishesTheSettingItIsWritingAndStops)
 {
@@ -43,4 +48,31 @@ TEST(CtlSignals, AnInterruptedApplyFinishesTheSettingItIsWritingAndStops)
     }
     for (const char* name : {"config", "profile", "lock"})
         std::remove(TestFile(name).c_str());
+}
+
+TEST(CtlSignals, TheGuardStoppedWhileItWaitsTakesTheMarkerAway)
+{
+    const std::string state = TestFile("state"), marker = state + "/apply-in-progress";
+    mkdir(state.c_str(), 0755);
+    std::ofstream(TestFile("boot_id")) << "3f1c0b8e-this-boot\n";
+    // Made just now as far as the guard can tell: its minute has hardly begun.
+    std::ofstream(marker) << "apply of /etc/i815quarvel.conf started 2026-12-08 06:00:00\n"
+                          << "boot 3f1c0b8e-this-boot after 999999999.00 s\n";
+
+    ChildProcess guard({CTL_ON_FILES, "apply", "--settle"},
+                       {"TEST_STATE_DIR=" + state, "TEST_BOOT_ID=" + TestFile("boot_id")});
+    ASSERT_TRUE(guard.ok());
+    ASSERT_TRUE(guard.WaitUntilCatches(SIGTERM));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(access(marker.c_str(), F_OK), 0) << "the guard waits";
+    kill(guard.pid(), SIGTERM);  // the system shuts down
+
+    const int status = guard.Finish();
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << guard.err;
+    EXPECT_EQ(guard.out, marker + " removed: the machine was stopped orderly after the apply of "
+                                  "/etc/i815quarvel.conf started 2026-12-08 06:00:00\n");
+    EXPECT_NE(access(marker.c_str(), F_OK), 0);
+    rmdir(state.c_str());
+    std::remove(TestFile("boot_id").c_str());
 }

@@ -221,54 +221,140 @@ TEST(Profiles, DryRunSaysWhatWouldChangeAndWritesNothing)
     std::remove(saved.c_str());
 }
 
-TEST(BootGuard, AMarkerLeftByAnApplyThatDidNotFinishStopsTheNextOne)
-{
+// The boot-time apply and its guard as the two units run them: the apply leaves its marker
+// and returns, the guard takes it away afterwards; a marker of an earlier boot stops the apply.
+struct GuardedBoot {
     CtlSystem system;
-    system.stateDir = TestFile("state");
-    system.settleSeconds = 0;
-    const std::string profile = TestFile("p.conf"), saved = TestFile("saved.txt"), marker = system.stateDir + "/apply-in-progress";
-    WriteText(profile, "cas = 3 clocks\n");
+    std::string profile = TestFile("p.conf"), saved = TestFile("saved.txt");
+    std::string marker;
 
-    // A finished apply takes its marker away.
-    Outcome run = Ctl({"--emulated", "--save-emulated", saved, "apply", "--boot", profile}, system);
+    GuardedBoot()
+    {
+        system.stateDir = TestFile("state");
+        system.settleSeconds = 0;
+        system.bootIdPath = TestFile("boot_id");
+        marker = system.stateDir + "/apply-in-progress";
+        Boot("3f1c0b8e-first-boot");
+        WriteText(profile, "cas = 3 clocks\n");
+    }
+    ~GuardedBoot()
+    {
+        std::remove(marker.c_str());
+        rmdir(system.stateDir.c_str());
+        for (const std::string& file : {profile, saved, system.bootIdPath, TestFile("other.txt")})
+            std::remove(file.c_str());
+    }
+    void Boot(const std::string& id) { WriteText(system.bootIdPath, id + "\n"); }
+    Outcome Apply() { return Ctl({"--emulated", "--save-emulated", saved, "apply", "--boot", profile}, system); }
+    Outcome Settle() { return Ctl({"apply", "--settle"}, system); }
+    std::string Marker() const
+    {
+        std::ifstream in(marker);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+};
+
+TEST(BootGuard, TheApplyLeavesItsMarkerAndReturnsTheGuardTakesItAway)
+{
+    GuardedBoot boot;
+    Outcome run = boot.Apply();
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "cas: 2 clocks -> 3 clocks\n");
-    EXPECT_NE(access(marker.c_str(), F_OK), 0);
+    const std::string marker = boot.Marker();
+    EXPECT_EQ(marker.rfind("apply of " + boot.profile + " started ", 0), 0u) << marker;
+    EXPECT_TRUE(Has(marker, "\nboot 3f1c0b8e-first-boot after ")) << marker;
 
-    // One that refused before its first write leaves none either.
+    run = boot.Settle();
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.rfind(boot.marker + " removed: the machine kept running 0 seconds after the apply of " +
+                                boot.profile + " started ",
+                            0),
+              0u)
+        << run.out;
+    EXPECT_NE(access(boot.marker.c_str(), F_OK), 0);
+
+    // Nothing to do without a marker; an apply refused before its first write leaves none.
+    run = boot.Settle();
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "");
     EmulatedI815 other;
     other.SetDword(0x00, 0x12378086);
     WriteRegisterDumpFile(TestFile("other.txt"), other.Space());
-    EXPECT_EQ(Ctl({"--emulated=" + TestFile("other.txt"), "apply", "--boot", profile}, system).status, 2);
-    EXPECT_NE(access(marker.c_str(), F_OK), 0);
+    EXPECT_EQ(Ctl({"--emulated=" + TestFile("other.txt"), "apply", "--boot", boot.profile}, boot.system).status, 2);
+    EXPECT_NE(access(boot.marker.c_str(), F_OK), 0);
 
-    // A hang: the marker is still there at the next boot. Nothing is applied, and the journal
-    // learns why and how to clear it.
-    WriteText(marker, "apply of " + profile + " started 2026-12-08 06:00:00\n");
-    run = Ctl({"--emulated", "--save-emulated", saved, "apply", "--boot", profile}, system);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(Has(run.err, "not applied: the boot-time apply before (apply of " + profile +
-                                 " started 2026-12-08 06:00:00) did not see the machine through 0 seconds"))
-        << run.err;
-    EXPECT_TRUE(Has(run.err, "sudo rm " + marker + "\n")) << run.err;
-    EXPECT_EQ(ReadRegisterDumpFile(saved), EmulatedI815::DefaultImage()) << "the chip as the BIOS set it";
-    EXPECT_EQ(access(marker.c_str(), F_OK), 0) << "the marker stays until someone clears it";
+    EXPECT_EQ(Ctl({"apply", "--settle", boot.profile}, boot.system).status, 2);
+    EXPECT_EQ(Ctl({"apply", "--settle", "--boot"}, boot.system).status, 2);
+}
 
-    std::remove(marker.c_str());
-    rmdir(system.stateDir.c_str());
-    for (const std::string& file : {profile, saved, TestFile("other.txt")})
-        std::remove(file.c_str());
+TEST(BootGuard, AMarkerOfAnEarlierBootStopsTheApplyAndStaysUntilSomeoneClearsIt)
+{
+    GuardedBoot boot;
+    for (const std::string& left : {"apply of " + boot.profile + " started 2026-12-08 06:00:00\n" +
+                                        "boot 3f1c0b8e-first-boot after 4.20 s\n",
+                                    // as older versions wrote it
+                                    "apply of " + boot.profile + " started 2026-12-08 06:00:00\n"}) {
+        boot.Apply();
+        WriteText(boot.marker, left);  // the machine hung; it is booted again
+        boot.Boot("77a2d4c1-second-boot");
+        const Outcome run = boot.Apply();
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(Has(run.err, "not applied: the boot-time apply before (apply of " + boot.profile +
+                                     " started 2026-12-08 06:00:00) did not see the machine through 0 seconds"))
+            << run.err;
+        EXPECT_TRUE(Has(run.err, "sudo rm " + boot.marker + "\n")) << run.err;
+        EXPECT_EQ(ReadRegisterDumpFile(boot.saved), EmulatedI815::DefaultImage()) << "the chip as the BIOS set it";
+
+        // The guard started beside the refused apply leaves that marker alone.
+        EXPECT_EQ(boot.Settle().out, "");
+        EXPECT_EQ(boot.Marker(), left);
+        std::remove(boot.marker.c_str());
+        boot.Boot("3f1c0b8e-first-boot");
+    }
+}
+
+TEST(BootGuard, AnApplyAgainInTheSameBootRenewsTheMarker)
+{
+    GuardedBoot boot;
+    boot.system.settleSeconds = 60;
+    ASSERT_EQ(boot.Apply().status, 0);
+
+    // After a resume within the guard's minute, the BIOS's settings back: applied again.
+    const Outcome run = boot.Apply();
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "cas: 2 clocks -> 3 clocks\n");
+    EXPECT_TRUE(Has(boot.Marker(), "\nboot 3f1c0b8e-first-boot after ")) << boot.Marker();
+
+    // A renewed marker outlives a refusal before the first write: the apply before it still counts.
+    EmulatedI815 other;
+    other.SetDword(0x00, 0x12378086);
+    WriteRegisterDumpFile(TestFile("other.txt"), other.Space());
+    EXPECT_EQ(Ctl({"--emulated=" + TestFile("other.txt"), "apply", "--boot", boot.profile}, boot.system).status, 2);
+    EXPECT_EQ(access(boot.marker.c_str(), F_OK), 0);
 }
 
 TEST(BootGuard, TheMarkerIsOnTheDiskBeforeTheFirstWrite)
 {
-    const BootGuard guard{TestFile("state"), 0};
+    BootGuard guard{TestFile("state"), 0};
+    guard.bootIdPath = TestFile("boot_id");
+    WriteText(guard.bootIdPath, "3f1c0b8e-first-boot\n");
     bool markerSeen = false;
     GuardedApply(guard, "p.conf", [&](int& writes) {
         markerSeen = access(guard.MarkerPath().c_str(), F_OK) == 0;
         ++writes;
     });
     EXPECT_TRUE(markerSeen);
+    EXPECT_EQ(access(guard.MarkerPath().c_str(), F_OK), 0) << "until the guard takes it away";
+    // A failure after a write keeps it too: that write may hang the machine yet.
+    std::remove(guard.MarkerPath().c_str());
+    EXPECT_THROW(GuardedApply(guard, "p.conf", [&](int& writes) {
+        ++writes;
+        throw StatusError(ExitFailure, "cas did not take 3 clocks");
+    }),
+                 StatusError);
+    EXPECT_EQ(access(guard.MarkerPath().c_str(), F_OK), 0);
+    EXPECT_EQ(SettleGuard(guard).rfind(guard.MarkerPath() + " removed: ", 0), 0u);
     EXPECT_NE(access(guard.MarkerPath().c_str(), F_OK), 0);
     rmdir(guard.stateDir.c_str());
+    std::remove(guard.bootIdPath.c_str());
 }
