@@ -28,6 +28,18 @@ std::string MesaMapped(pid_t pid)
     return found;
 }
 
+// Whether an X server of this network namespace listens on `number`'s abstract socket, which
+// clients try before the socket file: it may belong to a machine that does not share our /tmp.
+bool AbstractSocketTaken(const std::string& number)
+{
+    std::ifstream sockets("/proc/net/unix");
+    const std::string name = "@/tmp/.X11-unix/X" + number;
+    for (std::string line; std::getline(sockets, line);)
+        if (line.size() >= name.size() && line.compare(line.size() - name.size(), name.size(), name) == 0)
+            return true;
+    return false;
+}
+
 struct XServer {
     std::unique_ptr<ChildProcess> server;
     std::string display;
@@ -39,6 +51,8 @@ struct XServer {
         // says the number on its output once it is ready, or ends when the number is taken.
         for (int tries = 0; tries < 10 && display.empty(); ++tries) {
             const std::string number = std::to_string(200 + (getpid() * 7 + tries * 101) % 700);
+            if (AbstractSocketTaken(number))
+                continue;
             server = std::make_unique<ChildProcess>(
                 std::vector<std::string>{"/usr/bin/Xvfb", ":" + number, "-displayfd", "1", "-screen", "0",
                                          "1024x768x24", "-nolisten", "tcp"},
@@ -49,6 +63,8 @@ struct XServer {
     }
     ~XServer()
     {
+        if (!server)
+            return;
         kill(server->pid(), SIGTERM);
         server->Finish();
     }
