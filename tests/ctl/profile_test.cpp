@@ -93,7 +93,7 @@ TEST(ProfileReader, EveryKindOfBadFileIsRefusedNamingTheLineAndNothingIsWritten)
     WriteText(profile, "foo = 1\ncas = 7\n");
     const Outcome run = Ctl({"check", profile});
     EXPECT_EQ(run.err, "i815ctl: " + profile + ":1: unknown setting \"foo\"\ni815ctl: " + profile +
-                           ":2: cas: \"7\" is not a value of CAS; legal values: \"3 clocks\" (0), \"2 clocks\" (1)\n");
+                           ":2: cas: \"7\" is not a value of CAS; legal values: 3 (\"3 clocks\"), 2 (\"2 clocks\")\n");
     EXPECT_EQ(Ctl({"check", TestFile("absent.conf")}).status, 2);
     EXPECT_EQ(Ctl({"check", ::testing::TempDir()}).err, "i815ctl: " + ::testing::TempDir() + ": not a regular file\n");
 
@@ -101,7 +101,9 @@ TEST(ProfileReader, EveryKindOfBadFileIsRefusedNamingTheLineAndNothingIsWritten)
     WriteText(profile, "\n  # a comment\nCAS=3 CLOCKS   # slower, safer\n\tamtt =0x40\r\n");
     const Outcome good = Ctl({"check", profile});
     EXPECT_EQ(good.status, 0);
-    EXPECT_EQ(good.out, profile + ": 2 settings, no problems\n");
+    EXPECT_EQ(good.out, profile + ": 2 settings, no problems, 1 warning\n");
+    EXPECT_EQ(good.err, "i815ctl: " + profile + ":3: warning: cas = 3 clocks: changing the CAS latency may hang the "
+                                                "machine\n");
     std::remove(profile.c_str());
     std::remove(saved.c_str());
 }
@@ -159,8 +161,19 @@ TEST(Profiles, SaveWritesAWholeFileForEveryoneToRead)
     text << file.rdbuf();
     const std::string saved = text.str();
     EXPECT_EQ(saved.rfind("# i815 Quarvel profile: the settings of an i815 host bridge, revision 2,\n# saved by i815ctl 1.0 on ", 0), 0u);
-    EXPECT_TRUE(Has(saved, "\n# CAS: \"3 clocks\" (0), \"2 clocks\" (1)\ncas = 2 clocks\n"));
-    EXPECT_TRUE(Has(saved, "\n# Transmit DLL Disable & Bypass: on, off\ntdlle = off\n"));
+    EXPECT_TRUE(Has(saved, "\n# CAS: 3 (\"3 clocks\"), 2 (\"2 clocks\")\n"
+                           "# Warning: changing the CAS latency may hang the machine\ncas = 2 clocks\n"));
+    EXPECT_TRUE(Has(saved, "\n# Transmit DLL Disable & Bypass: on, off\n"
+                           "# Warning: toggling the transmit DLL will most likely hang the machine\ntdlle = off\n"));
+    EXPECT_TRUE(Has(saved, "\n# AGP FastWrites: on, off\n"
+                           "# Warning for on: the i815 does not support fast writes: the machine will hang\n"
+                           "agpfw = off\n"));
+    EXPECT_TRUE(Has(saved, "\n# Warning for self-refresh: self-refresh with the refresh disabled: the memory stops "
+                           "answering and the machine hangs\n"
+                           "# Warning for nop, precharge, mode-register, cbr: an SDRAM mode meant for power-up "
+                           "initialisation, not for a running machine: it may hang the machine\n"
+                           "sms = Refresh interval: 100 Mhz - 15.6 \xC2\xB5s 133 Mhz - 11.7 \xC2\xB5s\n"));
+    EXPECT_TRUE(Has(saved, "\nrdthr = Limit at 75 % (600MB/s)\n")) << "single blanks";
     EXPECT_TRUE(Has(saved, "\n# AGP Multi-Transaction Timer: multiples of 8 from 0 to 248, in decimal or 0x hexadecimal\n"
                            "amtt = 32\n"));
 
@@ -186,9 +199,9 @@ TEST(Profiles, TheThrottleLockComesAfterTheLimitsAndALockedChipIsRefusedBeforeAn
     EmulatedI815 chip;
     Mechanism1Access access(chip);
     std::ostringstream log;
-    ApplyProfile(access, ParseProfile("thrlock = on\nrdthr = 3\nwrthr = 2\ncas = 3 clocks\n", "p"), false, log);
-    EXPECT_EQ(log.str(), "rdthr: Limit at 75 %     (600MB/s) -> Limit at 62.5%   (500MB/s)\n"
-                         "wrthr: No limit               (800MB/s) -> Limit at 50%      (400MB/s)\n"
+    ApplyProfile(access, ParseProfile("thrlock = on\nrdthr = 62.5%\nwrthr = 50%\ncas = 3 clocks\n", "p"), false, log);
+    EXPECT_EQ(log.str(), "rdthr: Limit at 75 % (600MB/s) -> Limit at 62.5% (500MB/s)\n"
+                         "wrthr: No limit (800MB/s) -> Limit at 50% (400MB/s)\n"
                          "cas: 2 clocks -> 3 clocks\n"
                          "thrlock: off -> on\n");
     EXPECT_EQ(chip.Dword(0x70) & 0x00F80000, 0x00E80000u);
@@ -196,7 +209,7 @@ TEST(Profiles, TheThrottleLockComesAfterTheLimitsAndALockedChipIsRefusedBeforeAn
     chip.ClearTrace();
     const ConfigSpace locked = chip.Space();
     try {
-        ApplyProfile(access, ParseProfile("cas = 2 clocks\nwrthr = 0\n", "p"), false, log);
+        ApplyProfile(access, ParseProfile("cas = 2 clocks\nwrthr = none\n", "p"), false, log);
         ADD_FAILURE() << "a locked limit was accepted";
     } catch (const StatusError& error) {
         EXPECT_EQ(error.status(), ExitFailure);
@@ -221,11 +234,12 @@ TEST(Profiles, DryRunSaysWhatWouldChangeAndWritesNothing)
     std::remove(saved.c_str());
 }
 
-// The boot-time apply and its guard as the two units run them: the apply leaves its marker
-// and returns, the guard takes it away afterwards; a marker of an earlier boot stops the apply.
+// The boot-time apply and its guard as the two units run them, on a stand-in for the kernel's
+// file: the apply leaves its marker and returns, the guard takes it away afterwards; a marker
+// of an earlier boot stops the apply.
 struct GuardedBoot {
     CtlSystem system;
-    std::string profile = TestFile("p.conf"), saved = TestFile("saved.txt");
+    std::string profile = TestFile("p.conf"), config = TestFile("config");
     std::string marker;
 
     GuardedBoot()
@@ -233,24 +247,36 @@ struct GuardedBoot {
         system.stateDir = TestFile("state");
         system.settleSeconds = 0;
         system.bootIdPath = TestFile("boot_id");
+        system.kernelConfigPath = config;
+        system.lockPath = TestLock();
+        system.root = true;
         marker = system.stateDir + "/apply-in-progress";
         Boot("3f1c0b8e-first-boot");
-        WriteText(profile, "cas = 3 clocks\n");
+        WriteText(profile, "ras = 3 clocks\n");
+        WriteSpaceFile(config, EmulatedI815::DefaultImage());
     }
     ~GuardedBoot()
     {
         std::remove(marker.c_str());
         rmdir(system.stateDir.c_str());
-        for (const std::string& file : {profile, saved, system.bootIdPath, TestFile("other.txt")})
+        for (const std::string& file : {profile, config, system.bootIdPath})
             std::remove(file.c_str());
     }
     void Boot(const std::string& id) { WriteText(system.bootIdPath, id + "\n"); }
-    Outcome Apply() { return Ctl({"--emulated", "--save-emulated", saved, "apply", "--boot", profile}, system); }
+    Outcome Apply() { return Ctl({"apply", "--boot", profile}, system); }
     Outcome Settle() { return Ctl({"apply", "--settle"}, system); }
+    ConfigSpace Chip() const { return ReadSpaceFile(config); }
     std::string Marker() const
     {
         std::ifstream in(marker);
         return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    // Another host bridge: the apply is refused before its first write.
+    void AnotherBridge()
+    {
+        EmulatedI815 other;
+        other.SetDword(0x00, 0x12378086);
+        WriteSpaceFile(config, other.Space());
     }
 };
 
@@ -259,7 +285,7 @@ TEST(BootGuard, TheApplyLeavesItsMarkerAndReturnsTheGuardTakesItAway)
     GuardedBoot boot;
     Outcome run = boot.Apply();
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "cas: 2 clocks -> 3 clocks\n");
+    EXPECT_EQ(run.out, "ras: 2 clocks -> 3 clocks\n");
     const std::string marker = boot.Marker();
     EXPECT_EQ(marker.rfind("apply of " + boot.profile + " started ", 0), 0u) << marker;
     EXPECT_TRUE(Has(marker, "\nboot 3f1c0b8e-first-boot after ")) << marker;
@@ -277,10 +303,8 @@ TEST(BootGuard, TheApplyLeavesItsMarkerAndReturnsTheGuardTakesItAway)
     run = boot.Settle();
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "");
-    EmulatedI815 other;
-    other.SetDword(0x00, 0x12378086);
-    WriteRegisterDumpFile(TestFile("other.txt"), other.Space());
-    EXPECT_EQ(Ctl({"--emulated=" + TestFile("other.txt"), "apply", "--boot", boot.profile}, boot.system).status, 2);
+    boot.AnotherBridge();
+    EXPECT_EQ(boot.Apply().status, 2);
     EXPECT_NE(access(boot.marker.c_str(), F_OK), 0);
 
     EXPECT_EQ(Ctl({"apply", "--settle", boot.profile}, boot.system).status, 2);
@@ -295,15 +319,16 @@ TEST(BootGuard, AMarkerOfAnEarlierBootStopsTheApplyAndStaysUntilSomeoneClearsIt)
                                     // as older versions wrote it
                                     "apply of " + boot.profile + " started 2026-12-08 06:00:00\n"}) {
         boot.Apply();
-        WriteText(boot.marker, left);  // the machine hung; it is booted again
+        WriteText(boot.marker, left);  // the machine hung; it is booted again, the BIOS's settings back
         boot.Boot("77a2d4c1-second-boot");
+        WriteSpaceFile(boot.config, EmulatedI815::DefaultImage());
         const Outcome run = boot.Apply();
         EXPECT_EQ(run.status, 1);
         EXPECT_TRUE(Has(run.err, "not applied: the boot-time apply before (apply of " + boot.profile +
                                      " started 2026-12-08 06:00:00) did not see the machine through 0 seconds"))
             << run.err;
         EXPECT_TRUE(Has(run.err, "sudo rm " + boot.marker + "\n")) << run.err;
-        EXPECT_EQ(ReadRegisterDumpFile(boot.saved), EmulatedI815::DefaultImage()) << "the chip as the BIOS set it";
+        EXPECT_EQ(boot.Chip(), EmulatedI815::DefaultImage()) << "the chip as the BIOS set it";
 
         // The guard started beside the refused apply leaves that marker alone.
         EXPECT_EQ(boot.Settle().out, "");
@@ -320,16 +345,15 @@ TEST(BootGuard, AnApplyAgainInTheSameBootRenewsTheMarker)
     ASSERT_EQ(boot.Apply().status, 0);
 
     // After a resume within the guard's minute, the BIOS's settings back: applied again.
+    WriteSpaceFile(boot.config, EmulatedI815::DefaultImage());
     const Outcome run = boot.Apply();
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "cas: 2 clocks -> 3 clocks\n");
+    EXPECT_EQ(run.out, "ras: 2 clocks -> 3 clocks\n");
     EXPECT_TRUE(Has(boot.Marker(), "\nboot 3f1c0b8e-first-boot after ")) << boot.Marker();
 
     // A renewed marker outlives a refusal before the first write: the apply before it still counts.
-    EmulatedI815 other;
-    other.SetDword(0x00, 0x12378086);
-    WriteRegisterDumpFile(TestFile("other.txt"), other.Space());
-    EXPECT_EQ(Ctl({"--emulated=" + TestFile("other.txt"), "apply", "--boot", boot.profile}, boot.system).status, 2);
+    boot.AnotherBridge();
+    EXPECT_EQ(boot.Apply().status, 2);
     EXPECT_EQ(access(boot.marker.c_str(), F_OK), 0);
 }
 
