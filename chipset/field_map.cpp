@@ -95,8 +95,7 @@ const Field AGP4XOVR =
 const Field AGPSBA = About("AGP sideband addressing: the card sends its requests over the sideband address port "
                            "instead of the shared AD bus. The video driver should set it.",
                            Flag("AGPSBA", 0xA8, 9, "AGP Sideband Addressing"));
-const Field AGPFW = About("AGP fast writes, the processor writing straight to the card. The i815 does not "
-                          "support them.",
+const Field AGPFW = About("AGP fast writes: the processor writes straight to the card.",
                           Warned({{On, FastWritesHang}}, Flag("AGPFW", 0xA8, 4, "AGP FastWrites")));
 // Data rate: one-hot 1X, 2X, 4X; 3, 5, 6 and 7 are illegal.
 const Field AGPMODE =

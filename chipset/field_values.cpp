@@ -233,10 +233,14 @@ std::string LegalValues(const Field& field)
     case FieldKind::Choice: {
         std::string list;
         for (size_t position = 0; position < field.texts.size(); ++position) {
+            const std::string text = ItemText(field, position);
             std::string words;
-            for (const std::string& word : Alternatives(field, position))
-                words += (words.empty() ? "" : " or ") + word;
-            list += (position ? ", " : "") + words + " (\"" + ItemText(field, position) + "\")";
+            for (const std::string& word : Alternatives(field, position)) {
+                // "5,7" in quotes, so that its comma does not part it from the next value
+                const bool comma = word.find(',') != std::string::npos;
+                words += (words.empty() ? "" : " or ") + (comma ? "\"" + word + "\"" : word);
+            }
+            list += (position ? ", " : "") + words + (Compact(text) == field.words[position] ? "" : " (\"" + text + "\")");
         }
         return list;
     }

@@ -386,3 +386,60 @@ TEST_F(CtlTest, UsageErrorsAndTheHelpAndVersion)
     EXPECT_EQ(Run({"--version"}), 0);
     EXPECT_EQ(out, "i815ctl (i815 Quarvel) 1.0\n");
 }
+
+namespace {
+
+// Columns on a terminal: UTF-8 continuation bytes take none.
+size_t Columns(const std::string& line)
+{
+    return size_t(std::count_if(line.begin(), line.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+// The longest line of a text, in columns.
+size_t Widest(const std::string& text)
+{
+    size_t widest = 0;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        widest = std::max(widest, Columns(line));
+    return widest;
+}
+
+}  // namespace
+
+TEST_F(CtlTest, ShowAndTheHelpKeepWithinEightyColumns)
+{
+    ASSERT_EQ(Run({"--help"}), 0);
+    EXPECT_LE(Widest(out), 80u) << out;
+    EXPECT_GT(Widest(out), 70u) << "and use them";
+
+    // The longest values the chip can give: the SDRAM modes, an illegal AGP mode, 8 bits of timer.
+    for (uint32_t sms = 0; sms < 8; ++sms) {
+        const ConfigSpace chip = With(With(image, 0x50, 0x077C0244 | sms << 29), 0xA8, 0x1F000307);
+        ASSERT_EQ(RunEmulated(chip, {"show"}), 0) << err;
+        EXPECT_LE(Widest(out), 80u) << out;
+    }
+    EXPECT_TRUE(Has(out, "\nagpmode   (illegal value 7)  ")) << out;
+    EXPECT_TRUE(Has(out, "\nsms       (!) CBR Enable           [0x50 bits 31-29: 111]\n")) << out;
+}
+
+TEST_F(CtlTest, ADashIsStandardOutputForSaveAndDump)
+{
+    ASSERT_EQ(Run({"--emulated", "save", "-"}), 0) << err;
+    const std::string saved = out;
+    EXPECT_EQ(saved.rfind("# i815 Quarvel profile: ", 0), 0u);
+    EXPECT_TRUE(Has(saved, "\ncas = 2 clocks\n"));
+    ASSERT_EQ(Run({"--emulated", "save", TestFile("saved.conf")}), 0);
+    std::ifstream file(TestFile("saved.conf"));
+    const std::string written((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_EQ(written.substr(written.find("\n# `")), saved.substr(saved.find("\n# `"))) << "all but the date";
+    std::remove(TestFile("saved.conf").c_str());
+
+    ASSERT_EQ(Run({"--emulated", "dump", "-"}), 0);
+    const std::string dumped = out;
+    EXPECT_EQ(ParseRegisterDump(dumped, "dump"), image);
+    ASSERT_EQ(Run({"--emulated", "dump", TestFile("dump.txt")}), 0);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(ReadRegisterDumpFile(TestFile("dump.txt")), image);
+    std::remove(TestFile("dump.txt").c_str());
+}

@@ -194,6 +194,59 @@ TEST(Profiles, SaveWritesAWholeFileForEveryoneToRead)
     std::remove(TestFile("illegal.txt").c_str());
 }
 
+// What save wrote before values had single blanks and lists had words: every value is read as
+// the same setting, so that applying it to the chip it was saved from changes nothing.
+TEST(Profiles, EveryProfileThatSaveHasWrittenIsReadAsBefore)
+{
+    const std::string older =
+        "# i815 Quarvel profile: the settings of an i815 host bridge, revision 2,\n"
+        "# saved by i815ctl 1.0 on 2026-12-08 12:00:00.\n"
+        "\n# Read Power Throttle Control: \"No limit               (800MB/s)\" (0), \"Limit at 87.5 %  (700MB/s)\" "
+        "(1), \"Limit at 75 %     (600MB/s)\" (2), \"Limit at 62.5%   (500MB/s)\" (3)\n"
+        "agp4xovr = off\nagpsba = on\nagpfw = off\nagpmode = AGP 4X\namtt = 32\nlptt = 32\nclt = on\n"
+        "dpcp = One Bank\nmag = Fixed mode\nbnr = on\ncpc = on\nsm = off\nthrlock = off\n"
+        "rdthr = Limit at 75 %     (600MB/s)\nwrthr = No limit               (800MB/s)\ncas = 2 clocks\n"
+        "ras2cas = 2 clocks\nras = 2 clocks\ndct = 5,7\n"
+        "sms = Refresh interval:  100 Mhz - 15.6 \xC2\xB5s      133 Mhz - 11.7 \xC2\xB5s\nhacqs = off\ntdlle = off\n";
+    const Profile profile = ParseProfile(older, "older");
+    ASSERT_EQ(profile.settings.size(), 22u);
+    EmulatedI815 chip;
+    Mechanism1Access access(chip);
+    std::ostringstream log;
+    ApplyProfile(access, profile, false, log);
+    EXPECT_EQ(log.str(), "nothing to change\n");
+
+    // Every item of every list, as older versions wrote it, with its padding.
+    for (const Field* field : TunableFields())
+        for (size_t position = 0; field->kind == FieldKind::Choice && position < field->texts.size(); ++position) {
+            const Profile one = ParseProfile(FieldKey(*field) + " = " + field->texts[position] + "\n", "older");
+            EXPECT_EQ(one.settings.at(0).state, int(position)) << field->name << " " << position;
+        }
+}
+
+TEST(Profiles, ADashIsStandardInputForCheckAndApply)
+{
+    const std::string saved = TestFile("saved.txt");
+    std::istringstream in("ras = 3\nbogus = 1\n");
+    std::ostringstream out, err;
+    EXPECT_EQ(RunCtl({"check", "-"}, CtlSystem{}, in, out, err), 2);
+    EXPECT_EQ(err.str(), "i815ctl: (standard input):2: unknown setting \"bogus\"\n");
+
+    std::istringstream good("ras = 3\n# the rest as the BIOS sets it\n");
+    std::ostringstream applied, none;
+    EXPECT_EQ(RunCtl({"--emulated", "--save-emulated", saved, "apply", "-"}, CtlSystem{}, good, applied, none), 0);
+    EXPECT_EQ(applied.str(), "ras: 2 clocks -> 3 clocks\n");
+    EXPECT_EQ(EmulatedI815(ReadRegisterDumpFile(saved)).Dword(0x50), 0x267C0244u);
+    std::remove(saved.c_str());
+
+    // try asks its question on standard input: its profile must be a file.
+    std::istringstream ignored("ras = 3\n");
+    std::ostringstream tried, refused;
+    EXPECT_EQ(RunCtl({"--emulated", "try", "-"}, CtlSystem{}, ignored, tried, refused), 2);
+    EXPECT_EQ(refused.str(), "i815ctl: try reads its answer from standard input, so it takes its profile from a FILE, "
+                             "not from -\n");
+}
+
 TEST(Profiles, TheThrottleLockComesAfterTheLimitsAndALockedChipIsRefusedBeforeAnyWrite)
 {
     EmulatedI815 chip;
@@ -355,6 +408,55 @@ TEST(BootGuard, AnApplyAgainInTheSameBootRenewsTheMarker)
     boot.AnotherBridge();
     EXPECT_EQ(boot.Apply().status, 2);
     EXPECT_EQ(access(boot.marker.c_str(), F_OK), 0);
+}
+
+// An emulated chip is no machine that boots: its apply --boot and --settle keep their marker
+// beside the dump, and never make, read or clear the system's.
+TEST(BootGuard, TheEmulatedChipKeepsItsMarkerBesideItsDumpAndLeavesTheSystemsAlone)
+{
+    GuardedBoot boot;
+    const std::string dump = TestFile("chip.txt"), beside = dump + ".apply-in-progress";
+    WriteRegisterDumpFile(dump, EmulatedI815::DefaultImage());
+    const char systemMarker[] = "/var/lib/i815quarvel/apply-in-progress";
+    struct stat before {};
+    const bool systemFolder = stat("/var/lib/i815quarvel", &before) == 0;
+    const bool markerBefore = access(systemMarker, F_OK) == 0;
+
+    const Outcome applied = Ctl({"--emulated=" + dump, "--save-emulated", dump, "apply", "--boot", boot.profile}, boot.system);
+    EXPECT_EQ(applied.status, 0) << applied.err;
+    EXPECT_EQ(applied.out, "ras: 2 clocks -> 3 clocks\n");
+    std::ifstream marker(beside);
+    std::string first;
+    std::getline(marker, first);
+    EXPECT_EQ(first.rfind("apply of " + boot.profile + " started ", 0), 0u) << first;
+    EXPECT_NE(access(boot.system.stateDir.c_str(), F_OK), 0) << "the system's folder is not even made";
+
+    // The system's marker of an earlier boot stops the real apply, not the emulated one.
+    mkdir(boot.system.stateDir.c_str(), 0755);
+    WriteText(boot.marker, "apply of /etc/i815quarvel.conf started 2026-12-08 06:00:00\nboot old after 1.00 s\n");
+    EXPECT_EQ(Ctl({"--emulated=" + dump, "apply", "--boot", boot.profile}, boot.system).status, 0);
+    const Outcome settled = Ctl({"--emulated=" + dump, "apply", "--settle"}, boot.system);
+    EXPECT_EQ(settled.status, 0) << settled.err;
+    EXPECT_EQ(settled.out.rfind(beside + " removed: ", 0), 0u) << settled.out;
+    EXPECT_NE(access(beside.c_str(), F_OK), 0);
+    EXPECT_EQ(boot.Marker(), "apply of /etc/i815quarvel.conf started 2026-12-08 06:00:00\nboot old after 1.00 s\n")
+        << "the system's marker as it was";
+
+    // The built-in chip lasts no longer than the program: no marker anywhere.
+    EXPECT_EQ(Ctl({"--emulated", "apply", "--boot", boot.profile}, boot.system).status, 0);
+    EXPECT_EQ(Ctl({"--emulated", "apply", "--settle"}, boot.system).out, "");
+
+    // And the real system's folder, with the system's own paths, as it was.
+    const Outcome real = Ctl({"--emulated=" + dump, "apply", "--boot", boot.profile});
+    EXPECT_EQ(real.status, 0) << real.err;
+    EXPECT_EQ(Ctl({"--emulated", "apply", "--boot", boot.profile}).status, 0);
+    struct stat now {};
+    EXPECT_EQ(stat("/var/lib/i815quarvel", &now) == 0, systemFolder);
+    if (systemFolder)
+        EXPECT_EQ(now.st_mtim.tv_nsec, before.st_mtim.tv_nsec) << "nothing made or removed in it";
+    EXPECT_EQ(access(systemMarker, F_OK) == 0, markerBefore);
+    std::remove(beside.c_str());
+    std::remove(dump.c_str());
 }
 
 TEST(BootGuard, TheMarkerIsOnTheDiskBeforeTheFirstWrite)
