@@ -119,8 +119,9 @@ TEST(FieldValues, EveryWordNamesItsOwnItem)
             for (std::string word; words >> word;) {
                 EXPECT_EQ(ParseFieldValue(*field, word), int(position)) << field->name << "=" << word;
                 const std::string number = word.substr(0, word.find_first_not_of("0123456789.,"));
-                if (!number.empty())
+                if (!number.empty()) {
                     EXPECT_EQ(ParseFieldValue(*field, number), int(position)) << field->name << "=" << number;
+                }
             }
             EXPECT_EQ(ParseFieldValue(*field, ValueWord(*field, int(position))), int(position));
         }

@@ -74,12 +74,10 @@ void ExpectSetting(const Json& json, const Expected& e)
     EXPECT_EQ(json.at("bits").at("low").get<unsigned>(), e.low);
     const uint32_t raw = (Dwords.at(e.dword) >> e.low) & ((2u << (e.high - e.low)) - 1);
     EXPECT_EQ(json.at("raw").get<uint32_t>(), raw) << "the chip's bits";
-    if (std::string(e.kind) == "flag")
-        EXPECT_EQ(json.at("on").get<bool>(), e.state == 1);
-    else if (std::string(e.kind) == "list")
-        EXPECT_EQ(json.at("position").get<int>(), e.state);
-    else
-        EXPECT_EQ(json.at("number").get<int>(), e.state);
+    const bool flag = std::string(e.kind) == "flag";
+    const char* state = flag ? "on" : std::string(e.kind) == "list" ? "position" : "number";
+    EXPECT_EQ(json.at(state).is_boolean(), flag);
+    EXPECT_EQ(json.at(state).get<int>(), e.state);
 }
 
 }  // namespace

@@ -452,8 +452,9 @@ TEST(BootGuard, TheEmulatedChipKeepsItsMarkerBesideItsDumpAndLeavesTheSystemsAlo
     EXPECT_EQ(Ctl({"--emulated", "apply", "--boot", boot.profile}).status, 0);
     struct stat now {};
     EXPECT_EQ(stat("/var/lib/i815quarvel", &now) == 0, systemFolder);
-    if (systemFolder)
+    if (systemFolder) {
         EXPECT_EQ(now.st_mtim.tv_nsec, before.st_mtim.tv_nsec) << "nothing made or removed in it";
+    }
     EXPECT_EQ(access(systemMarker, F_OK) == 0, markerBefore);
     std::remove(beside.c_str());
     std::remove(dump.c_str());
