@@ -4,6 +4,7 @@
 #include "exit_status.h"
 #include "field_map.h"
 #include "field_values.h"
+#include "hex_text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -42,8 +43,18 @@ std::vector<FieldSetting> ParseAssignments(const std::vector<std::string>& assig
 
 void RequireI815(ConfigAccess& chip)
 {
-    if (chip.Read(Fields::Identity.dword) != HostBridgeId)
-        throw StatusError(ExitBadInput, NotAnI815);
+    const uint32_t identity = chip.Read(Fields::Identity.dword);
+    if (identity != HostBridgeId)
+        throw StatusError(ExitBadInput, std::string(NotAnI815) + " The host bridge 00:00.0 is " + VendorDevice(identity) +
+                                            "; an i815's is " + VendorDevice(HostBridgeId) + ".");
+}
+
+std::string VendorDevice(uint32_t identity) { return Hex(identity, 4) + ":" + Hex(identity >> 16, 4); }
+
+std::string RiskLine(const FieldSetting& setting)
+{
+    const char* warning = RiskWarning(*setting.field, setting.state);
+    return warning ? FieldKey(*setting.field) + " = " + StateText(*setting.field, setting.state) + ": " + warning : "";
 }
 
 std::map<uint32_t, uint32_t> ReadSettingDwords(ConfigAccess& chip)

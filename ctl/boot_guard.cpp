@@ -132,7 +132,8 @@ bool PlaceMarker(const BootGuard& guard, const std::string& profilePath)
         throw StatusError(ExitFailure, profilePath + " not applied: the boot-time apply before (" + marker.started +
                                       ") did not see the machine through " + std::to_string(guard.settleSeconds) +
                                       " seconds, so it may have hung the machine; the chip stays as the BIOS set "
-                                      "it. Mend the profile, then clear the marker: sudo rm " + guard.MarkerPath());
+                                      "it. Mend the profile, then clear the marker: " +
+                                      (guard.markerName == BootGuard{}.markerName ? "sudo rm " : "rm ") + guard.MarkerPath());
     WriteMarker(guard, profilePath, thisBoot);
     return marker.present;
 }

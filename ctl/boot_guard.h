@@ -13,7 +13,8 @@ struct BootGuard {
     std::string stateDir;   // /var/lib/i815quarvel
     int settleSeconds;      // 60
     std::string bootIdPath = "/proc/sys/kernel/random/boot_id";  // tells this boot from the others
-    std::string MarkerPath() const { return stateDir + "/apply-in-progress"; }
+    std::string markerName = "apply-in-progress";
+    std::string MarkerPath() const { return stateDir + "/" + markerName; }
 };
 
 // Runs `apply` under the guard for `profilePath`; `apply` counts its writes in its argument.

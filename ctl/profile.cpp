@@ -3,6 +3,7 @@
 #include "config_access.h"
 #include "exit_status.h"
 #include "field_map.h"
+#include "field_settings.h"
 #include "field_values.h"
 #include "hex_text.h"
 #include "quarvel_version.h"
@@ -58,6 +59,7 @@ std::string NotText(const std::string& line)
 Profile ParseProfile(const std::string& text, const std::string& source)
 {
     Profile profile;
+    profile.source = source;
     std::vector<std::string> problems;
     auto problem = [&](int line, const std::string& what) {
         problems.push_back(source + ":" + std::to_string(line) + ": " + what);
@@ -142,6 +144,55 @@ Profile ReadProfileFile(const std::string& path)
     return ParseProfile(text, path);
 }
 
+Profile ReadProfileStream(std::istream& in, const std::string& source)
+{
+    std::string text;
+    char buffer[8192];
+    while (text.size() <= ProfileSizeLimit && in.read(buffer, sizeof buffer).gcount() > 0)
+        text.append(buffer, size_t(in.gcount()));
+    if (in.bad())
+        throw StatusError(ExitBadInput, source + ": cannot be read");
+    return ParseProfile(text, source);
+}
+
+std::string ProfileWarning(const Profile& profile, const FieldSetting& setting)
+{
+    const std::string risk = RiskLine(setting);
+    if (risk.empty())
+        return {};
+    for (size_t i = 0; i < profile.settings.size(); ++i)
+        if (profile.settings[i].field == setting.field)
+            return profile.source + ":" + std::to_string(profile.lines[i]) + ": warning: " + risk;
+    return "warning: " + risk;
+}
+
+namespace {
+
+// "# Warning for on: ..." for each warning of the field's values; "# Warning: ..." where every
+// change is the risk.
+std::string WarningComments(const Field& field)
+{
+    if (RiskInEveryChange(field))
+        return std::string("# Warning: ") + field.risks.front().warning + "\n";
+    std::string text;
+    std::vector<bool> done(field.risks.size());
+    for (size_t i = 0; i < field.risks.size(); ++i) {
+        if (done[i])
+            continue;
+        std::string values;
+        for (size_t j = i; j < field.risks.size(); ++j) {
+            if (std::string(field.risks[j].warning) != field.risks[i].warning)
+                continue;
+            done[j] = true;
+            values += (values.empty() ? "" : ", ") + ValueWord(field, field.risks[j].state);
+        }
+        text += "# Warning for " + values + ": " + field.risks[i].warning + "\n";
+    }
+    return text;
+}
+
+}  // namespace
+
 std::string FormatProfile(ConfigAccess& chip, const std::string& date)
 {
     RequireI815(chip);
@@ -153,7 +204,7 @@ std::string FormatProfile(ConfigAccess& chip, const std::string& date)
     const std::map<uint32_t, uint32_t> dwords = ReadSettingDwords(chip);
     for (const Field* field : TunableFields()) {
         const uint32_t dword = dwords.at(field->dword);
-        text += "\n# " + FieldCaption(*field) + ": " + LegalValues(*field) + "\n";
+        text += "\n# " + FieldCaption(*field) + ": " + LegalValues(*field) + "\n" + WarningComments(*field);
         if (HasValueName(*field, dword))
             text += FieldKey(*field) + " = " + FieldValueText(*field, dword) + "\n";
         else

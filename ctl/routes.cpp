@@ -23,7 +23,12 @@ std::string LockdownMode(const std::string& path)
     return text.substr(open + 1, close - open - 1);
 }
 
-std::string Advice(int reason, const CtlSystem& system)
+std::string RouteOption(const RouteChoice& choice)
+{
+    return choice.kind == RouteKind::Kernel ? "--kernel" : "--ports";
+}
+
+std::string Advice(int reason, const RouteChoice& choice, const CtlSystem& system)
 {
     const std::string lockdown = LockdownMode(system.lockdownPath);
     if ((reason == EPERM || reason == EACCES) && lockdown != "none")
@@ -33,8 +38,12 @@ std::string Advice(int reason, const CtlSystem& system)
     if (reason == EPERM || reason == EACCES) {
         if (system.root.value_or(geteuid() == 0))
             return "even root was refused";
-        return "run i815ctl as root (sudo i815ctl ...), or as a member of the group i815quarvel once an "
-               "administrator has enabled i815quarvel-helper.socket";
+        // Without a route a user is led to the helper's socket; a route given names the chip's
+        // way itself, and only root may take it.
+        return std::string("run i815ctl as root (sudo i815ctl ...), or ") +
+               (choice.kind == RouteKind::Automatic ? "" : "without " + RouteOption(choice) + " ") +
+               "as a member of the group i815quarvel, through the helper's socket " + system.helperSocket +
+               ", once an administrator has enabled it (systemctl enable --now i815quarvel-helper.socket)";
     }
     if (reason == ENOSYS)
         return "the kernel was built without I/O-port support; use --kernel";
@@ -70,7 +79,7 @@ std::unique_ptr<Route> OpenRoute(const RouteChoice& choice, bool forWriting, con
     } catch (const DumpError& bad) {
         throw StatusError(ExitBadInput, bad.what());
     } catch (const AccessRefused& refused) {
-        const std::string advice = Advice(refused.reason(), system);
+        const std::string advice = Advice(refused.reason(), choice, system);
         throw StatusError(ExitFailure, refused.what() + (advice.empty() ? "" : "; " + advice));
     }
 }

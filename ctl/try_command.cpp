@@ -86,7 +86,7 @@ auto Patiently(const Field& field, std::ostream& out, Step step)
 }  // namespace
 
 int TrySettings(ConfigAccess& chip, const std::vector<FieldSetting>& wanted, int seconds, int input,
-                std::ostream& out)
+                std::ostream& out, const RiskNotice& notice)
 {
     RequireI815(chip);
     const std::vector<FieldSetting> changes = PlanChanges(chip, wanted);
@@ -94,11 +94,15 @@ int TrySettings(ConfigAccess& chip, const std::vector<FieldSetting>& wanted, int
         if (LocksOthers(*change.field))
             throw StatusError(ExitBadInput, "try does not set " + LockName(*change.field) +
                                                 ": once set, only a reset clears it, so no undo could take it "
-                                                "back; use set if you mean it");
+                                                "back; use set --force if you mean it");
     if (changes.empty()) {
         out << "nothing to change\n";
         return ExitNormal;
     }
+    if (notice)
+        for (const FieldSetting& change : changes)
+            if (!RiskLine(change).empty())
+                notice(change);
 
     // What goes back: each changed field's bits exactly as they are now, even a value with no
     // name (an illegal AGP mode).

@@ -10,8 +10,9 @@
 
 class ConfigAccess;
 
-// `input` is the terminal's descriptor. Returns 0 when the user kept the settings; throws
-// StatusError: status 1 after an undo (saying what was undone), status 2 for the throttle lock,
-// which no undo can take back.
+// `input` is the terminal's descriptor. Tells `notice` of each change whose value has a warning
+// before the first write. Returns 0 when the user kept the settings; throws StatusError: status
+// 1 after an undo (saying what was undone), status 2 for the throttle lock, which no undo can
+// take back.
 int TrySettings(ConfigAccess& chip, const std::vector<FieldSetting>& wanted, int seconds, int input,
-                std::ostream& out);
+                std::ostream& out, const RiskNotice& notice = {});

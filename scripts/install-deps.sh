@@ -6,10 +6,11 @@ set -euo pipefail
 source "$(dirname "$0")/progress.sh"
 
 lock_wait=900
-common=(build-essential cmake pkgconf file fonts-liberation fonts-comic-neue fontconfig)
+# nlohmann-json3-dev: header-only JSON for i815ctl's --json, needed by every configure.
+common=(build-essential cmake pkgconf file nlohmann-json3-dev fonts-liberation fonts-comic-neue fontconfig)
 declare -A groups=(
-  [qt6]="libgtest-dev libbenchmark-dev qt6-base-dev libgl-dev systemd man-db xvfb x11-utils"
-  [qt5]="libgtest-dev qtbase5-dev libgl-dev xvfb x11-utils"
+  [qt6]="libgtest-dev libbenchmark-dev qt6-base-dev libgl-dev systemd man-db bash-completion xvfb x11-utils"
+  [qt5]="libgtest-dev qtbase5-dev libgl-dev bash-completion xvfb x11-utils"
   # Pentium III machines: Debian i386 with Qt 5.15, built by the i686 cross compiler and
   # tested under user-mode QEMU.
   [i386]="g++-i686-linux-gnu qemu-user qtbase5-dev qtbase5-dev:i386 libqt5test5:i386 libgtest-dev:i386"
