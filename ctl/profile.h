@@ -16,7 +16,8 @@ struct Profile {
     std::vector<int> lines;  // where each setting stands in the file
 };
 
-// Checks a whole profile; throws StatusError (status 2) with one line "SOURCE:LINE: problem" for
+// Checks a whole profile (a UTF-8 byte order mark at its start is skipped); throws StatusError
+// (status 2) with one line "SOURCE:LINE: problem" for
 // every problem found: an unknown key, a key given twice, a bad value, a line without "=", a
 // file that is not text or larger than ProfileSizeLimit.
 Profile ParseProfile(const std::string& text, const std::string& source);
@@ -27,7 +28,7 @@ Profile ReadProfileFile(const std::string& path);
 // given), and above each setting a comment with its control's caption and its legal values.
 // A value without a name (an illegal AGP mode) becomes a comment saying so.
 std::string FormatProfile(ConfigAccess& chip, const std::string& date);
-// Writes the file whole or not at all: a temporary file beside it, synced, renamed; mode 0644.
+// Writes the file whole or not at all (whole_file.h); throws StatusError (status 1).
 void WriteProfileFile(const std::string& path, const std::string& text);
 
 // Makes the names in a folder durable (a rename, a new or removed file).
