@@ -3,6 +3,7 @@
 // i686 build has no SSE2): read, write and copy bandwidth, and load-to-use latency by a chase
 // through one random cycle. Buffers well beyond the caches; no privilege, no chip register.
 
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -38,6 +39,9 @@ struct BenchResult {
 };
 
 // Throws std::runtime_error when a check fails (a copy whose checksum is wrong, a chase that
-// did not come back): a figure that cannot be trusted is never printed.
-BenchResult RunBench(size_t bufferBytes, size_t lineBytes, int rounds, double secondsPerRound);
+// did not come back): a figure that cannot be trusted is never printed. Once `stop` holds a
+// signal, stops within a fraction of a second (on a buffer of 256 MiB) and throws
+// std::runtime_error saying so.
+BenchResult RunBench(size_t bufferBytes, size_t lineBytes, int rounds, double secondsPerRound,
+                     const volatile std::sig_atomic_t* stop = nullptr);
 std::string FormatBench(const BenchResult& result, const CacheInfo& caches);

@@ -11,10 +11,13 @@
 #include "profile_commands.h"
 #include "quarvel_version.h"
 #include "register_dump.h"
+#include "standard_output.h"
 #include "try_command.h"
 
+#include <cstring>
 #include <exception>
 #include <iostream>
+#include <new>
 #include <optional>
 
 #include <unistd.h>
@@ -201,7 +204,8 @@ int BenchCommand(Invocation& call)
     if (!args.empty())
         throw StatusError(ExitBadInput, call.command + ": unknown argument " + args[0]);
     const CacheInfo caches = ReadCacheInfo();
-    call.out << FormatBench(RunBench(BenchBufferBytes(caches), caches.lineBytes, rounds, 0.1), caches);
+    call.out << FormatBench(RunBench(BenchBufferBytes(caches), caches.lineBytes, rounds, 0.1, ArrivedSignal()),
+                            caches);
     return ExitNormal;
 }
 
@@ -375,6 +379,7 @@ Options ParseOptions(const std::vector<std::string>& args)
         throw StatusError(ExitBadInput, "no COMMAND given");
     if (options.saveEmulated && options.route.kind != RouteKind::Emulated)
         throw StatusError(ExitBadInput, "--save-emulated needs --emulated");
+    options.route.save = options.saveEmulated;
     options.command = FindCommand(args[i]);
     if (!options.command)
         throw StatusError(ExitBadInput, "unknown command \"" + args[i] + "\"");
@@ -428,15 +433,18 @@ int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::o
     } catch (const StatusError& error) {
         err << Prefixed(error.what());
         status = error.status();
+    } catch (const std::bad_alloc&) {
+        err << Prefixed("out of memory");
+        status = ExitFailure;
     } catch (const std::exception& failure) {
         err << Prefixed(failure.what());
         status = ExitFailure;
     }
     out.flush();
 
-    if (options.saveEmulated && route && route->emulated()) {
+    if (route) {
         try {
-            WriteRegisterDumpFile(*options.saveEmulated, route->emulated()->Space());
+            route->SaveEmulated();
         } catch (const std::exception& failure) {
             err << Prefixed(failure.what());
             if (status == ExitNormal)
@@ -448,11 +456,15 @@ int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::o
 
 int CtlMain(int argc, char** argv, const CtlSystem& system)
 {
+    StandardOutput output;
     CatchInterruptions();
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const int status = RunCtl(args, system, std::cout, std::cerr);
-    std::cout.flush();
-    if (!std::cout)
-        return status == ExitNormal ? ExitFailure : status;  // output lost (a full disk, a closed pipe)
+    int status = RunCtl(args, system, output.stream(), std::cerr);
+    if (const int error = output.Finish()) {
+        std::cerr << Program << ": standard output: write error: " << std::strerror(error) << "\n";
+        if (status == ExitNormal)
+            status = ExitFailure;
+    }
+    StopIfAsked();
     return status;
 }
