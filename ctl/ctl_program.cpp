@@ -203,7 +203,7 @@ int BenchCommand(Invocation& call)
     const int rounds = NumberOption(args, "--repeat", 5, 100);
     if (!args.empty())
         throw StatusError(ExitBadInput, call.command + ": unknown argument " + args[0]);
-    const CacheInfo caches = ReadCacheInfo();
+    const CacheInfo caches = ReadCacheInfo(call.system.cacheFolder, call.system.cpuinfoPath);
     call.out << FormatBench(RunBench(BenchBufferBytes(caches), caches.lineBytes, rounds, 0.1, ArrivedSignal()),
                             caches);
     return ExitNormal;

@@ -13,6 +13,8 @@ struct CtlSystem : RouteSystem {
     std::string stateDir = "/var/lib/i815quarvel";  // the boot-time apply's marker
     int settleSeconds = 60;  // how long the machine must keep running after a boot-time apply
     std::string bootIdPath = "/proc/sys/kernel/random/boot_id";
+    std::string cacheFolder = "/sys/devices/system/cpu/cpu0/cache";  // the bench's buffer size
+    std::string cpuinfoPath = "/proc/cpuinfo";
 };
 
 // Said on stderr whenever --ports is used.
