@@ -1,5 +1,6 @@
-// i815ctl for tests: the real program, with the kernel's configuration file, the lock and the
-// state folder (and this boot's id) in places that the test names in its environment.
+// i815ctl for tests: the real program, with the kernel's configuration file, the lock, the
+// state folder (and this boot's id) and the processor's caches in places that the test names
+// in its environment.
 #include "ctl_program.h"
 
 #include <cstdlib>
@@ -15,6 +16,8 @@ int main(int argc, char** argv)
         system.stateDir = state;
     if (const char* bootId = std::getenv("TEST_BOOT_ID"))
         system.bootIdPath = bootId;
+    if (const char* caches = std::getenv("TEST_CACHE_DIR"))
+        system.cacheFolder = caches;
     system.settleSeconds = 0;
     return CtlMain(argc, argv, system);
 }
