@@ -48,6 +48,15 @@ bool Interrupted() { return arrived != 0; }
 
 int InterruptingSignal() { return arrived; }
 
+std::string InterruptionText()
+{
+    if (arrived == SIGHUP)
+        return "the terminal hung up";
+    if (arrived == SIGTSTP)
+        return "suspended (Ctrl-Z)";
+    return "interrupted by signal " + std::to_string(arrived);
+}
+
 const StopSignal* ArrivedSignal() { return &arrived; }
 
 bool SleepUnlessInterrupted(int seconds)

@@ -12,6 +12,8 @@
 
 #include "field_settings.h"
 
+#include <string>
+
 void CatchInterruptions();
 // While try's question is up: Ctrl-\ (SIGQUIT) undoes as Ctrl-C does, and Ctrl-Z (SIGTSTP)
 // undoes first; the program stops for real once it has said what it undid (StopIfAsked).
@@ -24,5 +26,8 @@ bool Interrupted();
 const StopSignal* ArrivedSignal();
 // The signal that came, 0 for none.
 int InterruptingSignal();
+// The signal that came, in words for try's undo: "the terminal hung up", "suspended (Ctrl-Z)",
+// "interrupted by signal 2".
+std::string InterruptionText();
 // Waits up to `seconds`, less when a signal comes; returns false when one came.
 bool SleepUnlessInterrupted(int seconds);

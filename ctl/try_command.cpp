@@ -8,8 +8,6 @@
 #include "interruption.h"
 #include "terminal_answer.h"
 
-#include <csignal>
-
 namespace {
 
 std::string Reason(Answer answer, int seconds)
@@ -18,12 +16,7 @@ std::string Reason(Answer answer, int seconds)
     case Answer::No: return "not kept";
     case Answer::NoTime: return "no \"yes\" within " + std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
     case Answer::Gone: return "the terminal went away";
-    case Answer::Interrupted:
-        if (InterruptingSignal() == SIGHUP)
-            return "the terminal hung up";
-        if (InterruptingSignal() == SIGTSTP)
-            return "suspended (Ctrl-Z)";
-        return "interrupted by signal " + std::to_string(InterruptingSignal());
+    case Answer::Interrupted: return InterruptionText();
     case Answer::Yes: break;
     }
     return {};
