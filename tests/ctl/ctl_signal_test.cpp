@@ -88,13 +88,15 @@ namespace {
 // program announces its first change and waits for the lock to make it.
 class HeldApply {
 public:
-    explicit HeldApply(const std::vector<std::string>& args, const std::vector<std::string>& environment = {})
+    explicit HeldApply(const std::vector<std::string>& args, const std::vector<std::string>& environment = {},
+                       const std::vector<std::string>& before = {})
         : held(TestLock())
     {
         std::ofstream(TestFile("profile")) << "cas = 3 clocks\nras = 3 clocks\nrdthr = 0\namtt = 64\n";
         WriteSpaceFile(TestFile("config"), EmulatedI815::DefaultImage());
         held.Acquire();
-        std::vector<std::string> all{CTL_ON_FILES, "--kernel", "apply"};
+        std::vector<std::string> all = before;
+        all.insert(all.end(), {CTL_ON_FILES, "--kernel", "apply"});
         all.insert(all.end(), args.begin(), args.end());
         all.push_back(TestFile("profile"));
         std::vector<std::string> env{"TEST_KERNEL_CONFIG=" + TestFile("config"), "TEST_LOCK=" + TestLock()};
@@ -131,32 +133,9 @@ TEST(CtlSignals, AReaderGoneStopsAnApplyBetweenSettings)
     EXPECT_EQ(apply.Chip().Dword(0x70), 0x0A82800Cu);
 }
 
-// With the reader gone before the first line, nothing is written, and the emulated chip is
-// saved all the same. (The program waits for the dump, which the test holds, until the reader
-// has gone.)
-TEST(CtlSignals, AReaderGoneStillGetsTheEmulatedChipSaved)
-{
-    std::ofstream(TestFile("profile")) << "cas = 3 clocks\namtt = 64\n";
-    const std::string saved = TestFile("saved.txt");
-    WriteRegisterDumpFile(saved, EmulatedI815::DefaultImage());
-    const int held = open(saved.c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_EQ(flock(held, LOCK_EX), 0);
-    ChildProcess ctl({CTL_ON_FILES, "--emulated=" + saved, "--save-emulated", saved, "apply", TestFile("profile")}, {});
-    ASSERT_TRUE(ctl.ok());
-    ctl.CloseOutput();
-    close(held);
-    const int status = ctl.Finish();
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_EQ(ctl.err, "i815ctl: stopped, as the output failed: nothing applied; not applied: cas, amtt\n"
-                       "i815ctl: standard output: write error: Broken pipe\n");
-    EXPECT_EQ(ReadRegisterDumpFile(saved), EmulatedI815::DefaultImage());
-    for (const std::string& path : {saved, TestFile("profile")})
-        std::remove(path.c_str());
-}
-
-// The boot-time apply: stopped before its first write, it takes its marker away itself; after
-// one, the marker stays for the guard beside it, which clears it once the machine runs on.
+// The boot-time apply: stopped before its first write, it takes its marker away itself (and
+// --save-emulated is written all the same); after one, the marker stays for the guard beside
+// it, which clears it once the machine runs on.
 TEST(CtlSignals, AReaderGoneLeavesNoMarkerOfABootThatDidNotHang)
 {
     const std::string state = TestFile("state"), marker = state + "/apply-in-progress";
@@ -170,6 +149,8 @@ TEST(CtlSignals, AReaderGoneLeavesNoMarkerOfABootThatDidNotHang)
         WriteRegisterDumpFile(dump, EmulatedI815::DefaultImage());
         const int held = open(dump.c_str(), O_RDONLY | O_CLOEXEC);
         ASSERT_EQ(flock(held, LOCK_EX), 0);
+        struct stat before;
+        ASSERT_EQ(stat(dump.c_str(), &before), 0);
         ChildProcess apply({CTL_ON_FILES, "--emulated=" + dump, "--save-emulated", dump, "apply", "--boot",
                             TestFile("profile")},
                            environment);
@@ -183,6 +164,9 @@ TEST(CtlSignals, AReaderGoneLeavesNoMarkerOfABootThatDidNotHang)
                              "i815ctl: standard output: write error: Broken pipe\n");
         EXPECT_NE(access(marker.c_str(), F_OK), 0) << "nothing written, nothing hung";
         EXPECT_EQ(ReadRegisterDumpFile(dump), EmulatedI815::DefaultImage());
+        struct stat after;
+        ASSERT_EQ(stat(dump.c_str(), &after), 0);
+        EXPECT_NE(after.st_ino, before.st_ino) << "--save-emulated written";
         std::remove(dump.c_str());
     }
     {
@@ -275,23 +259,15 @@ TEST(CtlSignals, AHangUpIgnoredByNohupStaysIgnored)
 {
     if (access("/usr/bin/nohup", X_OK) != 0)
         GTEST_SKIP() << "no nohup";
-    ConfigLock held(TestLock());
-    held.Acquire();
-    std::ofstream(TestFile("profile")) << "cas = 3 clocks\nras = 3 clocks\nrdthr = 0\namtt = 64\n";
-    WriteSpaceFile(TestFile("config"), EmulatedI815::DefaultImage());
-    ChildProcess ctl({"/usr/bin/nohup", CTL_ON_FILES, "--kernel", "apply", TestFile("profile")},
-                     {"TEST_KERNEL_CONFIG=" + TestFile("config"), "TEST_LOCK=" + TestLock()});
-    EXPECT_EQ(ctl.ReadLine(), "cas: 2 clocks -> 3 clocks");
-    ASSERT_TRUE(ctl.WaitUntilCatches(SIGINT));
-    kill(ctl.pid(), SIGHUP);
-    held.Release();
-    const int status = ctl.Finish();
+    HeldApply apply({}, {}, {"/usr/bin/nohup"});
+    EXPECT_EQ(apply.ctl->ReadLine(), "cas: 2 clocks -> 3 clocks");
+    ASSERT_TRUE(apply.ctl->WaitUntilCatches(SIGINT));
+    kill(apply.ctl->pid(), SIGHUP);
+    apply.held.Release();
+    const int status = apply.ctl->Finish();
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0) << ctl.err;
-    const EmulatedI815 chip(ReadSpaceFile(TestFile("config")));
-    EXPECT_EQ(chip.Dword(0x50), 0x227C0244u) << "cas and ras: bits 26 and 24 clear";
-    EXPECT_EQ(chip.Dword(0x70), 0x0A02800Cu) << "rdthr: bits 23-22 clear";
-    EXPECT_EQ(chip.Dword(0xBC), 0x00002040u);
-    for (const char* name : {"config", "profile"})
-        std::remove(TestFile(name).c_str());
+    EXPECT_EQ(WEXITSTATUS(status), 0) << apply.ctl->err;
+    EXPECT_EQ(apply.Chip().Dword(0x50), 0x227C0244u) << "cas and ras: bits 26 and 24 clear";
+    EXPECT_EQ(apply.Chip().Dword(0x70), 0x0A02800Cu) << "rdthr: bits 23-22 clear";
+    EXPECT_EQ(apply.Chip().Dword(0xBC), 0x00002040u);
 }
