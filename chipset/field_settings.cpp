@@ -92,18 +92,23 @@ void WriteSettings(ConfigAccess& chip, const std::vector<FieldSetting>& changes,
                    const std::vector<FieldSetting>& wanted, const StopSignal* stop, std::ostream* log, int* writes)
 {
     std::string applied;
+    auto stopBefore = [&](size_t i, const std::string& why) {
+        std::string rest;
+        for (size_t j = i; j < changes.size(); ++j)
+            rest += (j > i ? ", " : "") + FieldKey(*changes[j].field);
+        throw StatusError(ExitFailure, why + ": " + (applied.empty() ? "nothing applied" : "applied " + applied) +
+                                           "; not applied: " + rest);
+    };
     for (size_t i = 0; i < changes.size(); ++i) {
         const FieldSetting& change = changes[i];
-        if (stop && *stop) {
-            std::string rest;
-            for (size_t j = i; j < changes.size(); ++j)
-                rest += (j > i ? ", " : "") + FieldKey(*changes[j].field);
-            throw StatusError(ExitFailure, "interrupted by signal " + std::to_string(*stop) + ": " +
-                                               (applied.empty() ? "nothing applied" : "applied " + applied) +
-                                               "; not applied: " + rest);
-        }
-        if (log)
+        if (stop && *stop)
+            stopBefore(i, "interrupted by signal " + std::to_string(*stop));
+        if (log) {
             *log << ChangeText(change, chip.Read(change.field->dword)) << std::endl;
+            // Nothing is written that the log could not announce (a full disk, a reader gone).
+            if (!*log)
+                stopBefore(i, "stopped, as the output failed");
+        }
         const FieldWrite write = EncodeFieldWrite(*change.field, change.state);
         if (writes)
             ++*writes;

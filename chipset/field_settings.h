@@ -49,9 +49,9 @@ std::vector<FieldSetting> PlanChanges(ConfigAccess& chip, const std::vector<Fiel
 // Writes each change, one read-modify-write of its dword, then reads back every setting of
 // `wanted`; throws StatusError (status 1) naming each one that the chip does not hold. With a
 // log, each change is announced there before it is written ("cas: 2 clocks -> 3 clocks"), so
-// that the last line shows what a hang came from. Once `stop` holds a signal, writes nothing
-// more and throws StatusError (status 1) saying what was and was not applied. `writes`, when
-// given, counts the writes made.
+// that the last line shows what a hang came from. Once `stop` holds a signal, or the log has
+// failed, writes nothing more and throws StatusError (status 1) saying what was and was not
+// applied. `writes`, when given, counts the writes made.
 void WriteSettings(ConfigAccess& chip, const std::vector<FieldSetting>& changes,
                    const std::vector<FieldSetting>& wanted, const StopSignal* stop = nullptr,
                    std::ostream* log = nullptr, int* writes = nullptr);

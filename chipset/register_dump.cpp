@@ -1,15 +1,13 @@
 #include "register_dump.h"
 
 #include "config_access.h"
+#include "dump_file.h"
 #include "hex_text.h"
+#include "whole_file.h"
 
 #include <array>
 #include <cctype>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
 namespace {
 
@@ -68,16 +66,28 @@ std::string Where(const std::string& source, int lineNumber)
 
 }  // namespace
 
-ConfigSpace ParseRegisterDump(const std::string& text, const std::string& source)
-{
+namespace {
+
+// The bytes of 00:00.0 in a dump, and where each of the first 256 stands in the text.
+struct ScannedDump {
     ConfigSpace space{};
+    std::array<size_t, 256> at{};
+};
+
+ScannedDump ScanRegisterDump(const std::string& text, const std::string& source)
+{
+    ScannedDump dump;
     std::array<bool, 256> given{};
     bool inHostBridge = false, foundHostBridge = false, hostBridgeDone = false;
 
-    std::istringstream in(text);
-    std::string line;
     int lineNumber = 0;
-    while (std::getline(in, line)) {
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        const size_t lineStart = start;
+        start = end + 1;
         ++lineNumber;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
@@ -118,8 +128,9 @@ ConfigSpace ParseRegisterDump(const std::string& text, const std::string& source
             if (offset >= 4096)
                 throw DumpError(Where(source, lineNumber) +
                                 "data beyond the 4096 bytes of a configuration space");
-            if (offset < space.size()) {
-                space[offset] = static_cast<uint8_t>(ParseHex(line.substr(at, 2)));
+            if (offset < dump.space.size()) {
+                dump.space[offset] = static_cast<uint8_t>(ParseHex(line.substr(at, 2)));
+                dump.at[offset] = lineStart + at;
                 given[offset] = true;
             }
             ++offset;
@@ -137,17 +148,29 @@ ConfigSpace ParseRegisterDump(const std::string& text, const std::string& source
         throw DumpError(source + ": the dump of 00:00.0 holds only the first " + std::to_string(count) +
                         " of the 256 bytes of configuration space; `lspci -xxx -s 00:00.0`, run as "
                         "root, gives the whole space");
-    return space;
+    return dump;
+}
+
+}  // namespace
+
+ConfigSpace ParseRegisterDump(const std::string& text, const std::string& source)
+{
+    return ScanRegisterDump(text, source).space;
 }
 
 ConfigSpace ReadRegisterDumpFile(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        throw DumpError(path + ": cannot be read: " + std::strerror(errno));
-    std::ostringstream text;
-    text << file.rdbuf();
-    return ParseRegisterDump(text.str(), path);
+    return ParseRegisterDump(DumpFile(path, false).text(), path);
+}
+
+std::string SpliceRegisterDump(const std::string& text, const ConfigSpace& space, const std::string& source)
+{
+    const ScannedDump dump = ScanRegisterDump(text, source);
+    std::string spliced = text;
+    for (size_t offset = 0; offset < space.size(); ++offset)
+        if (dump.space[offset] != space[offset])  // an unchanged byte keeps its letters' case
+            spliced.replace(dump.at[offset], 2, Hex(space[offset], 2));
+    return spliced;
 }
 
 namespace {
@@ -164,9 +187,21 @@ std::string HostBridgeHeader(const ConfigSpace& space)
     return "Host bridge: [" + Hex(identity, 4) + ":" + Hex(identity >> 16, 4) + "]" + revision;
 }
 
+namespace {
+
+// A chip of ours that is not an i815 (a dump of another bridge) keeps its own identity.
+std::string EmulatedHeader(const ConfigSpace& space)
+{
+    const std::string emulated = " (emulated by i815 Quarvel)";
+    const std::string header = HostBridgeHeader(space);
+    return header.rfind(I815Name, 0) == 0 ? I815Name + emulated : header + emulated;
+}
+
+}  // namespace
+
 std::string FormatRegisterDump(const ConfigSpace& space, const std::string& header)
 {
-    std::string text = "00:00.0 " + (header.empty() ? I815Name + std::string(" (emulated by i815 Quarvel)") : header) + "\n";
+    std::string text = "00:00.0 " + (header.empty() ? EmulatedHeader(space) : header) + "\n";
     for (size_t row = 0; row < space.size(); row += 16) {
         text += Hex(uint32_t(row), 2) + ":";
         for (size_t i = row; i < row + 16; ++i)
@@ -179,11 +214,5 @@ std::string FormatRegisterDump(const ConfigSpace& space, const std::string& head
 
 void WriteRegisterDumpFile(const std::string& path, const ConfigSpace& space)
 {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file)
-        throw DumpError(path + ": cannot be written: " + std::strerror(errno));
-    file << FormatRegisterDump(space);
-    file.close();
-    if (!file)
-        throw DumpError(path + ": writing failed: " + std::strerror(errno));
+    WriteWholeFile(path, FormatRegisterDump(space));
 }

@@ -74,13 +74,14 @@ uint32_t Sum(const uint32_t* p, size_t n)
 }
 
 // Repeats `pass` until a round has lasted `seconds`; returns bytes per second in MB/s.
-template <typename Pass>
-double Bandwidth(size_t bytes, double seconds, Pass pass)
+template <typename Pass, typename Check>
+double Bandwidth(size_t bytes, double seconds, Pass pass, Check checkStop)
 {
     const Clock::time_point start = Clock::now();
     size_t passes = 0;
     double elapsed;
     do {
+        checkStop();
         pass();
         ++passes;
         elapsed = Seconds(Clock::now() - start);
@@ -162,11 +163,20 @@ double BenchFigure::Median() const
 }
 
 BenchResult RunBench(size_t bufferBytes, size_t lineBytes, int rounds, double secondsPerRound,
-                     const std::function<void(const BenchFigure&)>& measured)
+                     const std::function<void(const BenchFigure&)>& measured,
+                     const volatile std::sig_atomic_t* stop)
 {
+    // Looked at between passes and every few MiB, never inside a timed loop.
+    auto checkStop = [&] {
+        if (stop && *stop)
+            throw std::runtime_error("interrupted by signal " + std::to_string(*stop) + ": the bench stopped");
+    };
+    constexpr size_t StepWords = 1 << 20;
     const size_t words = bufferBytes / sizeof(uint32_t);
     std::unique_ptr<uint32_t[]> source(new uint32_t[words]), target(new uint32_t[words]);
     for (size_t i = 0; i < words; ++i) {
+        if (i % StepWords == 0)
+            checkStop();
         source[i] = Pattern(i);
         target[i] = 0;  // every page present before the clock runs
     }
@@ -186,7 +196,7 @@ BenchResult RunBench(size_t bufferBytes, size_t lineBytes, int rounds, double se
             Escape(source.get());
             if (Sum(source.get(), words) != expected)
                 throw std::runtime_error("bench: the read pass summed wrongly");
-        });
+        }, checkStop);
     });
     done(read);
 
@@ -199,7 +209,7 @@ BenchResult RunBench(size_t bufferBytes, size_t lineBytes, int rounds, double se
             for (size_t i = 0; i < words; ++i)
                 p[i] = fill;
             Escape(p);
-        });
+        }, checkStop);
     });
     if (Sum(target.get(), words) != uint32_t(fill * words))
         throw std::runtime_error("bench: the write pass did not reach every word");
@@ -212,7 +222,7 @@ BenchResult RunBench(size_t bufferBytes, size_t lineBytes, int rounds, double se
             Escape(source.get());
             std::memcpy(target.get(), source.get(), bufferBytes);
             Escape(target.get());
-        });
+        }, checkStop);
     });
     if (Sum(target.get(), words) != expected)
         throw std::runtime_error("bench: the copy's checksum is wrong");
@@ -222,13 +232,16 @@ BenchResult RunBench(size_t bufferBytes, size_t lineBytes, int rounds, double se
     // the caches (and mostly the TLB too) and needs the one before it.
     const size_t stride = std::max<size_t>(lineBytes / sizeof(uint32_t), 1);
     const size_t elements = words / stride;
+    checkStop();
     const std::vector<uint32_t> cycle = SingleCycle(elements, 0x815);
+    checkStop();
     uint32_t* links = target.get();
     for (size_t i = 0; i < elements; ++i)
         links[i * stride] = uint32_t(cycle[i] * stride);
     Escape(links);
     BenchFigure latency{"latency", "ns", {}, {}};
     MeasureRounds(latency, rounds, [&] {
+        checkStop();
         uint32_t at = 0;
         const Clock::time_point start = Clock::now();
         for (size_t step = 0; step < elements; ++step)

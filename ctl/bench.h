@@ -3,6 +3,7 @@
 // i686 build has no SSE2): read, write and copy bandwidth, and load-to-use latency by a chase
 // through one random cycle. Buffers well beyond the caches; no privilege, no chip register.
 
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -45,9 +46,11 @@ struct BenchResult {
 // Measures the figures one after the other, each in `rounds` rounds, and hands each to
 // `measured` as soon as it is done. Throws std::runtime_error when a check fails (a copy whose
 // checksum is wrong, a chase that did not come back): a figure that cannot be trusted is never
-// printed.
+// printed. Once `stop` holds a signal, stops within a fraction of a second (on a buffer of
+// 256 MiB) and throws std::runtime_error saying so.
 BenchResult RunBench(size_t bufferBytes, size_t lineBytes, int rounds, double secondsPerRound,
-                     const std::function<void(const BenchFigure&)>& measured = {});
+                     const std::function<void(const BenchFigure&)>& measured = {},
+                     const volatile std::sig_atomic_t* stop = nullptr);
 
 // "buffers: 2 x 4 MiB (largest cache: 512 KiB), 5 rounds", and a note when the buffers are
 // capped below four times the largest cache.

@@ -12,11 +12,14 @@
 #include "profile_commands.h"
 #include "quarvel_version.h"
 #include "register_dump.h"
+#include "standard_output.h"
 #include "try_command.h"
 
 #include <algorithm>
+#include <cstring>
 #include <exception>
 #include <iostream>
+#include <new>
 #include <optional>
 
 #include <unistd.h>
@@ -305,7 +308,8 @@ int BenchCommand(Invocation& call)
     // Each figure as soon as it is measured: a terminal shows it at once.
     call.out << FormatBenchHeader(bytes, caches, rounds) << std::flush;
     RunBench(bytes, caches.lineBytes, rounds, 0.1,
-             [&](const BenchFigure& figure) { call.out << FormatBenchFigure(figure) << std::flush; });
+             [&](const BenchFigure& figure) { call.out << FormatBenchFigure(figure) << std::flush; },
+             ArrivedSignal());
     return ExitNormal;
 }
 
@@ -501,6 +505,7 @@ Options ParseOptions(const std::vector<std::string>& args)
         throw StatusError(ExitBadInput, "no COMMAND given");
     if (options.saveEmulated && options.route.kind != RouteKind::Emulated)
         throw StatusError(ExitBadInput, "--save-emulated needs --emulated");
+    options.route.save = options.saveEmulated;
     options.command = FindCommand(args[i]);
     if (!options.command)
         throw StatusError(ExitBadInput, "unknown command \"" + args[i] + "\"");
@@ -599,15 +604,18 @@ int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::i
     } catch (const StatusError& error) {
         err << Prefixed(error.what());
         status = error.status();
+    } catch (const std::bad_alloc&) {
+        err << Prefixed("out of memory");
+        status = ExitFailure;
     } catch (const std::exception& failure) {
         err << Prefixed(failure.what());
         status = ExitFailure;
     }
     out.flush();
 
-    if (options.saveEmulated && route && route->emulated()) {
+    if (route) {
         try {
-            WriteRegisterDumpFile(*options.saveEmulated, route->emulated()->Space());
+            route->SaveEmulated();
         } catch (const std::exception& failure) {
             err << Prefixed(failure.what());
             if (status == ExitNormal)
@@ -619,11 +627,15 @@ int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::i
 
 int CtlMain(int argc, char** argv, const CtlSystem& system)
 {
+    StandardOutput output;
     CatchInterruptions();
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const int status = RunCtl(args, system, std::cout, std::cerr);
-    std::cout.flush();
-    if (!std::cout)
-        return status == ExitNormal ? ExitFailure : status;  // output lost (a full disk, a closed pipe)
+    int status = RunCtl(args, system, output.stream(), std::cerr);
+    if (const int error = output.Finish()) {
+        std::cerr << Program << ": standard output: write error: " << std::strerror(error) << "\n";
+        if (status == ExitNormal)
+            status = ExitFailure;
+    }
+    StopIfAsked();
     return status;
 }

@@ -17,5 +17,6 @@ int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::i
            std::ostream& err);
 
 // The program: catches SIGINT, SIGTERM and SIGHUP (an apply finishes the setting it is writing
-// and stops), runs the command line on stdout and stderr.
+// and stops; interruption.h), runs the command line on stdout and stderr, and says when a write
+// to stdout failed (status 1).
 int CtlMain(int argc, char** argv, const CtlSystem& system);

@@ -7,6 +7,7 @@
 #include "field_values.h"
 #include "hex_text.h"
 #include "quarvel_version.h"
+#include "whole_file.h"
 
 #include <cerrno>
 #include <cstring>
@@ -67,7 +68,9 @@ Profile ParseProfile(const std::string& text, const std::string& source)
     if (text.size() > ProfileSizeLimit)
         throw StatusError(ExitBadInput, source + ": larger than 64 KiB; a profile is a short text");
 
-    size_t start = 0;
+    // Editors on Windows begin a UTF-8 file with a byte order mark; it is no part of a key.
+    const char ByteOrderMark[] = "\xEF\xBB\xBF";
+    size_t start = text.compare(0, 3, ByteOrderMark) == 0 ? 3 : 0;
     for (int number = 1; start < text.size(); ++number) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos)
@@ -216,36 +219,11 @@ std::string FormatProfile(ConfigAccess& chip, const std::string& date)
 
 void WriteProfileFile(const std::string& path, const std::string& text)
 {
-    const std::string temporary = path + ".tmp-i815ctl";
-    auto fail = [&](const std::string& what) {
-        const std::string reason = std::strerror(errno);
-        unlink(temporary.c_str());
-        throw StatusError(ExitFailure, path + ": " + what + ": " + reason);
-    };
-    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (fd < 0)
-        throw StatusError(ExitFailure, path + ": cannot be written: " + std::strerror(errno));
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            close(fd);
-            fail("writing failed");
-        }
-        done += size_t(n);
+    try {
+        WriteWholeFile(path, text);
+    } catch (const FileWriteError& failed) {
+        throw StatusError(ExitFailure, failed.what());
     }
-    if (fchmod(fd, 0644) != 0 || fsync(fd) != 0) {
-        close(fd);
-        fail("writing failed");
-    }
-    if (close(fd) != 0)
-        fail("writing failed");
-    if (rename(temporary.c_str(), path.c_str()) != 0)
-        fail("cannot be replaced");
-    // The rename itself is only durable once the folder is synced.
-    SyncFolder(path.find('/') == std::string::npos ? "." : path.substr(0, path.rfind('/') + 1));
 }
 
 void SyncFolder(const std::string& folder)

@@ -21,7 +21,7 @@ struct Profile {
 // The name that messages give standard input, read for the FILE "-".
 constexpr const char* StandardInputName = "(standard input)";
 
-// Checks a whole profile; throws StatusError (status 2) with one line "SOURCE:LINE: problem" for
+// Checks a whole profile (a UTF-8 byte order mark at its start is skipped); throws StatusError (status 2) with one line "SOURCE:LINE: problem" for
 // every problem found: an unknown key, a key given twice, a bad value, a line without "=", a
 // file that is not text or larger than ProfileSizeLimit.
 Profile ParseProfile(const std::string& text, const std::string& source);
@@ -38,7 +38,7 @@ std::string ProfileWarning(const Profile& profile, const FieldSetting& setting);
 // and one with each warning that the window's hints give for its values. A value without a
 // name (an illegal AGP mode) becomes a comment saying so.
 std::string FormatProfile(ConfigAccess& chip, const std::string& date);
-// Writes the file whole or not at all: a temporary file beside it, synced, renamed; mode 0644.
+// Writes the file whole or not at all (whole_file.h); throws StatusError (status 1).
 void WriteProfileFile(const std::string& path, const std::string& text);
 
 // Makes the names in a folder durable (a rename, a new or removed file).

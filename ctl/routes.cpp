@@ -1,6 +1,7 @@
 #include "routes.h"
 
 #include "access_refused.h"
+#include "dump_file.h"
 #include "exit_status.h"
 #include "register_dump.h"
 
@@ -78,6 +79,10 @@ std::unique_ptr<Route> OpenRoute(const RouteChoice& choice, bool forWriting, con
         return std::make_unique<Route>(OpenChipRoute(choice, {forWriting, false}, system));
     } catch (const DumpError& bad) {
         throw StatusError(ExitBadInput, bad.what());
+    } catch (const DumpBusy& busy) {
+        throw StatusError(ExitFailure, busy.what());
+    } catch (const DumpInterrupted& interrupted) {
+        throw StatusError(ExitFailure, interrupted.what());
     } catch (const AccessRefused& refused) {
         const std::string advice = Advice(refused.reason(), choice, system);
         throw StatusError(ExitFailure, refused.what() + (advice.empty() ? "" : "; " + advice));

@@ -30,6 +30,8 @@ public:
     ConfigAccess& access() { return route_->access(); }
     // The emulated chip, on the emulated route; nullptr on the others.
     EmulatedI815* emulated() { return route_->emulated(); }
+    // --save-emulated (ChipRoute::SaveEmulated).
+    void SaveEmulated() { route_->SaveEmulated(); }
 
 private:
     std::unique_ptr<ChipRoute> route_;
@@ -37,5 +39,6 @@ private:
 };
 
 // Opens the route for reading, or for changing settings. Throws StatusError (status 1) saying
-// what is missing and how to get it; a bad dump is status 2.
+// what is missing and how to get it; a bad dump is status 2, a dump that another program holds
+// or whose reading a signal stopped status 1.
 std::unique_ptr<Route> OpenRoute(const RouteChoice& choice, bool forWriting, const CtlSystem& system);

@@ -1,7 +1,8 @@
 #pragma once
 // i815ctl try: writes settings like set or apply, then asks on the terminal whether to keep
 // them. Without a "yes" in time, or when the terminal goes away (end of input, SIGHUP) or the
-// program is interrupted (SIGINT, SIGTERM), the previous values go back and are read back.
+// program is interrupted (SIGINT, SIGTERM, SIGQUIT) or suspended (SIGTSTP: the program stops
+// once the undo is done), the previous values go back and are read back.
 
 #include "field_settings.h"
 

@@ -2,6 +2,7 @@
 
 #include "access_refused.h"
 #include "config_lock.h"
+#include "dump_file.h"
 #include "helper_client.h"
 #include "helper_launcher.h"
 #include "kernel_config_access.h"
@@ -9,6 +10,7 @@
 #include "quarvel_version.h"
 #include "register_dump.h"
 #include "sysfs_identity.h"
+#include "whole_file.h"
 #include "x86_port_access.h"
 
 #include <cctype>
@@ -76,12 +78,27 @@ std::unique_ptr<ConfigAccess> OpenHelper(const RouteSystem& system, const RouteN
 
 ChipRoute::~ChipRoute() = default;
 
+void ChipRoute::SaveEmulated()
+{
+    if (!chip_ || !save_)
+        return;
+    const bool ontoItsDump = dump_ && dump_->IsFile(*save_);
+    WriteWholeFile(*save_, ontoItsDump ? SpliceRegisterDump(dump_->text(), chip_->Space(), dump_->path())
+                                       : FormatRegisterDump(chip_->Space()));
+}
+
 std::unique_ptr<ChipRoute> OpenChipRoute(const RouteChoice& choice, const RouteNeeds& needs, const RouteSystem& system)
 {
     auto route = std::unique_ptr<ChipRoute>(new ChipRoute);
     if (choice.kind == RouteKind::Emulated) {
-        route->chip_ = std::make_unique<EmulatedI815>(choice.dump ? ReadRegisterDumpFile(*choice.dump)
-                                                                  : EmulatedI815::DefaultImage());
+        ConfigSpace image = EmulatedI815::DefaultImage();
+        if (choice.dump) {
+            const bool savedOnto = choice.save && NamesOneFile(*choice.dump, *choice.save);
+            route->dump_ = std::make_unique<DumpFile>(*choice.dump, savedOnto);
+            image = ParseRegisterDump(route->dump_->text(), *choice.dump);
+        }
+        route->save_ = choice.save;
+        route->chip_ = std::make_unique<EmulatedI815>(image);
         route->access_ = std::make_unique<Mechanism1Access>(*route->chip_);
         route->taken_ = RouteTaken::Emulated;
         return route;

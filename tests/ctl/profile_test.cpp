@@ -115,6 +115,7 @@ TEST(Profiles, SaveThenApplyOnAnotherChipGivesItEverySavedSettingAndNothingElse)
     for (int round = 0; round < 1000; ++round) {
         EmulatedI815 source(RandomImage(random)), target(RandomImage(random));
         target.SetDword(0x70, target.Dword(0x70) & ~(1u << 19));  // no throttle lock in the way
+        target.KeepTrace();
         Mechanism1Access sourceAccess(source), targetAccess(target);
         const std::string text = FormatProfile(sourceAccess, "2026-12-08 12:00");
         const Profile profile = ParseProfile(text, "saved");
@@ -250,6 +251,7 @@ TEST(Profiles, ADashIsStandardInputForCheckAndApply)
 TEST(Profiles, TheThrottleLockComesAfterTheLimitsAndALockedChipIsRefusedBeforeAnyWrite)
 {
     EmulatedI815 chip;
+    chip.KeepTrace();
     Mechanism1Access access(chip);
     std::ostringstream log;
     ApplyProfile(access, ParseProfile("thrlock = on\nrdthr = 62.5%\nwrthr = 50%\ncas = 3 clocks\n", "p"), false, log);

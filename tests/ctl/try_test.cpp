@@ -1,9 +1,11 @@
-// i815ctl try as a user meets it: a real process on a stand-in for the kernel's file, a pipe for
-// its terminal, real signals. Only the tried settings ever change, and they go back unless kept.
+// i815ctl try as a user meets it: a real process on a stand-in for the kernel's file, a pipe or
+// a real terminal for its terminal, real signals. Only the tried settings ever change, and they
+// go back unless kept.
 #include "config_lock.h"
 #include "emulated_i815.h"
 
 #include "../support/child_process.h"
+#include "../support/terminal_process.h"
 #include "../support/test_files.h"
 
 #include <csignal>
@@ -152,4 +154,54 @@ TEST_F(TryTest, TheThrottleLockIsRefused)
     EXPECT_NE(error.find("try does not set the throttle lock: once set, only a reset clears it"), std::string::npos)
         << error;
     EXPECT_EQ(Chip().Space(), EmulatedI815::DefaultImage()) << "nothing written, not even the limit";
+}
+
+// Input that never ends a line (</dev/zero) cannot hold the deadline off.
+TEST_F(TryTest, TheDeadlineHoldsWhateverTheInput)
+{
+    ChildProcess ctl({"/bin/sh", "-c", "exec \"$@\" </dev/zero", "sh", CTL_ON_FILES, "--kernel", "try", "--seconds", "1",
+                      "cas=3"},
+                     {"TEST_KERNEL_CONFIG=" + config, "TEST_LOCK=" + TestLock()});
+    ASSERT_TRUE(ctl.ok());
+    EXPECT_TRUE(ctl.EndsWithin(3000)) << "still asking 3 seconds later";
+    const int status = ctl.Finish();
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(ctl.err, CasWarning + "i815ctl: no \"yes\" within 1 second; undone: cas back to 2 clocks\n");
+    EXPECT_EQ(Chip().Space(), EmulatedI815::DefaultImage());
+}
+
+// On a real terminal: Ctrl-\ undoes as Ctrl-C does; Ctrl-Z undoes before the program stops,
+// so a stopped job never holds tried settings.
+TEST_F(TryTest, CtrlBackslashAndCtrlZOnTheTerminalUndoFirst)
+{
+    const struct {
+        const char* key;
+        const char* said;
+        bool stops;
+    } keys[] = {
+        {"\x03", "i815ctl: interrupted by signal 2; undone: amtt back to 32, cas back to 2 clocks\n", false},
+        {"\x1c", "i815ctl: interrupted by signal 3; undone: amtt back to 32, cas back to 2 clocks\n", false},
+        {"\x1a", "i815ctl: suspended (Ctrl-Z); undone: amtt back to 32, cas back to 2 clocks\n", true},
+    };
+    for (const auto& key : keys) {
+        SCOPED_TRACE(int(key.key[0]));
+        WriteSpaceFile(config, EmulatedI815::DefaultImage());
+        TerminalProcess terminal({CTL_ON_FILES, "--kernel", "try", "cas=3", "amtt=64"},
+                                 {"TEST_KERNEL_CONFIG=" + config, "TEST_LOCK=" + TestLock()});
+        ASSERT_TRUE(terminal.ok());
+        ASSERT_NE(terminal.ReadUntil("Type yes within 20 seconds: ").find("Type yes"), std::string::npos)
+            << terminal.shown;
+        EXPECT_NE(Chip().Dword(0x50), 0x277C0244u) << "tried";
+        terminal.Type(key.key);
+        if (key.stops) {
+            ASSERT_NE(terminal.ReadUntil("[stopped]\n").find("[stopped]"), std::string::npos) << terminal.shown;
+            EXPECT_EQ(Chip().Space(), EmulatedI815::DefaultImage()) << "undone before it stopped";
+        }
+        const int status = terminal.Finish(5000);
+        EXPECT_TRUE(WIFEXITED(status)) << terminal.shown;
+        EXPECT_EQ(WEXITSTATUS(status), 1) << terminal.shown;
+        EXPECT_NE(terminal.shown.find(key.said), std::string::npos) << terminal.shown;
+        EXPECT_EQ(Chip().Space(), EmulatedI815::DefaultImage());
+    }
 }
