@@ -3,13 +3,13 @@
 #include "config_access.h"
 #include "hex_text.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
 namespace {
 
@@ -74,10 +74,11 @@ ConfigSpace ParseRegisterDump(const std::string& text, const std::string& source
     std::array<bool, 256> given{};
     bool inHostBridge = false, foundHostBridge = false, hostBridgeDone = false;
 
-    std::istringstream in(text);
-    std::string line;
     int lineNumber = 0;
-    while (std::getline(in, line)) {
+    for (size_t next = 0; next < text.size();) {
+        const size_t end = std::min(text.find('\n', next), text.size());
+        std::string line = text.substr(next, end - next);
+        next = end + 1;
         ++lineNumber;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
@@ -140,14 +141,24 @@ ConfigSpace ParseRegisterDump(const std::string& text, const std::string& source
     return space;
 }
 
+// C's stdio rather than file streams: the same on every system, and the Windows programs
+// link no file streams (the C++ runtime's would need functions that Windows 98 lacks).
 ConfigSpace ReadRegisterDumpFile(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
+    std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
         throw DumpError(path + ": cannot be read: " + std::strerror(errno));
-    std::ostringstream text;
-    text << file.rdbuf();
-    return ParseRegisterDump(text.str(), path);
+    std::string text;
+    char buffer[4096];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        text.append(buffer, got);
+    const bool failed = std::ferror(file) != 0;
+    const int reason = errno;
+    std::fclose(file);
+    if (failed)
+        throw DumpError(path + ": cannot be read: " + std::strerror(reason));
+    return ParseRegisterDump(text, path);
 }
 
 namespace {
@@ -179,11 +190,16 @@ std::string FormatRegisterDump(const ConfigSpace& space, const std::string& head
 
 void WriteRegisterDumpFile(const std::string& path, const ConfigSpace& space)
 {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file)
         throw DumpError(path + ": cannot be written: " + std::strerror(errno));
-    file << FormatRegisterDump(space);
-    file.close();
-    if (!file)
-        throw DumpError(path + ": writing failed: " + std::strerror(errno));
+    const std::string text = FormatRegisterDump(space);
+    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    int reason = errno;
+    if (std::fclose(file) != 0 && written) {
+        written = false;
+        reason = errno;
+    }
+    if (!written)
+        throw DumpError(path + ": writing failed: " + std::strerror(reason));
 }

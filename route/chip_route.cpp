@@ -28,11 +28,12 @@ std::string Lowered(std::string text)
 bool NoSuchFile(int reason) { return reason == ENOENT || reason == ENOTDIR; }
 
 std::unique_ptr<ConfigAccess> OpenPorts(const RouteSystem& system, ConfigLock& lock,
-                                        std::unique_ptr<X86PortAccess>& ports)
+                                        std::unique_ptr<PortAccess>& ports)
 {
-    ports = system.makePorts ? system.makePorts() : std::make_unique<X86PortAccess>();
-    ports->RequestPermission();
+    std::unique_ptr<X86PortAccess> x86 = system.makePorts ? system.makePorts() : std::make_unique<X86PortAccess>();
+    x86->RequestPermission();
     lock.Open();  // two port instructions make a cycle: every cycle takes the lock
+    ports = std::move(x86);
     return std::make_unique<Mechanism1Access>(*ports, &lock);
 }
 

@@ -10,6 +10,10 @@
 //                    first the socket of its service, then (the window only) through pkexec
 // The ports in this process only when asked for, or where the kernel has no such file. The
 // emulated i815 when asked for.
+//
+// On Windows (chip_route_win32.cpp) there is no such file: the ports in this process, under a
+// named mutex between programs, unless the emulated i815 is asked for. RouteNeeds and the
+// Linux paths of RouteSystem do not matter there.
 
 #include "config_access.h"
 #include "emulated_i815.h"
@@ -21,6 +25,7 @@
 #include <string>
 
 class ConfigLock;
+class PortAccess;
 class X86PortAccess;
 
 enum class RouteKind { Automatic, Kernel, Ports, Emulated };
@@ -62,7 +67,7 @@ public:
 private:
     friend std::unique_ptr<ChipRoute> OpenChipRoute(const RouteChoice&, const RouteNeeds&, const RouteSystem&);
     RouteTaken taken_ = RouteTaken::Kernel;
-    std::unique_ptr<X86PortAccess> ports_;
+    std::unique_ptr<PortAccess> ports_;
     std::unique_ptr<EmulatedI815> chip_;
     std::unique_ptr<ConfigLock> lock_;
     std::unique_ptr<ConfigAccess> access_;

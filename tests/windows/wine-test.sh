@@ -1,0 +1,235 @@
+#!/usr/bin/env bash
+# The Windows programs under Debian's Wine for i386, in Xvfb, clicked and typed at through X
+# (xdotool, xclip) as a user would, and looked at from inside Wine by window_probe.exe.
+#   tests/windows/wine-test.sh TEST PROGRAM-DIR PROBE WORK-DIR
+# TEST:
+#   emulated-window  i815quarvel-sim.exe with Wine set to Windows XP: a bad DUMP refused; start
+#                    and close change nothing; every control at the place the layout table
+#                    gives, at 96 and at 120 dpi; all four pages shown (screenshots in
+#                    WORK-DIR/emulated-window); a click on a check box writes exactly its bit;
+#                    the About text copied out with Ctrl+A, Ctrl+C equals the form core's
+#   real-window-nt   i815quarvel.exe with Wine set to Windows XP: the port instruction raises
+#                    0xC0000096, the failure display shows the system's text, status 1
+#   real-window-98   Wine set to Windows 98, which answers port reads with all ones:
+#                    i815quarvel.exe says "Not an i815 Chipset." and ends with status 2, its
+#                    window never shown; and the emulated window's places under Windows 98
+# WORK-DIR keeps the Wine prefix from one run to the next.
+set -euo pipefail
+test=$1 programs=$2 probe=$3 work=$4
+
+if [ -z "${QUARVEL_IN_XVFB:-}" ]; then
+  export QUARVEL_IN_XVFB=1
+  exec xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96 -nolisten tcp" "$0" "$@"
+fi
+
+export WINEPREFIX=$work/prefix WINEARCH=win32 WINEDEBUG=-all
+out=$work/$test
+rm -rf "$out"
+mkdir -p "$out"
+failures=0
+fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; }
+trap 'wineserver -k 2>/dev/null || true' EXIT
+
+# A prefix of our own, made once: Wine's own MS Sans Serif (Debian's Wine does not find the
+# fonts-wine files by itself), the classic look, no crash dialog that would hang a run, and
+# Comic Neue where the layout asks for Comic Sans MS.
+if [ ! -e "$WINEPREFIX/quarvel-ready" ]; then
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$work"
+  wineboot -i >/dev/null 2>&1
+  cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+  wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' /v ThemeActive /d 0 /f >/dev/null
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
+  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Comic Sans MS' /d 'Comic Neue' /f >/dev/null
+  wineserver -w
+  touch "$WINEPREFIX/quarvel-ready"
+fi
+
+# Settings take effect in a fresh Wine session.
+windows_version() {
+  wine reg add 'HKCU\Software\Wine' /v Version /d "$1" /f >/dev/null
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "${2:-96}" /f >/dev/null
+  wineserver -k 2>/dev/null || true
+  wineserver -w
+}
+
+probe() { wine "$probe" "$@" | tr -d '\r'; }
+
+# Starts a program in the background: its status lands in $out/NAME.status.
+start() {
+  local name=$1
+  shift
+  ( set +e; wine "$@" >"$out/$name.stdout" 2>"$out/$name.stderr"; echo $? >"$out/$name.status" ) &
+}
+
+finished() {  # NAME [SECONDS]: waits for the program's end, prints its status
+  local waited=0
+  while [ ! -s "$out/$1.status" ]; do
+    sleep 0.2
+    waited=$((waited + 1))
+    [ $waited -lt $((${2:-20} * 5)) ] || { echo "timeout"; return; }
+  done
+  cat "$out/$1.status"
+}
+
+click() { xdotool mousemove "$1" "$2" click 1; }
+
+until_probe() {  # EXPECTED COMMAND...: polls until the probe answers EXPECTED
+  local expected=$1 i
+  shift
+  for i in $(seq 50); do
+    [ "$(probe "$@")" = "$expected" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# The 256 bytes of 00:00.0 of an lspci dump, one "offset value" a line.
+dump_bytes() {
+  awk 'function hex(h,  i, v) { for (i = 1; i <= length(h); i++) v = v * 16 + index("0123456789abcdef", substr(h, i, 1)) - 1; return v }
+       /^[0-9a-f][0-9a-f]: / { for (i = 2; i <= NF; i++) printf "%02x %s\n", hex(substr($1, 1, 2)) + i - 2, $i; n += NF - 1 }
+       END { if (n != 256) print "not a whole dump: " n " bytes" }' "$1"
+}
+
+emulated_window() {
+  local sim=$programs/i815quarvel-sim.exe image=$out/image.dump
+  windows_version winxp
+  probe default-dump "$image"
+
+  start missing "$sim" "$out/no-such.dump"
+  local status
+  status=$(finished missing)
+  if [ "$status" = 2 ] && grep -q "no-such.dump" "$out/missing.stderr"; then
+    pass "a DUMP that cannot be read: status 2 and a message naming it"
+  else
+    fail "a DUMP that cannot be read: status $status, stderr: $(cat "$out/missing.stderr")"
+  fi
+
+  # Start and close alone.
+  start idle "$sim" --save "$out/idle.dump" "$image"
+  probe wait
+  probe places >"$out/places-96.txt" && pass "places at 96 dpi: $(tail -n 1 "$out/places-96.txt")" ||
+    fail "places at 96 dpi:$(echo; cat "$out/places-96.txt")"
+  probe close
+  status=$(finished idle)
+  if [ "$status" = 0 ] && cmp -s <(dump_bytes "$image") <(dump_bytes "$out/idle.dump"); then
+    pass "start and close change nothing (status 0)"
+  else
+    fail "start and close: status $status, changes:$(echo; diff <(dump_bytes "$image") <(dump_bytes "$out/idle.dump"))"
+  fi
+
+  # The four pages, a click on a check box, the About text.
+  start clicked "$sim" --save "$out/clicked.dump" "$image"
+  probe wait
+  local page x y
+  for page in 1 2 3 0; do
+    read -r x y < <(probe tab $page)
+    click "$x" "$y"
+    if until_probe $page page; then
+      sleep 0.3
+      import -window root "$out/page-$page.png"
+    else
+      fail "a click on tab $page does not show page $page"
+    fi
+  done
+  if [ "$(md5sum "$out"/page-*.png | cut -d' ' -f1 | sort -u | wc -l)" = 4 ]; then
+    pass "all four pages shown: $out/page-*.png"
+  else
+    fail "the four screenshots are not four different pages"
+  fi
+
+  read -r x y < <(probe tab 2)
+  click "$x" "$y"
+  until_probe 2 page || fail "the chipset page does not show"
+  read -r x y < <(probe centre CLTcb)
+  click "$x" "$y"
+  until_probe 0 checked CLTcb || fail "\"CPU Latency Timer\" does not show unticked after the click"
+
+  read -r x y < <(probe tab 0)
+  click "$x" "$y"
+  until_probe 0 page || fail "the About page does not show"
+  read -r x y < <(probe centre AboutRC)
+  click "$x" "$y"
+  xdotool key ctrl+a ctrl+c
+  sleep 0.5
+  xclip -selection clipboard -o >"$out/copied.txt" 2>/dev/null || true
+  probe about "$out/about.txt"
+  if [ -s "$out/about.txt" ] && cmp -s <(tr -d '\r' <"$out/copied.txt") "$out/about.txt"; then
+    pass "the About text copied with Ctrl+A, Ctrl+C equals the form core's ($(wc -l <"$out/about.txt") lines)"
+  else
+    fail "the About text copied out differs from the form core's:$(echo; diff <(tr -d '\r' <"$out/copied.txt") "$out/about.txt" | head -20)"
+  fi
+
+  probe close
+  status=$(finished clicked)
+  # CLT is bit 6 of dword 0x50: the byte at 0x50 loses 0x40, nothing else changes.
+  local changes
+  changes=$(diff <(dump_bytes "$image") <(dump_bytes "$out/clicked.dump") | grep '^[<>]' | tr '\n' ' ' || true)
+  if [ "$status" = 0 ] && [ "$changes" = "< 50 44 > 50 04 " ]; then
+    pass "a click on \"CPU Latency Timer\" clears bit 6 of dword 0x50 and nothing else"
+  else
+    fail "the click on \"CPU Latency Timer\": status $status, changes: ${changes:-none}"
+  fi
+
+  # The same layout on a 120-dpi screen, the one it was drawn for.
+  windows_version winxp 120
+  start dpi120 "$sim"
+  probe wait
+  probe places >"$out/places-120.txt" && pass "places at 120 dpi: $(tail -n 1 "$out/places-120.txt")" ||
+    fail "places at 120 dpi:$(echo; cat "$out/places-120.txt")"
+  import -window root "$out/about-120dpi.png"
+  probe close
+  status=$(finished dpi120)
+  [ "$status" = 0 ] || fail "the window at 120 dpi ended with status $status"
+}
+
+# The message box that the program shows before its window: title, icon, text, and the window.
+expect_message() {  # PROGRAM-NAME TITLE ICON TEXT STATUS
+  local name=$1 title=$2 icon=$3 text=$4 status=$5 seen shown
+  seen=$(probe message)
+  shown=$(probe shown)
+  local expected="title: $title
+$icon
+text: $text"
+  if [ "$seen" = "$expected" ]; then
+    pass "the message box: \"$text\", title \"$title\", $icon"
+  else
+    fail "the message box: expected$(echo; echo "$expected"), saw$(echo; echo "$seen")"
+  fi
+  [ "$shown" = 0 ] && pass "the window was never shown" || fail "the window was shown"
+  local ended
+  ended=$(finished "$name")
+  [ "$ended" = "$status" ] && pass "status $status" || fail "status $ended, not $status"
+}
+
+real_window_nt() {
+  windows_version winxp
+  start real "$programs/i815quarvel.exe"
+  # Wine has no message table for the processor's exceptions; the program's text for 0xC0000096.
+  expect_message real "i815 Quarvel" icon "Privileged instruction." 1
+}
+
+real_window_98() {
+  windows_version win98
+  start real "$programs/i815quarvel.exe"
+  expect_message real "Error" "no icon" "Not an i815 Chipset." 2
+
+  start sim98 "$programs/i815quarvel-sim.exe"
+  probe wait
+  probe places >"$out/places-98.txt" && pass "the emulated window under Windows 98: $(tail -n 1 "$out/places-98.txt")" ||
+    fail "places under Windows 98:$(echo; cat "$out/places-98.txt")"
+  import -window root "$out/windows-98.png"
+  probe close
+  local status
+  status=$(finished sim98)
+  [ "$status" = 0 ] || fail "the emulated window under Windows 98 ended with status $status"
+}
+
+case $test in
+  emulated-window) emulated_window ;;
+  real-window-nt) real_window_nt ;;
+  real-window-98) real_window_98 ;;
+  *) echo "wine-test.sh: unknown test $test" >&2; exit 2 ;;
+esac
+[ $failures -eq 0 ] || { echo "$failures failed"; exit 1; }
