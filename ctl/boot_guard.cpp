@@ -1,40 +1,22 @@
 #include "boot_guard.h"
 
 #include "exit_status.h"
+#include "files.h"
 #include "interruption.h"
-#include "profile.h"
-
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 // The marker must be on the disk before the first write: a hang leaves no time to write it.
 void PlaceMarker(const BootGuard& guard, const std::string& profilePath)
 {
-    if (mkdir(guard.stateDir.c_str(), 0755) != 0 && errno != EEXIST)
-        throw StatusError(ExitFailure, guard.stateDir + ": cannot be made: " + std::strerror(errno));
-    const std::string text = "apply of " + profilePath + " started " + LocalTimeNow() + "\n";
-    const int fd = open(guard.MarkerPath().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (fd < 0)
-        throw StatusError(ExitFailure, guard.MarkerPath() + ": cannot be made: " + std::strerror(errno));
-    const bool written = write(fd, text.data(), text.size()) == ssize_t(text.size()) && fsync(fd) == 0;
-    close(fd);
-    if (!written) {
-        unlink(guard.MarkerPath().c_str());
-        throw StatusError(ExitFailure, guard.MarkerPath() + ": cannot be written");
-    }
+    MakeFolder(guard.stateDir);
+    WriteNewFileSynced(guard.MarkerPath(), "apply of " + profilePath + " started " + LocalTimeNow() + "\n");
     SyncFolder(guard.stateDir);
 }
 
 void RemoveMarker(const BootGuard& guard)
 {
-    unlink(guard.MarkerPath().c_str());
+    RemoveFile(guard.MarkerPath());
     SyncFolder(guard.stateDir);
 }
 
@@ -42,16 +24,13 @@ void RemoveMarker(const BootGuard& guard)
 
 void GuardedApply(const BootGuard& guard, const std::string& profilePath, const std::function<void(int& writes)>& apply)
 {
-    struct stat st;
-    if (lstat(guard.MarkerPath().c_str(), &st) == 0) {
-        std::ifstream marker(guard.MarkerPath());
-        std::string started;
-        std::getline(marker, started);
+    if (FileExists(guard.MarkerPath())) {
+        const std::string started = FirstLine(guard.MarkerPath());
         throw StatusError(ExitFailure,
                           profilePath + " not applied: the boot-time apply before (" + started +
                               ") did not see the machine through " + std::to_string(guard.settleSeconds) +
                               " seconds, so it may have hung the machine; the chip stays as the BIOS set it. Mend "
-                              "the profile, then clear the marker: sudo rm " + guard.MarkerPath());
+                              "the profile, then clear the marker: " + RemoveFileCommand(guard.MarkerPath()));
     }
     PlaceMarker(guard, profilePath);
     int writes = 0;

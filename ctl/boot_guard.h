@@ -5,13 +5,15 @@
 // finished and the machine has kept running for a while; a boot that finds the marker still
 // there applies nothing.
 
+#include "files.h"
+
 #include <functional>
 #include <string>
 
 struct BootGuard {
-    std::string stateDir;   // /var/lib/i815quarvel
+    std::string stateDir;   // /var/lib/i815quarvel; on Windows the profile's folder
     int settleSeconds;      // 60
-    std::string MarkerPath() const { return stateDir + "/apply-in-progress"; }
+    std::string MarkerPath() const { return PathIn(stateDir, "apply-in-progress"); }
 };
 
 // Runs `apply` under the guard for `profilePath`; `apply` counts its writes in its argument.

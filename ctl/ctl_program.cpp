@@ -1,8 +1,10 @@
 #include "ctl_program.h"
 
+#include "access_advice.h"
 #include "bench.h"
 #include "boot_guard.h"
 #include "chip_commands.h"
+#include "console.h"
 #include "exit_status.h"
 #include "field_map.h"
 #include "field_settings.h"
@@ -14,7 +16,6 @@
 #include "try_command.h"
 
 #include <exception>
-#include <iostream>
 #include <optional>
 
 #include <unistd.h>
@@ -163,7 +164,9 @@ int ApplyCommand(Invocation& call)
     const Profile profile = ReadProfileFile(path);
     auto apply = [&](int& writes) { ApplyProfile(call.Chip(!dryRun), profile, dryRun, call.out, &writes); };
     if (boot) {
-        GuardedApply({call.system.stateDir, call.system.settleSeconds}, path, apply);
+        // No state folder of the system's (Windows): the marker lies beside the profile.
+        const std::string stateDir = call.system.stateDir.empty() ? FolderOf(path) : call.system.stateDir;
+        GuardedApply({stateDir, call.system.settleSeconds}, path, apply);
     } else {
         int writes = 0;
         apply(writes);
@@ -280,12 +283,7 @@ std::string Usage()
            "Shows and changes the settings of the Intel i815 host bridge (PCI 00:00.0).\n"
            "\n"
            "Commands:\n" +
-           CommandLines() +
-           "\n"
-           "Routes (default: the kernel's file as root; as a user, the helper through its socket,\n"
-           "for the group i815quarvel; the ports only where the kernel has no such file):\n"
-           "  --kernel           the kernel's configuration file of 0000:00:00.0 in sysfs\n"
-           "  --ports            the PCI configuration ports 0xCF8-0xCFF, past the kernel's ordering\n"
+           CommandLines() + "\n" + RoutesHelp() +
            "  --emulated[=DUMP]  an emulated i815: the built-in one, or one from an `lspci -xxx` dump\n"
            "  --save-emulated FILE\n"
            "                     writes the emulated chip to FILE, in the same form, when the program ends\n"
@@ -434,9 +432,10 @@ int CtlMain(int argc, char** argv, const CtlSystem& system)
 {
     CatchInterruptions();
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const int status = RunCtl(args, system, std::cout, std::cerr);
-    std::cout.flush();
-    if (!std::cout)
+    std::ostream& out = ConsoleOutput();
+    const int status = RunCtl(args, system, out, ConsoleErrors());
+    out.flush();
+    if (!out)
         return status == ExitNormal ? ExitFailure : status;  // output lost (a full disk, a closed pipe)
     return status;
 }

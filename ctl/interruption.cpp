@@ -22,6 +22,11 @@ bool Interrupted() { return arrived != 0; }
 
 int InterruptingSignal() { return arrived; }
 
+std::string InterruptionReason()
+{
+    return arrived == SIGHUP ? "the terminal hung up" : "interrupted by signal " + std::to_string(arrived);
+}
+
 const StopSignal* ArrivedSignal() { return &arrived; }
 
 bool SleepUnlessInterrupted(int seconds)

@@ -4,16 +4,9 @@
 #include "exit_status.h"
 #include "field_map.h"
 #include "field_values.h"
+#include "files.h"
 #include "hex_text.h"
 #include "quarvel_version.h"
-
-#include <cerrno>
-#include <cstring>
-#include <ctime>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -119,28 +112,7 @@ Profile ParseProfile(const std::string& text, const std::string& source)
     return profile;
 }
 
-Profile ReadProfileFile(const std::string& path)
-{
-    // Never wait on a fifo or a device: a boot must not hang on a file.
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        throw StatusError(ExitBadInput, path + ": cannot be read: " + std::strerror(errno));
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        throw StatusError(ExitBadInput, path + ": not a regular file");
-    }
-    std::string text;
-    char buffer[8192];
-    ssize_t got;
-    while ((got = read(fd, buffer, sizeof buffer)) > 0 && text.size() <= ProfileSizeLimit)
-        text.append(buffer, size_t(got));
-    const int reason = errno;
-    close(fd);
-    if (got < 0)
-        throw StatusError(ExitBadInput, path + ": cannot be read: " + std::strerror(reason));
-    return ParseProfile(text, path);
-}
+Profile ReadProfileFile(const std::string& path) { return ParseProfile(ReadRegularFile(path, ProfileSizeLimit), path); }
 
 std::string FormatProfile(ConfigAccess& chip, const std::string& date)
 {
@@ -163,55 +135,4 @@ std::string FormatProfile(ConfigAccess& chip, const std::string& date)
     return text;
 }
 
-void WriteProfileFile(const std::string& path, const std::string& text)
-{
-    const std::string temporary = path + ".tmp-i815ctl";
-    auto fail = [&](const std::string& what) {
-        const std::string reason = std::strerror(errno);
-        unlink(temporary.c_str());
-        throw StatusError(ExitFailure, path + ": " + what + ": " + reason);
-    };
-    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (fd < 0)
-        throw StatusError(ExitFailure, path + ": cannot be written: " + std::strerror(errno));
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            close(fd);
-            fail("writing failed");
-        }
-        done += size_t(n);
-    }
-    if (fchmod(fd, 0644) != 0 || fsync(fd) != 0) {
-        close(fd);
-        fail("writing failed");
-    }
-    if (close(fd) != 0)
-        fail("writing failed");
-    if (rename(temporary.c_str(), path.c_str()) != 0)
-        fail("cannot be replaced");
-    // The rename itself is only durable once the folder is synced.
-    SyncFolder(path.find('/') == std::string::npos ? "." : path.substr(0, path.rfind('/') + 1));
-}
-
-void SyncFolder(const std::string& folder)
-{
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
-    }
-}
-
-std::string LocalTimeNow()
-{
-    char text[32];
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
-}
+void WriteProfileFile(const std::string& path, const std::string& text) { WriteTextFileWhole(path, text); }

@@ -3,6 +3,7 @@
 // comments; any subset of the keys. The keys and values are those of `i815ctl set`.
 
 #include "field_settings.h"
+#include "files.h"
 
 #include <string>
 #include <vector>
@@ -29,8 +30,3 @@ Profile ReadProfileFile(const std::string& path);
 std::string FormatProfile(ConfigAccess& chip, const std::string& date);
 // Writes the file whole or not at all: a temporary file beside it, synced, renamed; mode 0644.
 void WriteProfileFile(const std::string& path, const std::string& text);
-
-// Makes the names in a folder durable (a rename, a new or removed file).
-void SyncFolder(const std::string& folder);
-// The local time now, "2026-12-08 06:10:00", for headers and markers.
-std::string LocalTimeNow();

@@ -1,49 +1,9 @@
 #include "routes.h"
 
+#include "access_advice.h"
 #include "access_refused.h"
 #include "exit_status.h"
 #include "register_dump.h"
-
-#include <cerrno>
-#include <fstream>
-
-#include <unistd.h>
-
-namespace {
-
-// "none [integrity] confidentiality": the word in brackets is the kernel's lockdown mode.
-std::string LockdownMode(const std::string& path)
-{
-    std::ifstream file(path);
-    std::string text;
-    std::getline(file, text);
-    const size_t open = text.find('['), close = text.find(']');
-    if (open == std::string::npos || close == std::string::npos || close < open)
-        return "none";
-    return text.substr(open + 1, close - open - 1);
-}
-
-std::string Advice(int reason, const CtlSystem& system)
-{
-    const std::string lockdown = LockdownMode(system.lockdownPath);
-    if ((reason == EPERM || reason == EACCES) && lockdown != "none")
-        return "the kernel is locked down (lockdown=" + lockdown +
-               ", as under Secure Boot) and lets no program use the I/O ports or write the "
-               "configuration space; boot without lockdown to change settings";
-    if (reason == EPERM || reason == EACCES) {
-        if (system.root.value_or(geteuid() == 0))
-            return "even root was refused";
-        return "run i815ctl as root (sudo i815ctl ...), or as a member of the group i815quarvel once an "
-               "administrator has enabled i815quarvel-helper.socket";
-    }
-    if (reason == ENOSYS)
-        return "the kernel was built without I/O-port support; use --kernel";
-    if (reason == ENOENT)
-        return "the kernel has no configuration file for 00:00.0 (is sysfs mounted?); use --ports";
-    return "";
-}
-
-}  // namespace
 
 Route::Route(std::unique_ptr<ChipRoute> route) : route_(std::move(route))
 {
@@ -70,7 +30,7 @@ std::unique_ptr<Route> OpenRoute(const RouteChoice& choice, bool forWriting, con
     } catch (const DumpError& bad) {
         throw StatusError(ExitBadInput, bad.what());
     } catch (const AccessRefused& refused) {
-        const std::string advice = Advice(refused.reason(), system);
+        const std::string advice = AccessAdvice(refused.reason(), system);
         throw StatusError(ExitFailure, refused.what() + (advice.empty() ? "" : "; " + advice));
     }
 }

@@ -2,18 +2,13 @@
 
 #include "config_access.h"
 #include "config_lock.h"
+#include "console.h"
 #include "exit_status.h"
 #include "field_map.h"
 #include "field_values.h"
 #include "interruption.h"
 
-#include <algorithm>
 #include <cctype>
-#include <csignal>
-#include <cerrno>
-
-#include <poll.h>
-#include <unistd.h>
 
 namespace {
 
@@ -22,37 +17,17 @@ enum class Answer { Yes, No, NoTime, Gone, Interrupted };
 Answer Ask(int input, int seconds)
 {
     std::string line;
-    int left = seconds * 1000;
-    for (;;) {
-        if (Interrupted())
-            return Answer::Interrupted;
-        pollfd watch{input, POLLIN, 0};
-        const int step = std::min(left, 100);
-        const int ready = poll(&watch, 1, step);
-        if (Interrupted())  // a hang-up may come together with the end of input: it is named
-            return Answer::Interrupted;
-        if (ready < 0 && errno != EINTR)
-            return Answer::Gone;
-        if (ready <= 0) {
-            left -= step;
-            if (left <= 0)
-                return Answer::NoTime;
-            continue;
-        }
-        char c;
-        const ssize_t got = read(input, &c, 1);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return Answer::Gone;
-        if (c != '\n') {
-            line += char(std::tolower(static_cast<unsigned char>(c)));
-            continue;
-        }
-        while (!line.empty() && (line.back() == ' ' || line.back() == '\r'))
-            line.pop_back();
-        return line == "yes" ? Answer::Yes : Answer::No;
+    switch (ReadLineWithin(input, seconds * 1000, line)) {
+    case LineRead::NoTime: return Answer::NoTime;
+    case LineRead::Gone: return Answer::Gone;
+    case LineRead::Interrupted: return Answer::Interrupted;
+    case LineRead::Line: break;
     }
+    for (char& c : line)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\r'))
+        line.pop_back();
+    return line == "yes" ? Answer::Yes : Answer::No;
 }
 
 std::string Reason(Answer answer, int seconds)
@@ -61,9 +36,7 @@ std::string Reason(Answer answer, int seconds)
     case Answer::No: return "not kept";
     case Answer::NoTime: return "no \"yes\" within " + std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
     case Answer::Gone: return "the terminal went away";
-    case Answer::Interrupted:
-        return InterruptingSignal() == SIGHUP ? "the terminal hung up"
-                                                      : "interrupted by signal " + std::to_string(InterruptingSignal());
+    case Answer::Interrupted: return InterruptionReason();
     case Answer::Yes: break;
     }
     return {};

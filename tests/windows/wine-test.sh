@@ -13,9 +13,15 @@
 #   real-window-98   Wine set to Windows 98, which answers port reads with all ones:
 #                    i815quarvel.exe says "Not an i815 Chipset." and ends with status 2, its
 #                    window never shown; and the emulated window's places under Windows 98
+#   ctl LINUX-I815CTL
+#                    i815ctl.exe --emulated (Wine set to Windows XP): show, get, set, dump, save,
+#                    check, apply and try answered from a pipe give the output of the Linux
+#                    build, byte for byte but for line endings (and a saved profile's date); on
+#                    the ports, the refusal with its advice, and under Windows 98 the all-ones
+#                    bridge refused as not an i815
 # WORK-DIR keeps the Wine prefix from one run to the next.
 set -euo pipefail
-test=$1 programs=$2 probe=$3 work=$4
+test=$1 programs=$2 probe=$3 work=$4 linux_ctl=${5:-}
 
 if [ -z "${QUARVEL_IN_XVFB:-}" ]; then
   export QUARVEL_IN_XVFB=1
@@ -226,10 +232,109 @@ real_window_98() {
   [ "$status" = 0 ] || fail "the emulated window under Windows 98 ended with status $status"
 }
 
+# Runs i815ctl of both systems in $out/linux and $out/windows on the same arguments, with the
+# same input; compares status, output, messages and the files named after the arguments.
+same_as_linux() {  # INPUT FILE... -- ARGS...
+  local input=$1 files=() ran status_l status_w
+  shift
+  while [ "$1" != -- ]; do files+=("$1"); shift; done
+  shift
+  ran="i815ctl $*"
+  (cd "$out/linux" && set +e; "$linux_ctl" "$@" <"$input" >out.txt 2>err.txt; echo $? >status.txt)
+  (cd "$out/windows" && set +e; wine "$programs/../ctl/i815ctl.exe" "$@" <"$input" >out.txt 2>err.txt; echo $? >status.txt)
+  local differs=""
+  for f in status.txt out.txt err.txt "${files[@]}"; do
+    if ! cmp -s <(tr -d '\r' <"$out/linux/$f" | sed 's/ on [0-9-]* [0-9:]*\.$/ on DATE./') \
+                <(tr -d '\r' <"$out/windows/$f" | sed 's/ on [0-9-]* [0-9:]*\.$/ on DATE./'); then
+      differs+=" $f"
+      diff <(tr -d '\r' <"$out/linux/$f") <(tr -d '\r' <"$out/windows/$f") | head -10 || true
+    fi
+  done
+  if [ -z "$differs" ]; then
+    pass "$ran: the same as on Linux (status $(cat "$out/linux/status.txt"))"
+  else
+    fail "$ran: differs from Linux in$differs"
+  fi
+}
+
+ctl() {
+  [ -x "$linux_ctl" ] || { fail "no Linux i815ctl to compare with"; return; }
+  windows_version winxp
+  mkdir -p "$out/linux" "$out/windows"
+  local none=/dev/null no=$out/no.txt
+  echo no >"$no"
+  printf 'cas = 3 clocks\nbnr = off\n' >"$out/linux/mine.conf"
+  printf 'cas = 4 clocks\nras = 2 clocks\nbnr\nfoo = 1\n' >"$out/linux/bad.conf"
+  cp "$out/linux/mine.conf" "$out/linux/bad.conf" "$out/windows/"
+
+  same_as_linux $none -- --emulated show
+  same_as_linux $none -- --emulated get cas ras sms agpmode
+  same_as_linux $none -- --emulated dump
+  same_as_linux $none set.dump -- --emulated --save-emulated set.dump set "cas=3 clocks" amtt=64 bnr=off
+  same_as_linux $none -- --emulated set amtt=33
+  same_as_linux $none saved.conf -- --emulated save saved.conf
+  same_as_linux $none -- check saved.conf
+  same_as_linux $none -- check bad.conf
+  same_as_linux $none -- check missing.conf
+  # The zip's sample profile, its settings taken out of their comments: words both programs know.
+  sed 's/^# \([a-z0-9]* = \)/\1/' "$(dirname "$0")/../../data/windows/sample.conf" >"$out/linux/sample-on.conf"
+  cp "$out/linux/sample-on.conf" "$out/windows/"
+  same_as_linux $none -- check sample-on.conf
+  same_as_linux $none applied.dump -- --emulated=set.dump --save-emulated applied.dump apply saved.conf
+  same_as_linux $none -- --emulated apply --dry-run mine.conf
+  same_as_linux $none applied2.dump -- --emulated --save-emulated applied2.dump apply mine.conf
+  same_as_linux "$no" tried.dump -- --emulated --save-emulated tried.dump try "cas=3 clocks"
+  same_as_linux $none -- --emulated frobnicate
+  local said status
+
+  # try's answer through a pipe: "yes" in time, and a pipe that stays silent past the deadline.
+  local answer
+  for answer in yes silent; do
+    local l w
+    l=$( { [ $answer = yes ] && echo yes || sleep 3; } | "$linux_ctl" --emulated try --seconds 1 cas=0 2>&1 | tr -d '\r'; echo "status ${PIPESTATUS[1]}")
+    w=$( { [ $answer = yes ] && echo yes || sleep 3; } | wine "$programs/../ctl/i815ctl.exe" --emulated try --seconds 1 cas=0 2>&1 | tr -d '\r'; echo "status ${PIPESTATUS[1]}")
+    if [ "$l" = "$w" ]; then
+      pass "try answered through a pipe ($answer): the same as on Linux ($(tail -n 2 <<< "$l" | head -n 1))"
+    else
+      fail "try answered through a pipe ($answer):$(echo; diff <(echo "$l") <(echo "$w"))"
+    fi
+  done
+
+  # The boot guard's marker beside the profile: an apply that did not see the machine through
+  # leaves it, and the next apply --boot writes nothing.
+  mkdir -p "$out/boot"
+  printf 'bnr = off\n' >"$out/boot/mine.conf"
+  echo "apply of mine.conf started earlier" >"$out/boot/apply-in-progress"
+  said=$(cd "$out" && wine "$programs/../ctl/i815ctl.exe" --emulated --save-emulated boot/after.dump apply --boot \
+           'boot\mine.conf' 2>&1 | tr -d '\r') && status=0 || status=$?
+  if [ "$status" = 1 ] && [[ "$said" == *"(apply of mine.conf started earlier)"*'del "boot\apply-in-progress"'* ]] &&
+     cmp -s <(dump_bytes "$out/boot/after.dump") <(probe default-dump "$out/boot/default.dump"; dump_bytes "$out/boot/default.dump"); then
+    pass "apply --boot with the marker beside the profile: nothing written, status 1, the marker named"
+  else
+    fail "apply --boot with the marker beside the profile: status $status, said: $said"
+  fi
+
+  # The real chip: Windows XP refuses the port instruction, Windows 98 answers all ones.
+  said=$(wine "$programs/../ctl/i815ctl.exe" show 2>&1 >/dev/null | tr -d '\r') && status=0 || status=$?
+  if [ "$status" = 1 ] && [[ "$said" == "i815ctl: Privileged instruction; NT-family Windows"* ]]; then
+    pass "i815ctl show on the ports under Windows XP: \"Privileged instruction\" with advice, status 1"
+  else
+    fail "i815ctl show on the ports under Windows XP: status $status, said: $said"
+  fi
+  windows_version win98
+  said=$(wine "$programs/../ctl/i815ctl.exe" show 2>&1 >/dev/null | tr -d '\r') && status=0 || status=$?
+  if [ "$status" = 2 ] && [[ "$said" == *"not an i815"* || "$said" == *"Not an i815"* ]]; then
+    pass "i815ctl show under Windows 98: refused as not an i815 ($said), status 2"
+  else
+    fail "i815ctl show under Windows 98: status $status, said: $said"
+  fi
+}
+
 case $test in
   emulated-window) emulated_window ;;
   real-window-nt) real_window_nt ;;
   real-window-98) real_window_98 ;;
+  ctl) ctl ;;
   *) echo "wine-test.sh: unknown test $test" >&2; exit 2 ;;
 esac
 [ $failures -eq 0 ] || { echo "$failures failed"; exit 1; }
