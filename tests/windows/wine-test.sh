@@ -13,6 +13,9 @@
 #   real-window-98   Wine set to Windows 98, which answers port reads with all ones:
 #                    i815quarvel.exe says "Not an i815 Chipset." and ends with status 2, its
 #                    window never shown; and the emulated window's places under Windows 98
+#   access-nt ACCESS-TEST, access-98 ACCESS-TEST
+#                    access_test.exe with Wine set to Windows XP and to Windows 98: the port
+#                    back end, the way to the chip and the lock between programs (access_test.cpp)
 #   ctl LINUX-I815CTL
 #                    i815ctl.exe --emulated (Wine set to Windows XP): show, get, set, dump, save,
 #                    check, apply and try answered from a pipe give the output of the Linux
@@ -21,7 +24,8 @@
 #                    bridge refused as not an i815
 # WORK-DIR keeps the Wine prefix from one run to the next.
 set -euo pipefail
-test=$1 programs=$2 probe=$3 work=$4 linux_ctl=${5:-}
+test=$1 programs=$2 probe=$3 work=$4 extra=${5:-}
+linux_ctl=$extra
 
 if [ -z "${QUARVEL_IN_XVFB:-}" ]; then
   export QUARVEL_IN_XVFB=1
@@ -330,11 +334,20 @@ ctl() {
   fi
 }
 
+access() {  # VERSION FOR-WINE
+  windows_version "$2"
+  local result
+  result=$(wine "$extra" "$1" 2>&1 | tr -d '\r') && pass "access_test $1" || fail "access_test $1"
+  echo "$result" | sed 's/^/  /'
+}
+
 case $test in
   emulated-window) emulated_window ;;
   real-window-nt) real_window_nt ;;
   real-window-98) real_window_98 ;;
   ctl) ctl ;;
+  access-nt) access nt winxp ;;
+  access-98) access 98 win98 ;;
   *) echo "wine-test.sh: unknown test $test" >&2; exit 2 ;;
 esac
 [ $failures -eq 0 ] || { echo "$failures failed"; exit 1; }
