@@ -61,7 +61,7 @@ QuarvelWindow::~QuarvelWindow()
 {
     destroying_ = true;
     hints_.reset();
-    if (window_) {
+    if (window_ && IsWindow(window_)) {
         KillTimer(window_, RefreshTimerId);
         SetWindowLongA(window_, GWL_USERDATA, 0);
         for (HWND page : pages_)
@@ -566,7 +566,8 @@ LRESULT QuarvelWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM l
             form_->iRefreshTmr.Tick();
         return 0;
     case WM_SIZE:
-        LayOutPages();
+        if (wParam != SIZE_MINIMIZED)
+            LayOutPages();
         return 0;
     case WM_ACTIVATE:
         OnActivate(LOWORD(wParam) != WA_INACTIVE);
