@@ -7,7 +7,8 @@
 #                    and close change nothing; every control at the place the layout table
 #                    gives, at 96 and at 120 dpi; all four pages shown (screenshots in
 #                    WORK-DIR/emulated-window); a click on a check box writes exactly its bit;
-#                    the About text copied out with Ctrl+A, Ctrl+C equals the form core's
+#                    the About text copied out with Ctrl+A, Ctrl+C equals the form core's; the
+#                    GFX-mode warning before the window
 #   real-window-nt   i815quarvel.exe with Wine set to Windows XP: the port instruction raises
 #                    0xC0000096, the failure display shows the system's text, status 1
 #   real-window-98   Wine set to Windows 98, which answers port reads with all ones:
@@ -181,6 +182,25 @@ emulated_window() {
   else
     fail "the click on \"CPU Latency Timer\": status $status, changes: ${changes:-none}"
   fi
+
+  # A chipset in GFX mode: the warning, a message box of the program's own kind, comes before
+  # the window, which then shows as usual.
+  sed 's/^50: 44 02 /50: 44 03 /' "$image" >"$out/gfx.dump"
+  start gfx "$sim" "$out/gfx.dump"
+  local seen
+  seen=$(probe message)
+  if [ "$seen" = "title: Error
+no icon
+text: Warning: your i815 chipset is running in GFX mode.
+(The chipset uses its internal graphic device)
+Some tweaks may work unreliably !!!" ] && probe wait 10; then
+    pass "GFX mode: the warning before the window, then the window"
+  else
+    fail "GFX mode: saw$(echo; echo "$seen")"
+  fi
+  probe close
+  status=$(finished gfx)
+  [ "$status" = 0 ] || fail "the window in GFX mode ended with status $status"
 
   # The same layout on a 120-dpi screen, the one it was drawn for.
   windows_version winxp 120
