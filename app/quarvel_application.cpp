@@ -4,15 +4,27 @@
 
 #include <QMessageBox>
 
+#include <QtGlobal>
+
 #include <exception>
 
 namespace {
+
+// The window draws nothing with OpenGL, yet Qt's X11 platform would load Mesa's driver at start,
+// and LLVM with it: tens of megabytes of a 256 MB Pentium III, and SSE2 code that no processor
+// without it has run. Set before the application object exists, unless the user chose one.
+int& WithoutOpenGL(int& argc)
+{
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+    return argc;
+}
 
 std::function<void(const QString&)> failureHandler;
 
 }  // namespace
 
-QuarvelApplication::QuarvelApplication(int& argc, char** argv) : QApplication(argc, argv)
+QuarvelApplication::QuarvelApplication(int& argc, char** argv) : QApplication(WithoutOpenGL(argc), argv)
 {
     setApplicationName(QStringLiteral("i815 Quarvel"));
     setApplicationDisplayName(QStringLiteral("i815 Quarvel"));

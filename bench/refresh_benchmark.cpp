@@ -30,6 +30,7 @@ void MeasureIdleRefresh(benchmark::State& state, ConfigAccess& access, EmulatedI
 {
     QuarvelWindow window(access);
     window.timer()->stop();
+    chip.KeepTrace();
     chip.ClearTrace();
     for (auto _ : state) {
         window.core().RefreshControls();

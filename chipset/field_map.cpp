@@ -46,6 +46,18 @@ Field Warned(std::vector<RiskMark> marks, Field field)
     return field;
 }
 
+Field Words(std::vector<const char*> words, Field field)
+{
+    field.words = std::move(words);
+    return field;
+}
+
+Field About(const char* about, Field field)
+{
+    field.about = about;
+    return field;
+}
+
 constexpr int On = 1;
 
 // The hints' own warnings, one line each.
@@ -54,6 +66,8 @@ const char TransmitDllHangs[] = "toggling the transmit DLL will most likely hang
 const char CasMayHang[] = "changing the CAS latency may hang the machine";
 const char PowerUpMode[] = "an SDRAM mode meant for power-up initialisation, not for a running machine: "
                            "it may hang the machine";
+const char RefreshOff[] = "self-refresh with the refresh disabled: the memory stops answering and the machine "
+                          "hangs";
 const char LockStays[] = "once set, only a reset clears the throttle lock, and the throttle limits stay as "
                          "they are until then";
 
@@ -71,56 +85,111 @@ const Field Dimm2Population = Status("Dimm2", 0x54, 0, 4);
 const Field AgpSignalling = Status("AgpSignalling", 0xBC, 19, 1);
 
 // 0xB0: AGP 4X override.
-const Field AGP4XOVR = Flag("AGP4XOVR", 0xB0, 0, "AGP 4X Override");
+const Field AGP4XOVR =
+    About("On: the chip no longer offers AGP 4X to the video card (bit 2 of the AGP status register at 0xA4 "
+          "reads 0), so the card and its driver choose 2X at most. AGP 4X works with 1.5 V signalling only; "
+          "with a card at 3.3 V the window greys this box.",
+          Flag("AGP4XOVR", 0xB0, 0, "AGP 4X Override"));
 
 // 0xA8: AGPCMD.
-const Field AGPSBA = Flag("AGPSBA", 0xA8, 9, "AGP Sideband Addressing");
-const Field AGPFW = Warned({{On, FastWritesHang}}, Flag("AGPFW", 0xA8, 4, "AGP FastWrites"));
+const Field AGPSBA = About("AGP sideband addressing: the card sends its requests over the sideband address port "
+                           "instead of the shared AD bus. The video driver should set it.",
+                           Flag("AGPSBA", 0xA8, 9, "AGP Sideband Addressing"));
+const Field AGPFW = About("AGP fast writes: the processor writes straight to the card.",
+                          Warned({{On, FastWritesHang}}, Flag("AGPFW", 0xA8, 4, "AGP FastWrites")));
 // Data rate: one-hot 1X, 2X, 4X; 3, 5, 6 and 7 are illegal.
-const Field AGPMODE = Choice("AGPMODE", 0xA8, 0, 3, "Selected AGP data transfer rate",
-                             {"None selected", "AGP 1X", "AGP 2X", "AGP 4X"}, {0, 1, 2, 4});
+const Field AGPMODE =
+    About("The AGP data rate in use: 1X, 2X or 4X, one bit each. The video driver should set it, to a rate that "
+          "both the card and the chip offer; 4X needs 1.5 V signalling.",
+          Words({"none", "1x", "2x", "4x"}, Choice("AGPMODE", 0xA8, 0, 3, "Selected AGP data transfer rate",
+                                                   {"None selected", "AGP 1X", "AGP 2X", "AGP 4X"}, {0, 1, 2, 4})));
 
 // 0xBC: AMTT and LPTT, each with its count in bits 7-3; bits 2-0 are reserved and read 0.
-const Field AMTT = Number("AMTT", 0xBC, 0, "AGP Multi-Transaction Timer", 8);
-const Field LPTT = Number("LPTT", 0xBC, 8, "AGP Low Priority Transaction Timer", 8);
+const Field AMTT = About("AGP multi-transaction timer: the clocks for which the AGP card keeps the memory for a "
+                         "run of transactions once it has it, in steps of 8.",
+                         Number("AMTT", 0xBC, 0, "AGP Multi-Transaction Timer", 8));
+const Field LPTT = About("AGP low-priority transaction timer: the clocks for which a low-priority AGP stream "
+                         "keeps the memory, in steps of 8.",
+                         Number("LPTT", 0xBC, 8, "AGP Low Priority Transaction Timer", 8));
 
 // 0x50, low byte: GMCHCFG.
-const Field CLT = Flag("CLT", 0x50, 6, "CPU Latency Timer");
-const Field DPCP = Choice("DPCP", 0x50, 3, 1, "DRAM Page Closing Policy", {"One Bank", "All Banks"});
-const Field MAG = Choice("MAG", 0x50, 7, 1, "Memory Arbiter Grant Window", {"Fixed mode", "Timeslice mode"});
+const Field CLT = About("CPU latency timer. Off: a deferrable processor cycle is deferred as soon as another "
+                        "request (ADS#) comes. On: only after it has been held in a snoop stall for 31 clocks and "
+                        "another request has come; on is said to be better.",
+                        Flag("CLT", 0x50, 6, "CPU Latency Timer"));
+const Field DPCP = About("DRAM page closing policy: one bank leaves more pages open, for better performance; "
+                         "BIOSes tend to choose all banks when the machine is overclocked.",
+                         Words({"one", "all"}, Choice("DPCP", 0x50, 3, 1, "DRAM Page Closing Policy",
+                                                      {"One Bank", "All Banks"})));
+const Field MAG = About("Memory arbiter grant window: in fixed mode the processor's stream is favoured, which is "
+                        "said to be best; in timeslice mode the processor and the low-priority graphics stream "
+                        "share a time window.",
+                        Words({"fixed", "timeslice"}, Choice("MAG", 0x50, 7, 1, "Memory Arbiter Grant Window",
+                                                             {"Fixed mode", "Timeslice mode"})));
 
 // 0x70: MISCC. The throttle lock freezes the two limits (bits 23-20) and itself.
-const Field BNR = Flag("BNR", 0x70, 17, "Block New Request Lookahead");
-const Field CPC = Flag("CPC", 0x70, 27, "Command per clock Mask Enable");
-const Field SM = SdramTiming(Flag("SM", 0x70, 29, "SM Transmit Stage Bypass"));
-const Field THRLOCK = Warned({{On, LockStays}}, Flag("THRLOCK", 0x70, 19, "Throttle Lock"));
-const Field RDTHR = LockedBy(THRLOCK, Choice("RDTHR", 0x70, 22, 2, "Read Power Throttle Control",
-                                             {"No limit               (800MB/s)", "Limit at 87.5 %  (700MB/s)",
-                                              "Limit at 75 %     (600MB/s)", "Limit at 62.5%   (500MB/s)"}));
-const Field WRTHR = LockedBy(THRLOCK, Choice("WRTHR", 0x70, 20, 2, "Write Power Throttle Control",
-                                             {"No limit               (800MB/s)", "Limit at 62.5 %  (500MB/s)",
-                                              "Limit at 50%      (400MB/s)", "Limit at 37%      (300MB/s)"}));
+const Field BNR = About("Block new request lookahead; should stay on for the best performance.",
+                        Flag("BNR", 0x70, 17, "Block New Request Lookahead"));
+const Field CPC = About("Command per clock mask. With the front-side bus overclocked beyond 133 MHz, setting it as "
+                        "the BIOS does at 133 MHz may bring more performance.",
+                        Flag("CPC", 0x70, 27, "Command per clock Mask Enable"));
+const Field SM = About("SM transmit stage bypass: saves one memory clock at 133 MHz and does nothing at 100 MHz; "
+                       "it should be on at 133 MHz.",
+                       SdramTiming(Flag("SM", 0x70, 29, "SM Transmit Stage Bypass")));
+const Field THRLOCK = About("Throttle lock: once on, the two throttle limits and the lock itself keep their values "
+                            "until the machine is reset.",
+                            Warned({{On, LockStays}}, Flag("THRLOCK", 0x70, 19, "Throttle Lock")));
+const Field RDTHR = About("Read power throttle: a limit on the memory's read bandwidth.",
+                          Words({"none 800mb/s", "87.5% 700mb/s", "75% 600mb/s", "62.5% 500mb/s"},
+                                LockedBy(THRLOCK, Choice("RDTHR", 0x70, 22, 2, "Read Power Throttle Control",
+                                                         {"No limit               (800MB/s)",
+                                                          "Limit at 87.5 %  (700MB/s)", "Limit at 75 %     (600MB/s)",
+                                                          "Limit at 62.5%   (500MB/s)"}))));
+const Field WRTHR = About("Write power throttle: a limit on the memory's write bandwidth.",
+                          Words({"none 800mb/s", "62.5% 500mb/s", "50% 400mb/s", "37% 300mb/s"},
+                                LockedBy(THRLOCK, Choice("WRTHR", 0x70, 20, 2, "Write Power Throttle Control",
+                                                         {"No limit               (800MB/s)",
+                                                          "Limit at 62.5 %  (500MB/s)", "Limit at 50%      (400MB/s)",
+                                                          "Limit at 37%      (300MB/s)"}))));
 
-// 0x50, high byte: DRAMT.
-const Field RAS = SdramTiming(Choice("RAS", 0x50, 24, 1, "RAS", {"3 clocks", "2 clocks"}));
-const Field RAS2CAS = SdramTiming(Choice("RAS2CAS", 0x50, 25, 1, "RAS to CAS", {"3 clocks", "2 clocks"}));
-const Field CAS = Warned({{0, CasMayHang}, {1, CasMayHang}},
-                         SdramTiming(Choice("CAS", 0x50, 26, 1, "CAS", {"3 clocks", "2 clocks"})));
-const Field HACQS = Flag("HACQS", 0x50, 27, "Host Aperture Cycle Queue Slot");
-const Field DCT = SdramTiming(Choice("DCT", 0x50, 28, 1, "Tras, Trc", {"5,7", "7,9"}));
+// 0x50, high byte: DRAMT. A clock is one of the memory's: 10 ns at 100 MHz, 7.5 ns at 133 MHz.
+const Field RAS = About("RAS precharge time (Trp), in memory clocks.",
+                        Words({"3", "2"}, SdramTiming(Choice("RAS", 0x50, 24, 1, "RAS", {"3 clocks", "2 clocks"}))));
+const Field RAS2CAS =
+    About("RAS to CAS delay (Trcd), in memory clocks.",
+          Words({"3", "2"}, SdramTiming(Choice("RAS2CAS", 0x50, 25, 1, "RAS to CAS", {"3 clocks", "2 clocks"}))));
+const Field CAS = About("CAS latency (CL), in memory clocks. The chip changes the SM register's low 16 bits with "
+                        "it, bits that the data sheet marks reserved.",
+                        Words({"3", "2"}, Warned({{0, CasMayHang}, {1, CasMayHang}},
+                                                 SdramTiming(Choice("CAS", 0x50, 26, 1, "CAS",
+                                                                    {"3 clocks", "2 clocks"})))));
+const Field HACQS = About("Host aperture cycle queue slot. Intel recommends that an i815EP BIOS sets it; the i815E "
+                          "data sheet marks the bit reserved, yet some i815E boards set it.",
+                          Flag("HACQS", 0x50, 27, "Host Aperture Cycle Queue Slot"));
+const Field DCT = About("DRAM cycle time, in memory clocks: Tras, the least time that a row stays open, and Trc, "
+                        "the least time from one row's opening to the next in the same bank; \"5,7\" is Tras 5 and "
+                        "Trc 7.",
+                        Words({"5,7", "7,9"}, SdramTiming(Choice("DCT", 0x50, 28, 1, "Tras, Trc", {"5,7", "7,9"}))));
 // The "(!)" modes belong to the power-up sequence; 0 also stops the refresh.
-const Field SMS = Warned({{0, PowerUpMode}, {4, PowerUpMode}, {5, PowerUpMode}, {6, PowerUpMode}, {7, PowerUpMode}},
-                         SdramTiming(Choice("SMS", 0x50, 29, 3, "SDRAM Mode Select",
-                                            {"(!) DRAM in Self-Refresh Mode, Refresh Disabled",
-                                             "Refresh interval:  100 Mhz - 15.6 \u00B5s      133 Mhz - 11.7 \u00B5s",
-                                             "Refresh interval:  100 Mhz -   7.8 \u00B5s      133 Mhz -   5.85 \u00B5s",
-                                             "Refresh interval:  100 Mhz -   1.28 \u00B5s    133 Mhz -   0.96 \u00B5s",
-                                             "(!) NOP Command Enable", "(!) All Banks Precharge Enable",
-                                             "(!) Mode Register Set Enable", "(!) CBR Enable"})));
+const Field SMS = About(
+    "SDRAM mode select: in normal operation the refresh interval, given for 100 and for 133 MHz (a shorter "
+    "interval is steadier, but leaves less bandwidth); the \"(!)\" modes are commands of the power-up sequence.",
+    Words({"self-refresh", "15.6us 11.7us", "7.8us 5.85us", "1.28us 0.96us", "nop", "precharge", "mode-register",
+           "cbr"},
+          Warned({{0, RefreshOff}, {4, PowerUpMode}, {5, PowerUpMode}, {6, PowerUpMode}, {7, PowerUpMode}},
+                 SdramTiming(Choice("SMS", 0x50, 29, 3, "SDRAM Mode Select",
+                                    {"(!) DRAM in Self-Refresh Mode, Refresh Disabled",
+                                     "Refresh interval:  100 Mhz - 15.6 \u00B5s      133 Mhz - 11.7 \u00B5s",
+                                     "Refresh interval:  100 Mhz -   7.8 \u00B5s      133 Mhz -   5.85 \u00B5s",
+                                     "Refresh interval:  100 Mhz -   1.28 \u00B5s    133 Mhz -   0.96 \u00B5s",
+                                     "(!) NOP Command Enable", "(!) All Banks Precharge Enable",
+                                     "(!) Mode Register Set Enable", "(!) CBR Enable"})))));
 
 // 0x9C: SM register.
-const Field TDLLE = Warned({{0, TransmitDllHangs}, {On, TransmitDllHangs}},
-                           SdramTiming(Flag("TDLLE", 0x9C, 15, "Transmit DLL Disable && Bypass")));
+const Field TDLLE = About("Transmit DLL disable and bypass: moves the transmit and receive clocks of the SDRAM "
+                          "interface. Read Intel's i815 data sheet before changing it.",
+                          Warned({{0, TransmitDllHangs}, {On, TransmitDllHangs}},
+                                 SdramTiming(Flag("TDLLE", 0x9C, 15, "Transmit DLL Disable && Bypass"))));
 
 }  // namespace Fields
 
@@ -187,6 +256,17 @@ const char* RiskWarning(const Field& field, int state)
         if (mark.state == state)
             return mark.warning;
     return nullptr;
+}
+
+bool RiskInEveryChange(const Field& field)
+{
+    const size_t states = field.kind == FieldKind::Flag ? 2 : field.kind == FieldKind::Choice ? field.texts.size() : 0;
+    if (states == 0 || field.risks.size() != states)
+        return false;
+    for (const RiskMark& mark : field.risks)
+        if (std::string(mark.warning) != field.risks.front().warning)
+            return false;
+    return true;
 }
 
 bool LocksOthers(const Field& field)

@@ -44,6 +44,12 @@ struct Field {
     // the throttle lock).
     const Field* lockedBy = nullptr;
     std::vector<RiskMark> risks = {};
+    // Choice only: for each list item, the words that name it on a command line, blank
+    // separated, the first the one offered and shown ("15.6us 11.7us"); lower case, no blanks.
+    std::vector<const char*> words = {};
+    // What the setting does, for the manual: a sentence or two, from the data sheet and the
+    // window's hints.
+    const char* about = nullptr;
 };
 
 constexpr int NoPosition = -1;
@@ -105,6 +111,9 @@ bool IsLegalValue(const Field& field, uint32_t value);
 
 // The warning that the window's hints give for this control state; nullptr for none.
 const char* RiskWarning(const Field& field, int state);
+// Whether every state carries the same warning: changing the field is the risk, not one value
+// (CAS, the transmit DLL).
+bool RiskInEveryChange(const Field& field);
 // Whether setting this flag freezes other fields until the machine is reset (the throttle lock).
 bool LocksOthers(const Field& field);
 

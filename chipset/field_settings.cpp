@@ -4,6 +4,7 @@
 #include "exit_status.h"
 #include "field_map.h"
 #include "field_values.h"
+#include "hex_text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -42,8 +43,18 @@ std::vector<FieldSetting> ParseAssignments(const std::vector<std::string>& assig
 
 void RequireI815(ConfigAccess& chip)
 {
-    if (chip.Read(Fields::Identity.dword) != HostBridgeId)
-        throw StatusError(ExitBadInput, NotAnI815);
+    const uint32_t identity = chip.Read(Fields::Identity.dword);
+    if (identity != HostBridgeId)
+        throw StatusError(ExitBadInput, std::string(NotAnI815) + " The host bridge 00:00.0 is " + VendorDevice(identity) +
+                                            "; an i815's is " + VendorDevice(HostBridgeId) + ".");
+}
+
+std::string VendorDevice(uint32_t identity) { return Hex(identity, 4) + ":" + Hex(identity >> 16, 4); }
+
+std::string RiskLine(const FieldSetting& setting)
+{
+    const char* warning = RiskWarning(*setting.field, setting.state);
+    return warning ? FieldKey(*setting.field) + " = " + StateText(*setting.field, setting.state) + ": " + warning : "";
 }
 
 std::map<uint32_t, uint32_t> ReadSettingDwords(ConfigAccess& chip)
@@ -81,18 +92,23 @@ void WriteSettings(ConfigAccess& chip, const std::vector<FieldSetting>& changes,
                    const std::vector<FieldSetting>& wanted, const StopSignal* stop, std::ostream* log, int* writes)
 {
     std::string applied;
+    auto stopBefore = [&](size_t i, const std::string& why) {
+        std::string rest;
+        for (size_t j = i; j < changes.size(); ++j)
+            rest += (j > i ? ", " : "") + FieldKey(*changes[j].field);
+        throw StatusError(ExitFailure, why + ": " + (applied.empty() ? "nothing applied" : "applied " + applied) +
+                                           "; not applied: " + rest);
+    };
     for (size_t i = 0; i < changes.size(); ++i) {
         const FieldSetting& change = changes[i];
-        if (stop && *stop) {
-            std::string rest;
-            for (size_t j = i; j < changes.size(); ++j)
-                rest += (j > i ? ", " : "") + FieldKey(*changes[j].field);
-            throw StatusError(ExitFailure, "interrupted by signal " + std::to_string(*stop) + ": " +
-                                               (applied.empty() ? "nothing applied" : "applied " + applied) +
-                                               "; not applied: " + rest);
-        }
-        if (log)
+        if (stop && *stop)
+            stopBefore(i, "interrupted by signal " + std::to_string(*stop));
+        if (log) {
             *log << ChangeText(change, chip.Read(change.field->dword)) << std::endl;
+            // Nothing is written that the log could not announce (a full disk, a reader gone).
+            if (!*log)
+                stopBefore(i, "stopped, as the output failed");
+        }
         const FieldWrite write = EncodeFieldWrite(*change.field, change.state);
         if (writes)
             ++*writes;

@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <ostream>
 #include <string>
@@ -25,8 +26,15 @@ const Field& SettingOf(const std::string& key);
 // that has a value the field does not take, or that names a field given before.
 std::vector<FieldSetting> ParseAssignments(const std::vector<std::string>& assignments);
 
-// Throws StatusError (status 2, "Not an i815 Chipset.") on another host bridge.
+// Throws StatusError (status 2, "Not an i815 Chipset." and the IDs found) on another host bridge.
 void RequireI815(ConfigAccess& chip);
+// The identity dword as lspci -n writes it: "8086:1130".
+std::string VendorDevice(uint32_t identity);
+// "agpfw = on: the i815 does not support fast writes: ..." for a value that the window's hints
+// warn of; empty for any other.
+std::string RiskLine(const FieldSetting& setting);
+// Told of each setting that has a warning, before anything is written.
+using RiskNotice = std::function<void(const FieldSetting& setting)>;
 // The chip's dwords that hold settings, each read once, by offset.
 std::map<uint32_t, uint32_t> ReadSettingDwords(ConfigAccess& chip);
 
@@ -41,9 +49,9 @@ std::vector<FieldSetting> PlanChanges(ConfigAccess& chip, const std::vector<Fiel
 // Writes each change, one read-modify-write of its dword, then reads back every setting of
 // `wanted`; throws StatusError (status 1) naming each one that the chip does not hold. With a
 // log, each change is announced there before it is written ("cas: 2 clocks -> 3 clocks"), so
-// that the last line shows what a hang came from. Once `stop` holds a signal, writes nothing
-// more and throws StatusError (status 1) saying what was and was not applied. `writes`, when
-// given, counts the writes made.
+// that the last line shows what a hang came from. Once `stop` holds a signal, or the log has
+// failed, writes nothing more and throws StatusError (status 1) saying what was and was not
+// applied. `writes`, when given, counts the writes made.
 void WriteSettings(ConfigAccess& chip, const std::vector<FieldSetting>& changes,
                    const std::vector<FieldSetting>& wanted, const StopSignal* stop = nullptr,
                    std::ostream* log = nullptr, int* writes = nullptr);

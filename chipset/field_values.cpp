@@ -41,6 +41,76 @@ bool ParseUnsigned(const std::string& text, uint64_t& value)
     return true;
 }
 
+// Lower case, without blanks, the micro sign as "u": the form in which words are compared.
+std::string Compact(const std::string& text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == ' ' || text[i] == '\t')
+            continue;
+        if (text.compare(i, 2, "\xC2\xB5") == 0) {
+            out += 'u';
+            ++i;
+            continue;
+        }
+        out += char(std::tolower(static_cast<unsigned char>(text[i])));
+    }
+    return out;
+}
+
+// Digits, with single points or commas between them: "2", "87.5", "5,7".
+bool IsNumber(const std::string& text)
+{
+    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text.front())) ||
+        !std::isdigit(static_cast<unsigned char>(text.back())))
+        return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const bool digit = std::isdigit(static_cast<unsigned char>(text[i]));
+        const bool separator = (text[i] == '.' || text[i] == ',') && std::isdigit(static_cast<unsigned char>(text[i + 1]));
+        if (!digit && !separator)
+            return false;
+    }
+    return true;
+}
+
+// The number that a word begins with, without its unit: "87.5" of "87.5%", "" of "none".
+std::string LeadingNumber(const std::string& word)
+{
+    size_t end = 0;
+    while (end < word.size() && (std::isdigit(static_cast<unsigned char>(word[end])) || word[end] == '.' || word[end] == ','))
+        ++end;
+    while (end > 0 && !std::isdigit(static_cast<unsigned char>(word[end - 1])))
+        --end;
+    return word.substr(0, end);
+}
+
+// The words of a list item: "15.6us 11.7us" gives two.
+std::vector<std::string> Alternatives(const Field& field, size_t position)
+{
+    std::vector<std::string> words;
+    if (position >= field.words.size())
+        return words;
+    const std::string all = field.words[position];
+    for (size_t start = 0; start < all.size();) {
+        size_t end = all.find(' ', start);
+        if (end == std::string::npos)
+            end = all.size();
+        if (end > start)
+            words.push_back(all.substr(start, end - start));
+        start = end + 1;
+    }
+    return words;
+}
+
+bool NamesItem(const Field& field, size_t position, const std::string& text)
+{
+    const std::string given = Compact(text);
+    for (const std::string& word : Alternatives(field, position))
+        if (given == word || (IsNumber(given) && given == LeadingNumber(word)))
+            return true;
+    return false;
+}
+
 [[noreturn]] void Refuse(const Field& field, const std::string& text, const std::string& why = {})
 {
     throw BadValue(FieldKey(field) + ": \"" + text + "\" is not a value of " + FieldCaption(field) + why +
@@ -101,11 +171,12 @@ int ParseFieldValue(const Field& field, const std::string& text)
         break;
     case FieldKind::Choice:
         for (size_t position = 0; position < field.texts.size(); ++position)
-            if (Normalised(field.texts[position]) == wanted)
+            if (Normalised(field.texts[position]) == wanted || NamesItem(field, position, text))
                 return int(position);
-        if (ParseUnsigned(wanted, number) && wanted.find('x') == std::string::npos &&
-            number < field.texts.size())
-            return int(number);
+        // Older versions took a list's position here; such a number is refused, never read as
+        // another item.
+        if (ParseUnsigned(wanted, number) && wanted.find('x') == std::string::npos && number < field.texts.size())
+            Refuse(field, text, " (a number names the item that shows it, not its place in the list)");
         break;
     case FieldKind::Number:
         if (!ParseUnsigned(wanted, number) || number > (FieldMask(field) >> field.lowBit))
@@ -128,7 +199,7 @@ std::string StateText(const Field& field, int state)
 {
     switch (field.kind) {
     case FieldKind::Flag: return state ? "on" : "off";
-    case FieldKind::Choice: return state >= 0 && size_t(state) < field.texts.size() ? field.texts[size_t(state)] : "";
+    case FieldKind::Choice: return state >= 0 && size_t(state) < field.texts.size() ? ItemText(field, size_t(state)) : "";
     case FieldKind::Number: return std::to_string(state);
     case FieldKind::Status: break;
     }
@@ -161,9 +232,16 @@ std::string LegalValues(const Field& field)
     case FieldKind::Flag: return "on, off";
     case FieldKind::Choice: {
         std::string list;
-        for (size_t position = 0; position < field.texts.size(); ++position)
-            list += (position ? ", \"" : "\"") + std::string(field.texts[position]) + "\" (" +
-                    std::to_string(position) + ")";
+        for (size_t position = 0; position < field.texts.size(); ++position) {
+            const std::string text = ItemText(field, position);
+            std::string words;
+            for (const std::string& word : Alternatives(field, position)) {
+                // "5,7" in quotes, so that its comma does not part it from the next value
+                const bool comma = word.find(',') != std::string::npos;
+                words += (words.empty() ? "" : " or ") + (comma ? "\"" + word + "\"" : word);
+            }
+            list += (position ? ", " : "") + words + (Compact(text) == field.words[position] ? "" : " (\"" + text + "\")");
+        }
         return list;
     }
     case FieldKind::Number:
@@ -172,6 +250,43 @@ std::string LegalValues(const Field& field)
     case FieldKind::Status: break;
     }
     return {};
+}
+
+std::string ItemText(const Field& field, size_t position)
+{
+    std::string text;
+    for (const char* c = field.texts.at(position); *c; ++c)
+        if (*c != ' ' || text.empty() || text.back() != ' ')
+            text += *c;
+    return text;
+}
+
+std::string ValueWord(const Field& field, int state)
+{
+    if (field.kind == FieldKind::Choice && state >= 0) {
+        const std::vector<std::string> words = Alternatives(field, size_t(state));
+        if (!words.empty())
+            return words.front();
+    }
+    return StateText(field, state);
+}
+
+std::vector<std::string> ValueWords(const Field& field)
+{
+    std::vector<std::string> words;
+    switch (field.kind) {
+    case FieldKind::Flag: return {"on", "off"};
+    case FieldKind::Choice:
+        for (size_t position = 0; position < field.texts.size(); ++position)
+            words.push_back(ValueWord(field, int(position)));
+        break;
+    case FieldKind::Number:
+        for (unsigned number = 0; number <= LargestNumber(field); number += field.step)
+            words.push_back(std::to_string(number));
+        break;
+    case FieldKind::Status: break;
+    }
+    return words;
 }
 
 std::string RawBits(const Field& field, uint32_t dword)

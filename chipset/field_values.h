@@ -7,6 +7,7 @@
 #include "field_map.h"
 
 #include <string>
+#include <vector>
 
 // A value or a key that no field has: bad input.
 class BadValue : public StatusError {
@@ -22,10 +23,22 @@ const Field* FieldForKey(const std::string& text);
 // The control's caption as shown ("&&" as one "&").
 std::string FieldCaption(const Field& field);
 
-// The control state that `text` names; throws BadValue naming the legal values. For a list,
-// case and runs of blanks do not matter; a position counts as well as the item's text. A
-// number is decimal or 0x hexadecimal, and one that the chip holds (AMTT: a multiple of 8).
+// The control state that `text` names; throws BadValue naming the legal values. A check box
+// takes on or off. A list item is named by one of its words ("2", "4x", "75%", "7.8us", "none"),
+// by the number in a word without its unit ("4", "75", "7.8"), or by its whole text; case and
+// blanks do not matter. A number never names a place in the list: "agpmode=3" is no value,
+// there being no AGP 3X. A number field takes decimal or 0x hexadecimal, and only what the chip
+// holds (AMTT: a multiple of 8).
 int ParseFieldValue(const Field& field, const std::string& text);
+
+// A list item's text with every run of blanks made one, as command lines print it (the
+// window pads some of them to line up in its proportional font).
+std::string ItemText(const Field& field, size_t position);
+// The word that names the control state on a command line: "on", "4x", "75%", "32".
+std::string ValueWord(const Field& field, int state);
+// Every word that names a value, for completion: each item's first word, on and off, or every
+// number the chip holds.
+std::vector<std::string> ValueWords(const Field& field);
 
 // The control state that the field's value in `dword` gives: a check box state, a list position
 // (NoPosition for a value that no item has) or a number.
@@ -39,8 +52,8 @@ bool HasValueName(const Field& field, uint32_t dword);
 // The text of the control state, as FieldValueText names it.
 std::string StateText(const Field& field, int state);
 
-// The legal values, for messages and comments: "on, off", "\"AGP 1X\" (1), ...",
-// "multiples of 8 from 0 to 248, in decimal or 0x hexadecimal".
+// The legal values, for messages and comments: "on, off", "none (\"None selected\"), 1x
+// (\"AGP 1X\"), ...", "multiples of 8 from 0 to 248, in decimal or 0x hexadecimal".
 std::string LegalValues(const Field& field);
 
 // The field's bits as they sit in the chip: "0x50 bits 31-29: 001".

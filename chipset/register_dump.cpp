@@ -1,14 +1,12 @@
 #include "register_dump.h"
 
 #include "config_access.h"
+#include "dump_file.h"
 #include "hex_text.h"
+#include "whole_file.h"
 
-#include <algorithm>
 #include <array>
 #include <cctype>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <optional>
 
 namespace {
@@ -68,17 +66,28 @@ std::string Where(const std::string& source, int lineNumber)
 
 }  // namespace
 
-ConfigSpace ParseRegisterDump(const std::string& text, const std::string& source)
-{
+namespace {
+
+// The bytes of 00:00.0 in a dump, and where each of the first 256 stands in the text.
+struct ScannedDump {
     ConfigSpace space{};
+    std::array<size_t, 256> at{};
+};
+
+ScannedDump ScanRegisterDump(const std::string& text, const std::string& source)
+{
+    ScannedDump dump;
     std::array<bool, 256> given{};
     bool inHostBridge = false, foundHostBridge = false, hostBridgeDone = false;
 
     int lineNumber = 0;
-    for (size_t next = 0; next < text.size();) {
-        const size_t end = std::min(text.find('\n', next), text.size());
-        std::string line = text.substr(next, end - next);
-        next = end + 1;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        const size_t lineStart = start;
+        start = end + 1;
         ++lineNumber;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
@@ -119,8 +128,9 @@ ConfigSpace ParseRegisterDump(const std::string& text, const std::string& source
             if (offset >= 4096)
                 throw DumpError(Where(source, lineNumber) +
                                 "data beyond the 4096 bytes of a configuration space");
-            if (offset < space.size()) {
-                space[offset] = static_cast<uint8_t>(ParseHex(line.substr(at, 2)));
+            if (offset < dump.space.size()) {
+                dump.space[offset] = static_cast<uint8_t>(ParseHex(line.substr(at, 2)));
+                dump.at[offset] = lineStart + at;
                 given[offset] = true;
             }
             ++offset;
@@ -138,27 +148,29 @@ ConfigSpace ParseRegisterDump(const std::string& text, const std::string& source
         throw DumpError(source + ": the dump of 00:00.0 holds only the first " + std::to_string(count) +
                         " of the 256 bytes of configuration space; `lspci -xxx -s 00:00.0`, run as "
                         "root, gives the whole space");
-    return space;
+    return dump;
 }
 
-// C's stdio rather than file streams: the same on every system, and the Windows programs
-// link no file streams (the C++ runtime's would need functions that Windows 98 lacks).
+}  // namespace
+
+ConfigSpace ParseRegisterDump(const std::string& text, const std::string& source)
+{
+    return ScanRegisterDump(text, source).space;
+}
+
 ConfigSpace ReadRegisterDumpFile(const std::string& path)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        throw DumpError(path + ": cannot be read: " + std::strerror(errno));
-    std::string text;
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        text.append(buffer, got);
-    const bool failed = std::ferror(file) != 0;
-    const int reason = errno;
-    std::fclose(file);
-    if (failed)
-        throw DumpError(path + ": cannot be read: " + std::strerror(reason));
-    return ParseRegisterDump(text, path);
+    return ParseRegisterDump(DumpFile(path, false).text(), path);
+}
+
+std::string SpliceRegisterDump(const std::string& text, const ConfigSpace& space, const std::string& source)
+{
+    const ScannedDump dump = ScanRegisterDump(text, source);
+    std::string spliced = text;
+    for (size_t offset = 0; offset < space.size(); ++offset)
+        if (dump.space[offset] != space[offset])  // an unchanged byte keeps its letters' case
+            spliced.replace(dump.at[offset], 2, Hex(space[offset], 2));
+    return spliced;
 }
 
 namespace {
@@ -175,9 +187,21 @@ std::string HostBridgeHeader(const ConfigSpace& space)
     return "Host bridge: [" + Hex(identity, 4) + ":" + Hex(identity >> 16, 4) + "]" + revision;
 }
 
+namespace {
+
+// A chip of ours that is not an i815 (a dump of another bridge) keeps its own identity.
+std::string EmulatedHeader(const ConfigSpace& space)
+{
+    const std::string emulated = " (emulated by i815 Quarvel)";
+    const std::string header = HostBridgeHeader(space);
+    return header.rfind(I815Name, 0) == 0 ? I815Name + emulated : header + emulated;
+}
+
+}  // namespace
+
 std::string FormatRegisterDump(const ConfigSpace& space, const std::string& header)
 {
-    std::string text = "00:00.0 " + (header.empty() ? I815Name + std::string(" (emulated by i815 Quarvel)") : header) + "\n";
+    std::string text = "00:00.0 " + (header.empty() ? EmulatedHeader(space) : header) + "\n";
     for (size_t row = 0; row < space.size(); row += 16) {
         text += Hex(uint32_t(row), 2) + ":";
         for (size_t i = row; i < row + 16; ++i)
@@ -190,16 +214,5 @@ std::string FormatRegisterDump(const ConfigSpace& space, const std::string& head
 
 void WriteRegisterDumpFile(const std::string& path, const ConfigSpace& space)
 {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        throw DumpError(path + ": cannot be written: " + std::strerror(errno));
-    const std::string text = FormatRegisterDump(space);
-    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    int reason = errno;
-    if (std::fclose(file) != 0 && written) {
-        written = false;
-        reason = errno;
-    }
-    if (!written)
-        throw DumpError(path + ": writing failed: " + std::strerror(reason));
+    WriteWholeFile(path, FormatRegisterDump(space));
 }

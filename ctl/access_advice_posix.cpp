@@ -21,9 +21,14 @@ std::string LockdownMode(const std::string& path)
     return text.substr(open + 1, close - open - 1);
 }
 
+std::string RouteOption(const RouteChoice& choice)
+{
+    return choice.kind == RouteKind::Kernel ? "--kernel" : "--ports";
+}
+
 }  // namespace
 
-std::string AccessAdvice(int reason, const CtlSystem& system)
+std::string AccessAdvice(int reason, const RouteChoice& choice, const CtlSystem& system)
 {
     const std::string lockdown = LockdownMode(system.lockdownPath);
     if ((reason == EPERM || reason == EACCES) && lockdown != "none")
@@ -33,8 +38,12 @@ std::string AccessAdvice(int reason, const CtlSystem& system)
     if (reason == EPERM || reason == EACCES) {
         if (system.root.value_or(geteuid() == 0))
             return "even root was refused";
-        return "run i815ctl as root (sudo i815ctl ...), or as a member of the group i815quarvel once an "
-               "administrator has enabled i815quarvel-helper.socket";
+        // Without a route a user is led to the helper's socket; a route given names the chip's
+        // way itself, and only root may take it.
+        return std::string("run i815ctl as root (sudo i815ctl ...), or ") +
+               (choice.kind == RouteKind::Automatic ? "" : "without " + RouteOption(choice) + " ") +
+               "as a member of the group i815quarvel, through the helper's socket " + system.helperSocket +
+               ", once an administrator has enabled it (systemctl enable --now i815quarvel-helper.socket)";
     }
     if (reason == ENOSYS)
         return "the kernel was built without I/O-port support; use --kernel";
@@ -43,10 +52,11 @@ std::string AccessAdvice(int reason, const CtlSystem& system)
     return "";
 }
 
-std::string RoutesHelp()
+RoutesHelpText RoutesHelp()
 {
-    return "Routes (default: the kernel's file as root; as a user, the helper through its socket,\n"
-           "for the group i815quarvel; the ports only where the kernel has no such file):\n"
-           "  --kernel           the kernel's configuration file of 0000:00:00.0 in sysfs\n"
-           "  --ports            the PCI configuration ports 0xCF8-0xCFF, past the kernel's ordering\n";
+    return {"Routes (default: the kernel's file as root; as a user, the helper's socket "
+            "/run/i815quarvel/helper.socket, for the group i815quarvel; the ports only where the kernel has no "
+            "such file):",
+            {{"--kernel", "the kernel's configuration file of 0000:00:00.0 in sysfs"},
+             {"--ports", "the PCI configuration ports 0xCF8-0xCFF, past the kernel's ordering"}}};
 }

@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-std::string AccessAdvice(int reason, const CtlSystem&)
+std::string AccessAdvice(int reason, const RouteChoice&, const CtlSystem&)
 {
     if (reason == EPERM)
         return "NT-family Windows (NT 4, 2000, XP) lets a program use the ports only once a port-access driver, "
@@ -10,8 +10,8 @@ std::string AccessAdvice(int reason, const CtlSystem&)
     return "";
 }
 
-std::string RoutesHelp()
+RoutesHelpText RoutesHelp()
 {
-    return "Routes (default: the ports; Windows has no kernel file for them):\n"
-           "  --ports            the PCI configuration ports 0xCF8-0xCFF, in this program\n";
+    return {"Routes (default: the ports; Windows has no kernel file for them):",
+            {{"--ports", "the PCI configuration ports 0xCF8-0xCFF, in this program"}}};
 }

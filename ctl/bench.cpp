@@ -1,5 +1,7 @@
 #include "bench.h"
 
+#include "cpu_time.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -46,6 +48,20 @@ double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).coun
 // that loads from them are the same as before.
 void __attribute__((noinline)) Escape(const void* p) { __asm__ __volatile__("" : : "r"(p) : "memory"); }
 
+// Runs `rounds` rounds of `measure` (which returns the round's figure) into `figure`, with the
+// share of a processor that each round had.
+template <typename Measure>
+void MeasureRounds(BenchFigure& figure, int rounds, Measure measure)
+{
+    for (int round = 0; round < rounds; ++round) {
+        const Clock::time_point start = Clock::now();
+        const double cpuStart = ProcessCpuSeconds();
+        figure.rounds.push_back(measure());
+        const double wall = Seconds(Clock::now() - start);
+        figure.cpuShares.push_back(wall > 0 ? (ProcessCpuSeconds() - cpuStart) / wall : 1.0);
+    }
+}
+
 uint32_t Pattern(size_t i) { return uint32_t(i) * 2654435761u; }
 
 uint32_t Sum(const uint32_t* p, size_t n)
@@ -64,13 +80,14 @@ uint32_t Sum(const uint32_t* p, size_t n)
 }
 
 // Repeats `pass` until a round has lasted `seconds`; returns bytes per second in MB/s.
-template <typename Pass>
-double Bandwidth(size_t bytes, double seconds, Pass pass)
+template <typename Pass, typename Check>
+double Bandwidth(size_t bytes, double seconds, Pass pass, Check checkStop)
 {
     const Clock::time_point start = Clock::now();
     size_t passes = 0;
     double elapsed;
     do {
+        checkStop();
         pass();
         ++passes;
         elapsed = Seconds(Clock::now() - start);
@@ -155,11 +172,21 @@ double BenchFigure::Median() const
     return n == 0 ? 0 : n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
 }
 
-BenchResult RunBench(size_t bufferBytes, size_t lineBytes, int rounds, double secondsPerRound)
+BenchResult RunBench(size_t bufferBytes, size_t lineBytes, int rounds, double secondsPerRound,
+                     const std::function<void(const BenchFigure&)>& measured,
+                     const volatile std::sig_atomic_t* stop)
 {
+    // Looked at between passes and every few MiB, never inside a timed loop.
+    auto checkStop = [&] {
+        if (stop && *stop)
+            throw std::runtime_error("interrupted by signal " + std::to_string(*stop) + ": the bench stopped");
+    };
+    constexpr size_t StepWords = 1 << 20;
     const size_t words = bufferBytes / sizeof(uint32_t);
     std::unique_ptr<uint32_t[]> source(new uint32_t[words]), target(new uint32_t[words]);
     for (size_t i = 0; i < words; ++i) {
+        if (i % StepWords == 0)
+            checkStop();
         source[i] = Pattern(i);
         target[i] = 0;  // every page present before the clock runs
     }
@@ -167,43 +194,64 @@ BenchResult RunBench(size_t bufferBytes, size_t lineBytes, int rounds, double se
 
     BenchResult result;
     result.bufferBytes = bufferBytes;
-    BenchFigure read{"read", "MB/s", {}}, write{"write", "MB/s", {}}, copy{"copy", "MB/s", {}},
-        latency{"latency", "ns", {}};
-    uint32_t fill = 0;
-    for (int round = 0; round < rounds; ++round) {
-        read.rounds.push_back(Bandwidth(bufferBytes, secondsPerRound, [&] {
+    auto done = [&](BenchFigure figure) {
+        if (measured)
+            measured(figure);
+        result.figures.push_back(std::move(figure));
+    };
+
+    BenchFigure read{"read", "MB/s", {}, {}};
+    MeasureRounds(read, rounds, [&] {
+        return Bandwidth(bufferBytes, secondsPerRound, [&] {
             Escape(source.get());
             if (Sum(source.get(), words) != expected)
                 throw std::runtime_error("bench: the read pass summed wrongly");
-        }));
-        write.rounds.push_back(Bandwidth(bufferBytes, secondsPerRound, [&] {
+        }, checkStop);
+    });
+    done(read);
+
+    BenchFigure write{"write", "MB/s", {}, {}};
+    uint32_t fill = 0;
+    MeasureRounds(write, rounds, [&] {
+        return Bandwidth(bufferBytes, secondsPerRound, [&] {
             ++fill;
             uint32_t* p = target.get();
             for (size_t i = 0; i < words; ++i)
                 p[i] = fill;
             Escape(p);
-        }));
-        if (Sum(target.get(), words) != uint32_t(fill * words))
-            throw std::runtime_error("bench: the write pass did not reach every word");
-        copy.rounds.push_back(Bandwidth(bufferBytes, secondsPerRound, [&] {
+        }, checkStop);
+    });
+    if (Sum(target.get(), words) != uint32_t(fill * words))
+        throw std::runtime_error("bench: the write pass did not reach every word");
+    done(write);
+
+    // Each byte copied counts once (STREAM's copy counts it twice, read and written).
+    BenchFigure copy{"copy", "MB/s", {}, {}};
+    MeasureRounds(copy, rounds, [&] {
+        return Bandwidth(bufferBytes, secondsPerRound, [&] {
             Escape(source.get());
             std::memcpy(target.get(), source.get(), bufferBytes);
             Escape(target.get());
-        }));
-        if (Sum(target.get(), words) != expected)
-            throw std::runtime_error("bench: the copy's checksum is wrong");
-    }
+        }, checkStop);
+    });
+    if (Sum(target.get(), words) != expected)
+        throw std::runtime_error("bench: the copy's checksum is wrong");
+    done(copy);
 
     // The chase: one element a cache line, linked in one random cycle, so every load misses
-    // the caches and needs the one before it.
+    // the caches (and mostly the TLB too) and needs the one before it.
     const size_t stride = std::max<size_t>(lineBytes / sizeof(uint32_t), 1);
     const size_t elements = words / stride;
+    checkStop();
     const std::vector<uint32_t> cycle = SingleCycle(elements, 0x815);
+    checkStop();
     uint32_t* links = target.get();
     for (size_t i = 0; i < elements; ++i)
         links[i * stride] = uint32_t(cycle[i] * stride);
     Escape(links);
-    for (int round = 0; round < rounds; ++round) {
+    BenchFigure latency{"latency", "ns", {}, {}};
+    MeasureRounds(latency, rounds, [&] {
+        checkStop();
         uint32_t at = 0;
         const Clock::time_point start = Clock::now();
         for (size_t step = 0; step < elements; ++step)
@@ -211,27 +259,51 @@ BenchResult RunBench(size_t bufferBytes, size_t lineBytes, int rounds, double se
         const double elapsed = Seconds(Clock::now() - start);
         if (at != 0)
             throw std::runtime_error("bench: the chase did not come back to its start");
-        latency.rounds.push_back(elapsed / double(elements) * 1e9);
-    }
-    result.figures = {read, write, copy, latency};
+        return elapsed / double(elements) * 1e9;
+    });
+    done(latency);
     return result;
+}
+
+std::string FormatBenchHeader(size_t bufferBytes, const CacheInfo& caches, int rounds)
+{
+    uint64_t largest = 0;
+    for (size_t size : caches.sizes)
+        largest = std::max<uint64_t>(largest, size);
+    std::string text = "buffers: 2 x " + std::to_string(bufferBytes / MiB) + " MiB (largest cache: " +
+                       (largest ? std::to_string(largest / 1024) + " KiB" : std::string("unknown")) + "), " +
+                       std::to_string(rounds) + (rounds == 1 ? " round\n" : " rounds\n");
+    if (4 * largest > bufferBytes)
+        text += "note: the buffers are capped at " + std::to_string(bufferBytes / MiB) +
+                " MiB, less than four times the largest cache: part of each pass may come from the cache\n";
+    return text;
+}
+
+std::string FormatBenchFigure(const BenchFigure& figure)
+{
+    char line[160];
+    const auto [low, high] = std::minmax_element(figure.rounds.begin(), figure.rounds.end());
+    std::snprintf(line, sizeof line, "%s: %.1f %s (median; %.1f to %.1f)\n", figure.name.c_str(), figure.Median(),
+                  figure.unit.c_str(), low == figure.rounds.end() ? 0.0 : *low,
+                  high == figure.rounds.end() ? 0.0 : *high);
+    std::string text = line;
+    for (size_t round = 0; round < figure.cpuShares.size(); ++round) {
+        if (figure.cpuShares[round] >= BusyShare)
+            continue;
+        std::snprintf(line, sizeof line,
+                      "note: %s, round %zu of %zu: this process had %.0f %% of a processor; other programs were "
+                      "busy, so that round's figure is less sure\n",
+                      figure.name.c_str(), round + 1, figure.rounds.size(), figure.cpuShares[round] * 100);
+        text += line;
+    }
+    return text;
 }
 
 std::string FormatBench(const BenchResult& result, const CacheInfo& caches)
 {
-    size_t largest = 0;
-    for (size_t size : caches.sizes)
-        largest = std::max(largest, size);
-    char line[160];
-    std::snprintf(line, sizeof line, "buffers: 2 x %zu MiB (largest cache: %s), %zu rounds\n",
-                  result.bufferBytes / MiB, largest ? (std::to_string(largest / 1024) + " KiB").c_str() : "unknown",
-                  result.figures.empty() ? size_t(0) : result.figures.front().rounds.size());
-    std::string text = line;
-    for (const BenchFigure& figure : result.figures) {
-        const auto [low, high] = std::minmax_element(figure.rounds.begin(), figure.rounds.end());
-        std::snprintf(line, sizeof line, "%s: %.1f %s (median; %.1f to %.1f)\n", figure.name.c_str(), figure.Median(),
-                      figure.unit.c_str(), *low, *high);
-        text += line;
-    }
+    std::string text = FormatBenchHeader(result.bufferBytes, caches,
+                                         result.figures.empty() ? 0 : int(result.figures.front().rounds.size()));
+    for (const BenchFigure& figure : result.figures)
+        text += FormatBenchFigure(figure);
     return text;
 }

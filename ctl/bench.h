@@ -3,8 +3,10 @@
 // i686 build has no SSE2): read, write and copy bandwidth, and load-to-use latency by a chase
 // through one random cycle. Buffers well beyond the caches; no privilege, no chip register.
 
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,15 +31,32 @@ struct BenchFigure {
     std::string name;  // read, write, copy, latency
     std::string unit;  // MB/s or ns
     std::vector<double> rounds;
+    std::vector<double> cpuShares;  // of each round: the processor time it had, as a share of one processor
     double Median() const;
 };
+
+// A round that had less of a processor than this shared it with other programs.
+constexpr double BusyShare = 0.9;
 
 struct BenchResult {
     size_t bufferBytes = 0;
     std::vector<BenchFigure> figures;
 };
 
-// Throws std::runtime_error when a check fails (a copy whose checksum is wrong, a chase that
-// did not come back): a figure that cannot be trusted is never printed.
-BenchResult RunBench(size_t bufferBytes, size_t lineBytes, int rounds, double secondsPerRound);
+// Measures the figures one after the other, each in `rounds` rounds, and hands each to
+// `measured` as soon as it is done. Throws std::runtime_error when a check fails (a copy whose
+// checksum is wrong, a chase that did not come back): a figure that cannot be trusted is never
+// printed. Once `stop` holds a signal, stops within a fraction of a second (on a buffer of
+// 256 MiB) and throws std::runtime_error saying so.
+BenchResult RunBench(size_t bufferBytes, size_t lineBytes, int rounds, double secondsPerRound,
+                     const std::function<void(const BenchFigure&)>& measured = {},
+                     const volatile std::sig_atomic_t* stop = nullptr);
+
+// "buffers: 2 x 4 MiB (largest cache: 512 KiB), 5 rounds", and a note when the buffers are
+// capped below four times the largest cache.
+std::string FormatBenchHeader(size_t bufferBytes, const CacheInfo& caches, int rounds);
+// "read: 1234.5 MB/s (median; 1200.0 to 1250.3)", and a note for each round that had less than
+// BusyShare of a processor.
+std::string FormatBenchFigure(const BenchFigure& figure);
+// The header and every figure.
 std::string FormatBench(const BenchResult& result, const CacheInfo& caches);

@@ -24,40 +24,62 @@ size_t DisplayWidth(const std::string& text)
 
 }  // namespace
 
-void ShowChip(ConfigAccess& chip, std::ostream& out)
+std::string ChipSummary::Mode() const
+{
+    return gfxMode ? "GFX mode" : agpAt3v3 ? "AGP mode 3.3V" : "AGP mode 1.5V";
+}
+
+ChipSummary ReadSummary(ConfigAccess& chip)
 {
     using namespace Fields;
     RequireI815(chip);
-    const uint32_t identity = chip.Read(Identity.dword);
+    ChipSummary summary;
+    summary.identity = chip.Read(Identity.dword);
+    summary.revision = FieldValue(Revision, chip.Read(Revision.dword));
     const uint32_t gmchcfg = chip.Read(GfxMode.dword);
-    std::string mode = "AGP mode 1.5V";
-    if (DecodeFlag(GfxMode, gmchcfg))
-        mode = "GFX mode";
-    else if (DecodeFlag(AgpSignalling, chip.Read(AgpSignalling.dword)))
-        mode = "AGP mode 3.3V";
+    summary.gfxMode = DecodeFlag(GfxMode, gmchcfg);
+    summary.agpAt3v3 = !summary.gfxMode && DecodeFlag(AgpSignalling, chip.Read(AgpSignalling.dword));
+    summary.memoryAt133 = DecodeFlag(MemoryFrequency, gmchcfg);
+    summary.dimmCodes[0] = FieldValue(Dimm0Population, gmchcfg);
+    summary.dimmCodes[1] = FieldValue(Dimm1Population, gmchcfg);
+    summary.dimmCodes[2] = FieldValue(Dimm2Population, chip.Read(Dimm2Population.dword));
+    return summary;
+}
 
-    out << "Chipset: Intel i815 (" << Hex(identity, 4) << ":" << Hex(identity >> 16, 4) << "), revision "
-        << FieldValue(Revision, chip.Read(Revision.dword)) << "\n";
-    out << "Mode: " << mode << "\n";
-    out << "Memory: " << (DecodeFlag(MemoryFrequency, gmchcfg) ? "133 Mhz Operation" : "100 Mhz Operation")
-        << "\n";
-    out << "DIMM 0 Population:\n" << DescribeDimm(FieldValue(Dimm0Population, gmchcfg));
-    out << "DIMM 1 Population:\n" << DescribeDimm(FieldValue(Dimm1Population, gmchcfg));
-    out << "DIMM 2 Population:\n"
-        << DescribeDimm(FieldValue(Dimm2Population, chip.Read(Dimm2Population.dword)));
+void ShowChip(ConfigAccess& chip, std::ostream& out)
+{
+    const ChipSummary summary = ReadSummary(chip);
+    out << "Chipset: Intel i815 (" << VendorDevice(summary.identity) << "), revision " << summary.revision << "\n";
+    out << "Mode: " << summary.Mode() << "\n";
+    out << "Memory: " << (summary.memoryAt133 ? "133 Mhz Operation" : "100 Mhz Operation") << "\n";
+    for (int socket = 0; socket < 3; ++socket)
+        out << "DIMM " << socket << " Population:\n" << DescribeDimm(summary.dimmCodes[socket]);
     out << "\n";
 
+    // Key, value and bits in columns; the bits' column is placed for the values that leave it
+    // room within 80 columns.
+    const size_t lineWidth = 80;
     const std::map<uint32_t, uint32_t> dwords = ReadSettingDwords(chip);
-    size_t keyWidth = 0, valueWidth = 0;
+    size_t keyWidth = 0, bitsWidth = 0, valueWidth = 0;
     for (const Field* field : TunableFields()) {
         keyWidth = std::max(keyWidth, FieldKey(*field).size());
-        valueWidth = std::max(valueWidth, DisplayWidth(FieldValueText(*field, dwords.at(field->dword))));
+        bitsWidth = std::max(bitsWidth, RawBits(*field, 0).size() + 2);
+    }
+    const size_t room = lineWidth - (keyWidth + 2) - 2 - bitsWidth;
+    for (const Field* field : TunableFields()) {
+        const size_t width = DisplayWidth(FieldValueText(*field, dwords.at(field->dword)));
+        if (width <= room)
+            valueWidth = std::max(valueWidth, width);
     }
     for (const Field* field : TunableFields()) {
         const uint32_t dword = dwords.at(field->dword);
         const std::string key = FieldKey(*field), value = FieldValueText(*field, dword);
-        out << key << std::string(keyWidth + 2 - key.size(), ' ') << value
-            << std::string(valueWidth + 2 - DisplayWidth(value), ' ') << "[" << RawBits(*field, dword) << "]\n";
+        const std::string bits = "[" + RawBits(*field, dword) + "]";
+        out << key << std::string(keyWidth + 2 - key.size(), ' ') << value;
+        if (DisplayWidth(value) > valueWidth)
+            out << "\n" << std::string(keyWidth + 2 + valueWidth + 2, ' ') << bits << "\n";
+        else
+            out << std::string(valueWidth + 2 - DisplayWidth(value), ' ') << bits << "\n";
     }
 }
 
@@ -76,7 +98,7 @@ void GetFields(ConfigAccess& chip, const std::vector<const Field*>& fields, std:
         out << FieldValueText(*field, chip.Read(field->dword)) << "\n";
 }
 
-void DumpChip(ConfigAccess& chip, std::ostream& out)
+std::string FormatDump(ConfigAccess& chip)
 {
     ConfigSpace space{};
     for (uint32_t offset = 0; offset < space.size(); offset += 4) {
@@ -84,5 +106,5 @@ void DumpChip(ConfigAccess& chip, std::ostream& out)
         for (uint32_t i = 0; i < 4; ++i)
             space[offset + i] = uint8_t(value >> (8 * i));
     }
-    out << FormatRegisterDump(space, HostBridgeHeader(space));
+    return FormatRegisterDump(space, HostBridgeHeader(space));
 }

@@ -4,18 +4,23 @@
 #include "bench.h"
 #include "boot_guard.h"
 #include "chip_commands.h"
-#include "console.h"
 #include "exit_status.h"
 #include "field_map.h"
 #include "field_settings.h"
+#include "files.h"
 #include "field_values.h"
 #include "interruption.h"
+#include "json_output.h"
 #include "profile_commands.h"
 #include "quarvel_version.h"
 #include "register_dump.h"
+#include "standard_output.h"
 #include "try_command.h"
 
+#include <algorithm>
+#include <cstring>
 #include <exception>
+#include <new>
 #include <optional>
 
 #include <unistd.h>
@@ -40,7 +45,9 @@ struct Invocation {
     RouteChoice routeChoice;
     const CtlSystem& system;
     std::unique_ptr<Route>& route;
+    std::istream& in;
     std::ostream& out;
+    std::ostream& err;
 
     ConfigAccess& Chip(bool forWriting)
     {
@@ -53,10 +60,35 @@ struct Invocation {
 struct Command {
     const char* name;
     const char* arguments;  // as the usage shows them after the name
-    const char* help;       // what it does, lines joined by "\n"
+    const char* help;       // what it does, one paragraph
     // Checks every argument, then opens the chip if it needs it; returns the exit status.
     int (*run)(Invocation& call);
+    const char* options;    // its options, for completion
 };
+
+// Removes every `flag` from the arguments; returns whether there was one.
+bool TakeFlag(std::vector<std::string>& args, const std::string& flag)
+{
+    const auto end = std::remove(args.begin(), args.end(), flag);
+    const bool given = end != args.end();
+    args.erase(end, args.end());
+    return given;
+}
+
+// A warning of the window's hints, on standard error, for each setting that has one.
+RiskNotice WarnOn(std::ostream& err, const Profile* profile = nullptr)
+{
+    return [&err, profile](const FieldSetting& setting) {
+        err << Program << ": " << (profile ? ProfileWarning(*profile, setting) : "warning: " + RiskLine(setting))
+            << "\n";
+    };
+}
+
+// A profile from a FILE argument: "-" is standard input.
+Profile ReadProfileArgument(const Invocation& call, const std::string& path)
+{
+    return path == "-" ? ReadProfileStream(call.in, StandardInputName) : ReadProfileFile(path);
+}
 
 void NoArguments(const Invocation& call)
 {
@@ -99,74 +131,158 @@ int NumberOption(std::vector<std::string>& args, const std::string& name, int fa
 
 int ShowCommand(Invocation& call)
 {
+    const bool json = TakeFlag(call.args, "--json");
     NoArguments(call);
-    ShowChip(call.Chip(false), call.out);
+    if (json)
+        ShowChipJson(call.Chip(false), call.out);
+    else
+        ShowChip(call.Chip(false), call.out);
     return ExitNormal;
 }
 
 int GetCommand(Invocation& call)
 {
+    const bool json = TakeFlag(call.args, "--json");
     if (call.args.empty())
         throw StatusError(ExitBadInput, call.command + " needs at least one KEY");
     const std::vector<const Field*> fields = FieldsOf(call.args);
-    GetFields(call.Chip(false), fields, call.out);
+    if (json)
+        GetFieldsJson(call.Chip(false), fields, call.out);
+    else
+        GetFields(call.Chip(false), fields, call.out);
     return ExitNormal;
 }
 
+// "nothing written: ...", for set without --force: try is the safe way for all but a lock,
+// which no undo takes back.
+std::string ForceNeeded(const std::vector<FieldSetting>& risky)
+{
+    std::string tryable;
+    for (const FieldSetting& setting : risky)
+        if (!LocksOthers(*setting.field))
+            tryable += " " + FieldKey(*setting.field) + "=" + ValueWord(*setting.field, setting.state);
+    std::string text = "nothing written: set gives the chip a value with a warning only with --force";
+    if (!tryable.empty())
+        text += "; the safe way to find out is i815ctl try" + tryable +
+                ", which puts the old values back unless you type yes";
+    return text;
+}
+
+// Values with a warning are written only with --force, and only once each warning is out.
 int SetCommand(Invocation& call)
 {
     const StopSignal* stop = ArrivedSignal();
+    const bool force = TakeFlag(call.args, "--force");
     if (call.args.empty())
         throw StatusError(ExitBadInput, call.command + " needs at least one KEY=VALUE");
     const std::vector<FieldSetting> wanted = ParseAssignments(call.args);
-    SetFields(call.Chip(true), wanted, stop);
+    ConfigAccess& chip = call.Chip(true);
+    RequireI815(chip);
+    const std::vector<FieldSetting> changes = PlanChanges(chip, wanted);
+    std::vector<FieldSetting> risky;
+    for (const FieldSetting& change : changes) {
+        if (RiskLine(change).empty())
+            continue;
+        WarnOn(call.err)(change);
+        risky.push_back(change);
+    }
+    if (!risky.empty() && !force)
+        throw StatusError(ExitBadInput, ForceNeeded(risky));
+    WriteSettings(chip, changes, wanted, stop);
     return ExitNormal;
 }
 
+// dump [FILE]: standard output without a FILE or for "-"; a FILE is written whole or not at all.
 int DumpCommand(Invocation& call)
 {
-    NoArguments(call);
-    DumpChip(call.Chip(false), call.out);
+    if (call.args.size() > 1)
+        throw StatusError(ExitBadInput, call.command + " takes at most one FILE");
+    const std::string text = FormatDump(call.Chip(false));
+    if (call.args.empty() || call.args.front() == "-")
+        call.out << text;
+    else
+        WriteProfileFile(call.args.front(), text);
     return ExitNormal;
 }
 
 int SaveCommand(Invocation& call)
 {
     const std::string& file = OneFile(call, call.args);
-    SaveProfile(call.Chip(false), file);
+    SaveProfile(call.Chip(false), file, call.out);
     return ExitNormal;
 }
 
 int CheckCommand(Invocation& call)
 {
-    CheckProfile(OneFile(call, call.args), call.out);
+    const Profile profile = ReadProfileArgument(call, OneFile(call, call.args));
+    CheckProfile(profile, call.out, WarnOn(call.err, &profile));
     return ExitNormal;
 }
 
+// Where the guard of a boot-time apply keeps its marker: the system's folder for the chip, or,
+// where the system has none (Windows), the folder of the profile; beside the dump for an
+// emulated chip, which must never stop or clear a real boot's apply. The built-in emulated chip
+// lasts no longer than the program: it has no marker. Nor has apply --settle, which names no
+// profile, where the marker lies beside it.
+std::optional<BootGuard> GuardFor(const Invocation& call, const std::string& profilePath)
+{
+    const CtlSystem& system = call.system;
+    if (call.routeChoice.kind != RouteKind::Emulated) {
+        if (system.stateDir.empty() && profilePath.empty())
+            return std::nullopt;
+        return BootGuard{system.stateDir.empty() ? FolderOf(profilePath) : system.stateDir, system.settleSeconds,
+                         system.bootIdPath};
+    }
+    if (!call.routeChoice.dump)
+        return std::nullopt;
+    const std::string& dump = *call.routeChoice.dump;
+    BootGuard guard{FolderOf(dump), system.settleSeconds, system.bootIdPath};
+    guard.markerName = NameOf(dump) + ".apply-in-progress";
+    return guard;
+}
+
 // The whole file is checked before the chip is opened.
+// apply --settle: the second half of --boot; touches no chip.
 int ApplyCommand(Invocation& call)
 {
-    bool dryRun = false, boot = false;
+    bool dryRun = false, boot = false, settle = false;
     std::vector<std::string> files;
     for (const std::string& arg : call.args) {
         if (arg == "--dry-run")
             dryRun = true;
         else if (arg == "--boot")
             boot = true;
+        else if (arg == "--settle")
+            settle = true;
         else if (arg.size() > 1 && arg[0] == '-')
             throw StatusError(ExitBadInput, call.command + ": unknown option " + arg);
         else
             files.push_back(arg);
     }
+    if (settle) {
+        if (dryRun || boot || !files.empty())
+            throw StatusError(ExitBadInput, call.command + ": --settle takes nothing else");
+        const std::optional<BootGuard> guard = GuardFor(call, "");
+        const std::string done = guard ? SettleGuard(*guard) : "";
+        if (!done.empty())
+            call.out << done << "\n";
+        return ExitNormal;
+    }
     const std::string& path = OneFile(call, files);
+    const std::optional<BootGuard> guard = GuardFor(call, path);
     if (dryRun && boot)
         throw StatusError(ExitBadInput, call.command + ": --dry-run and --boot do not go together");
-    const Profile profile = ReadProfileFile(path);
-    auto apply = [&](int& writes) { ApplyProfile(call.Chip(!dryRun), profile, dryRun, call.out, &writes); };
-    if (boot) {
-        // No state folder of the system's (Windows): the marker lies beside the profile.
-        const std::string stateDir = call.system.stateDir.empty() ? FolderOf(path) : call.system.stateDir;
-        GuardedApply({stateDir, call.system.settleSeconds}, path, apply);
+    const Profile profile = ReadProfileArgument(call, path);
+    auto apply = [&](int& writes) {
+        ApplyProfile(call.Chip(!dryRun), profile, dryRun, call.out, &writes, WarnOn(call.err, &profile));
+    };
+    if (boot && guard) {
+        GuardedApply(*guard, profile.source, apply);
+        if (call.system.settleInApply) {
+            const std::string done = SettleGuard(*guard);
+            if (!done.empty())
+                call.out << done << "\n";
+        }
     } else {
         int writes = 0;
         apply(writes);
@@ -181,8 +297,15 @@ int TryCommand(Invocation& call)
     if (args.empty())
         throw StatusError(ExitBadInput, call.command + " needs KEY=VALUE... or a FILE");
     const bool file = args.size() == 1 && args[0].find('=') == std::string::npos;
-    const std::vector<FieldSetting> wanted = file ? ReadProfileFile(args[0]).settings : ParseAssignments(args);
-    return TrySettings(call.Chip(true), wanted, seconds, STDIN_FILENO, call.out);
+    if (file && args[0] == "-")
+        throw StatusError(ExitBadInput, call.command + " reads its answer from standard input, so it takes its "
+                                                       "profile from a FILE, not from -");
+    std::optional<Profile> profile;
+    if (file)
+        profile = ReadProfileFile(args[0]);
+    const std::vector<FieldSetting> wanted = file ? profile->settings : ParseAssignments(args);
+    return TrySettings(call.Chip(true), wanted, seconds, STDIN_FILENO, call.out,
+                       WarnOn(call.err, profile ? &*profile : nullptr));
 }
 
 int BenchCommand(Invocation& call)
@@ -191,32 +314,45 @@ int BenchCommand(Invocation& call)
     const int rounds = NumberOption(args, "--repeat", 5, 100);
     if (!args.empty())
         throw StatusError(ExitBadInput, call.command + ": unknown argument " + args[0]);
-    const CacheInfo caches = ReadCacheInfo();
-    call.out << FormatBench(RunBench(BenchBufferBytes(caches), caches.lineBytes, rounds, 0.1), caches);
+    const CacheInfo caches = ReadCacheInfo(call.system.cacheFolder, call.system.cpuinfoPath);
+    const size_t bytes = BenchBufferBytes(caches);
+    // Each figure as soon as it is measured: a terminal shows it at once.
+    call.out << FormatBenchHeader(bytes, caches, rounds) << std::flush;
+    RunBench(bytes, caches.lineBytes, rounds, 0.1,
+             [&](const BenchFigure& figure) { call.out << FormatBenchFigure(figure) << std::flush; },
+             ArrivedSignal());
     return ExitNormal;
 }
 
 const Command Commands[] = {
-    {"show", "",
-     "the chipset, its mode, memory and DIMMs, then every setting:\nits key, its value and its bits in the chip",
-     ShowCommand},
-    {"get", "KEY...", "the values of settings, one per line", GetCommand},
-    {"set", "KEY=VALUE...", "changes settings; every one is checked before the first write", SetCommand},
-    {"dump", "", "the 256 bytes of configuration space, as `lspci -xxx` prints them", DumpCommand},
-    {"save", "FILE", "every setting into a profile, FILE (key = value lines)", SaveCommand},
-    {"check", "FILE", "checks a profile without touching the chip", CheckCommand},
+    {"show", "[--json]",
+     "the chipset, its mode, memory and DIMMs, then every setting: its key, its value and its bits in the chip; "
+     "--json: as JSON",
+     ShowCommand, "--json"},
+    {"get", "[--json] KEY...", "the values of settings, one per line; --json: as JSON", GetCommand, "--json"},
+    {"set", "[--force] KEY=VALUE...",
+     "changes settings; every one is checked before the first write; a value with a warning (one that can hang "
+     "the machine, or the throttle lock) is written only with --force",
+     SetCommand, "--force"},
+    {"dump", "[FILE]", "the 256 bytes of configuration space, as `lspci\x01-xxx` prints them", DumpCommand, ""},
+    {"save", "FILE", "every setting into a profile, FILE (key = value lines)", SaveCommand, ""},
+    {"check", "FILE", "checks a profile without touching the chip", CheckCommand, ""},
     {"apply", "[--dry-run] [--boot] FILE",
-     "gives the chip the settings of a profile, writing only those that\ndiffer; --dry-run only says what would "
-     "change; --boot guards the\nboot-time apply against a profile that hangs the machine",
-     ApplyCommand},
+     "gives the chip the settings of a profile, writing only those that differ; --dry-run only says what "
+     "would change; --boot guards the boot-time apply against a profile that hangs the machine",
+     ApplyCommand, "--dry-run --boot --settle"},
+    {"apply", "--settle",
+     "clears the guard's marker once the machine has kept running for 60 seconds after this boot's apply "
+     "--boot (run beside it)",
+     ApplyCommand, "--dry-run --boot --settle"},
     {"try", "[--seconds N] KEY=VALUE... | FILE",
-     "writes like set or apply, then asks whether to keep the change;\nwithout a \"yes\" within N seconds (20), the "
-     "old values go back",
-     TryCommand},
+     "writes like set or apply, then asks whether to keep the change; without a \"yes\" within N seconds (20), "
+     "the old values go back",
+     TryCommand, "--seconds"},
     {"bench", "[--repeat N]",
-     "memory read, write and copy bandwidth and latency, N rounds (5);\nneeds no privilege and touches no chip "
+     "memory read, write and copy bandwidth and latency, N rounds (5); needs no privilege and touches no chip "
      "register",
-     BenchCommand},
+     BenchCommand, "--repeat"},
 };
 
 const Command* FindCommand(const std::string& name)
@@ -227,35 +363,10 @@ const Command* FindCommand(const std::string& name)
     return nullptr;
 }
 
-// "  NAME ARGUMENTS   help", the help in one column, under the name where the two do not fit
-// on one line.
-std::string CommandLines()
-{
-    const std::string indent = "  ", column(21, ' ');
-    std::string text;
-    for (const Command& command : Commands) {
-        const std::string usage = indent + command.name + (*command.arguments ? " " : "") + command.arguments;
-        text += usage.size() < column.size() ? usage + std::string(column.size() - usage.size(), ' ')
-                                             : usage + "\n" + column;
-        for (const char* c = command.help; *c; ++c)
-            text += *c == '\n' ? "\n" + column : std::string(1, *c);
-        text += "\n";
-    }
-    return text;
-}
+constexpr size_t HelpWidth = 80;
 
-// The values of the number fields: "for amtt and lptt, multiples of 8 from 0 to 248, ...".
-std::string NumberValues()
-{
-    std::string keys, values;
-    for (const Field* field : TunableFields()) {
-        if (field->kind != FieldKind::Number)
-            continue;
-        keys += (keys.empty() ? "" : " and ") + FieldKey(*field);
-        values = LegalValues(*field);
-    }
-    return "for " + keys + ", " + values;
-}
+// Joins two words that must stay on one line, as in "lspci" Glue "-xxx".
+constexpr char Glue = '\x01';
 
 // The words of a paragraph in lines of at most `width` columns.
 std::string Wrapped(const std::string& paragraph, size_t width)
@@ -274,7 +385,53 @@ std::string Wrapped(const std::string& paragraph, size_t width)
         line += (line.empty() ? "" : " ") + word;
         start = end + 1;
     }
-    return text + line + "\n";
+    text += line + "\n";
+    std::replace(text.begin(), text.end(), Glue, ' ');
+    return text;
+}
+
+// "  USAGE   help", the help wrapped in a column of its own, under the usage where the two do
+// not fit on one line.
+std::string Entry(const std::string& usage, const std::string& help)
+{
+    const std::string column(23, ' ');
+    const std::string lines = Wrapped(help, HelpWidth - column.size());
+    std::string text = "  " + usage;
+    text += text.size() + 2 <= column.size() ? std::string(column.size() - text.size(), ' ') : "\n" + column;
+    for (size_t start = 0, end; (end = lines.find('\n', start)) != std::string::npos; start = end + 1)
+        text += (start ? column : "") + lines.substr(start, end - start + 1);
+    return text;
+}
+
+std::string CommandLines()
+{
+    std::string text;
+    for (const Command& command : Commands)
+        text += Entry(std::string(command.name) + (*command.arguments ? " " : "") + command.arguments, command.help);
+    return text;
+}
+
+// The values of the number fields: "for amtt and lptt, multiples of 8 from 0 to 248, ...".
+std::string NumberValues()
+{
+    std::string keys, values;
+    for (const Field* field : TunableFields()) {
+        if (field->kind != FieldKind::Number)
+            continue;
+        keys += (keys.empty() ? "" : " and ") + FieldKey(*field);
+        values = LegalValues(*field);
+    }
+    return "for " + keys + ", " + values;
+}
+
+// The system's routes (access_advice.h), as --help shows them.
+std::string RouteLines()
+{
+    const RoutesHelpText routes = RoutesHelp();
+    std::string text = Wrapped(routes.heading, HelpWidth);
+    for (const auto& [option, help] : routes.options)
+        text += Entry(option, help);
+    return text;
 }
 
 std::string Usage()
@@ -283,21 +440,23 @@ std::string Usage()
            "Shows and changes the settings of the Intel i815 host bridge (PCI 00:00.0).\n"
            "\n"
            "Commands:\n" +
-           CommandLines() + "\n" + RoutesHelp() +
-           "  --emulated[=DUMP]  an emulated i815: the built-in one, or one from an `lspci -xxx` dump\n"
-           "  --save-emulated FILE\n"
-           "                     writes the emulated chip to FILE, in the same form, when the program ends\n"
+           CommandLines() + "\n" + Wrapped("A FILE - is standard input for check and apply, standard output for save and dump.",
+                                    HelpWidth) +
            "\n" +
-           Wrapped("Values: on or off for a check box; a list item's text (case and blanks do not matter) or its "
-                   "position, 0 for the first; " +
-                       NumberValues() + ".",
-                   90) +
-           "\n"
-           "Exit status: 0 done; 1 a failure (access refused, the chip did not take a value, an I/O\n"
-           "error, a try undone); 2 bad usage or bad input, or not an i815.\n"
-           "\n"
-           "  --help             shows this text\n"
-           "  --version          shows the program's version\n";
+           RouteLines() +
+           Entry("--emulated[=DUMP]", "an emulated i815: the built-in one, or one from an `lspci\x01-xxx` dump") +
+           Entry("--save-emulated FILE", "writes the emulated chip to FILE, in the same form, when the program ends") +
+           "\n" +
+           Wrapped("Values: on or off for a check box; for a list, a word or number of its item (cas=2, agpmode=4x, "
+                   "rdthr=75%, sms=7.8us, dpcp=one) or the item's whole text as show prints it, never its place in "
+                   "the list; " +
+                       NumberValues() + ". The manual's SETTINGS name every key and value and what it does.",
+                   HelpWidth) +
+           "\n" +
+           Wrapped("Exit status: 0 done; 1 a failure (access refused, the chip did not take a value, an I/O error, a "
+                   "try undone); 2 bad usage or bad input (a value with a warning without --force), or not an i815.",
+                   HelpWidth) +
+           "\n" + Entry("--help", "shows this text") + Entry("--version", "shows the program's version");
 }
 
 struct Options {
@@ -307,6 +466,7 @@ struct Options {
     std::vector<std::string> args;
     bool helpOnly = false;
     bool versionOnly = false;
+    std::optional<std::vector<std::string>> completion;  // --completion-words WHAT...
 };
 
 Options ParseOptions(const std::vector<std::string>& args)
@@ -328,6 +488,10 @@ Options ParseOptions(const std::vector<std::string>& args)
         }
         if (arg == "--version") {
             options.versionOnly = true;
+            return options;
+        }
+        if (arg == "--completion-words") {
+            options.completion.emplace(args.begin() + long(i) + 1, args.end());
             return options;
         }
         if (arg == "--kernel") {
@@ -357,11 +521,49 @@ Options ParseOptions(const std::vector<std::string>& args)
         throw StatusError(ExitBadInput, "no COMMAND given");
     if (options.saveEmulated && options.route.kind != RouteKind::Emulated)
         throw StatusError(ExitBadInput, "--save-emulated needs --emulated");
+    options.route.save = options.saveEmulated;
     options.command = FindCommand(args[i]);
     if (!options.command)
         throw StatusError(ExitBadInput, "unknown command \"" + args[i] + "\"");
     options.args.assign(args.begin() + long(i) + 1, args.end());
     return options;
+}
+
+// For the bash completion, which asks the program so that its words are always those of the
+// field table of the program installed; not in --help. One word a line:
+//   --completion-words commands | options [COMMAND] | keys | values KEY
+// Returns false for anything else.
+bool CompletionWords(const std::vector<std::string>& what, std::ostream& out)
+{
+    std::vector<std::string> words;
+    if (what.size() == 1 && what[0] == "commands") {
+        for (const Command& command : Commands)
+            if (std::find(words.begin(), words.end(), command.name) == words.end())
+                words.push_back(command.name);
+    } else if (what.size() == 1 && what[0] == "options") {
+        words = {"--kernel", "--ports", "--emulated", "--emulated=", "--save-emulated", "--help", "--version"};
+    } else if (what.size() == 2 && what[0] == "options") {
+        const Command* command = FindCommand(what[1]);
+        if (!command)
+            return false;
+        for (std::string option, all = command->options; !all.empty(); all.erase(0, option.size() + 1)) {
+            option = all.substr(0, all.find(' '));
+            words.push_back(option);
+        }
+    } else if (what.size() == 1 && what[0] == "keys") {
+        for (const Field* field : TunableFields())
+            words.push_back(FieldKey(*field));
+    } else if (what.size() == 2 && what[0] == "values") {
+        const Field* field = FieldForKey(what[1]);
+        if (!field)
+            return false;
+        words = ValueWords(*field);
+    } else {
+        return false;
+    }
+    for (const std::string& word : words)
+        out << word << "\n";
+    return true;
 }
 
 // Every line of a message as a message of its own: "i815ctl: " in front of each.
@@ -378,6 +580,12 @@ std::string Prefixed(const std::string& lines)
 
 int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::ostream& out, std::ostream& err)
 {
+    return RunCtl(args, system, StandardInput(), out, err);
+}
+
+int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::istream& in, std::ostream& out,
+           std::ostream& err)
+{
     Options options;
     try {
         options = ParseOptions(args);
@@ -393,6 +601,8 @@ int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::o
         out << Program << " (i815 Quarvel) " << QuarvelVersion << "\n";
         return ExitNormal;
     }
+    if (options.completion)
+        return CompletionWords(*options.completion, out) ? ExitNormal : ExitBadInput;
 
     const std::string name = options.command->name;
     if (options.route.kind == RouteKind::Ports && name != "check" && name != "bench")
@@ -405,20 +615,23 @@ int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::o
         // the program ends; the real routes are opened only when a command needs the chip.
         if (options.route.kind == RouteKind::Emulated)
             route = OpenRoute(options.route, false, system);
-        Invocation call{options.command->name, options.args, options.route, system, route, out};
+        Invocation call{options.command->name, options.args, options.route, system, route, in, out, err};
         status = options.command->run(call);
     } catch (const StatusError& error) {
         err << Prefixed(error.what());
         status = error.status();
+    } catch (const std::bad_alloc&) {
+        err << Prefixed("out of memory");
+        status = ExitFailure;
     } catch (const std::exception& failure) {
         err << Prefixed(failure.what());
         status = ExitFailure;
     }
     out.flush();
 
-    if (options.saveEmulated && route && route->emulated()) {
+    if (route) {
         try {
-            WriteRegisterDumpFile(*options.saveEmulated, route->emulated()->Space());
+            route->SaveEmulated();
         } catch (const std::exception& failure) {
             err << Prefixed(failure.what());
             if (status == ExitNormal)
@@ -430,12 +643,15 @@ int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::o
 
 int CtlMain(int argc, char** argv, const CtlSystem& system)
 {
+    StandardOutput output;
     CatchInterruptions();
     const std::vector<std::string> args(argv + 1, argv + argc);
-    std::ostream& out = ConsoleOutput();
-    const int status = RunCtl(args, system, out, ConsoleErrors());
-    out.flush();
-    if (!out)
-        return status == ExitNormal ? ExitFailure : status;  // output lost (a full disk, a closed pipe)
+    int status = RunCtl(args, system, output.stream(), StandardErrors());
+    if (const int error = output.Finish()) {
+        StandardErrors() << Program << ": standard output: write error: " << std::strerror(error) << "\n";
+        if (status == ExitNormal)
+            status = ExitFailure;
+    }
+    StopIfAsked();
     return status;
 }

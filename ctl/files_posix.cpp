@@ -5,8 +5,10 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <fstream>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,38 +35,24 @@ std::string ReadRegularFile(const std::string& path, size_t limit)
     return text;
 }
 
-void WriteTextFileWhole(const std::string& path, const std::string& text)
+std::string FolderOf(const std::string& path)
 {
-    const std::string temporary = path + ".tmp-i815ctl";
-    auto fail = [&](const std::string& what) {
-        const std::string reason = std::strerror(errno);
-        unlink(temporary.c_str());
-        throw StatusError(ExitFailure, path + ": " + what + ": " + reason);
-    };
-    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (fd < 0)
-        throw StatusError(ExitFailure, path + ": cannot be written: " + std::strerror(errno));
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            close(fd);
-            fail("writing failed");
-        }
-        done += size_t(n);
-    }
-    if (fchmod(fd, 0644) != 0 || fsync(fd) != 0) {
-        close(fd);
-        fail("writing failed");
-    }
-    if (close(fd) != 0)
-        fail("writing failed");
-    if (rename(temporary.c_str(), path.c_str()) != 0)
-        fail("cannot be replaced");
-    // The rename itself is only durable once the folder is synced.
-    SyncFolder(FolderOf(path));
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string PathIn(const std::string& folder, const std::string& name) { return folder + "/" + name; }
+
+void MakeFolder(const std::string& folder)
+{
+    if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST)
+        throw StatusError(ExitFailure, folder + ": cannot be made: " + std::strerror(errno));
 }
 
 void SyncFolder(const std::string& folder)
@@ -76,24 +64,27 @@ void SyncFolder(const std::string& folder)
     }
 }
 
-std::string FolderOf(const std::string& path)
+bool FileExists(const std::string& path)
 {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0;
 }
 
-std::string PathIn(const std::string& folder, const std::string& name) { return folder + "/" + name; }
-
-void MakeFolder(const std::string& folder)
+std::string SmallFileText(const std::string& path)
 {
-    if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST)
-        throw StatusError(ExitFailure, folder + ": cannot be made: " + std::strerror(errno));
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return {};
+    try {
+        return ReadRegularFile(path, 4096).substr(0, 4096);
+    } catch (const StatusError&) {
+        return {};
+    }
 }
 
-// The file must be on the disk before the call returns: a hang leaves no time to write it.
-void WriteNewFileSynced(const std::string& path, const std::string& text)
+void WriteFileSynced(const std::string& path, const std::string& text)
 {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd < 0)
         throw StatusError(ExitFailure, path + ": cannot be made: " + std::strerror(errno));
     const bool written = write(fd, text.data(), text.size()) == ssize_t(text.size()) && fsync(fd) == 0;
@@ -104,25 +95,29 @@ void WriteNewFileSynced(const std::string& path, const std::string& text)
     }
 }
 
-bool FileExists(const std::string& path)
+int RemoveFileIfThere(const std::string& path) { return unlink(path.c_str()) == 0 || errno == ENOENT ? 0 : errno; }
+
+std::string RemoveFileCommand(const std::string& path, bool systemFile)
 {
-    struct stat st;
-    return lstat(path.c_str(), &st) == 0;
+    return (systemFile ? "sudo rm " : "rm ") + path;
 }
 
-std::string FirstLine(const std::string& path)
+FolderLock::FolderLock(const std::string& folder)
 {
-    try {
-        const std::string text = ReadRegularFile(path, 4096);
-        return text.substr(0, text.find('\n'));
-    } catch (const StatusError&) {
-        return {};
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
     }
+    handle_ = fd;
+    held_ = true;
 }
 
-void RemoveFile(const std::string& path) { unlink(path.c_str()); }
-
-std::string RemoveFileCommand(const std::string& path) { return "sudo rm " + path; }
+FolderLock::~FolderLock()
+{
+    if (held_)
+        close(int(handle_));
+}
 
 std::string LocalTimeNow()
 {
@@ -132,4 +127,20 @@ std::string LocalTimeNow()
     localtime_r(&now, &local);
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
     return text;
+}
+
+std::string ThisBoot(const std::string& bootIdPath)
+{
+    std::ifstream in(bootIdPath);
+    std::string id;
+    std::getline(in, id);
+    return id;
+}
+
+// CLOCK_MONOTONIC stands still while the machine sleeps: only running time counts.
+double RunningSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }

@@ -1,71 +1,23 @@
-// i815ctl's files on Windows 95 to XP: the ANSI functions of kernel32 only.
+// i815ctl's files and clocks on Windows 95 to XP: the ANSI functions of kernel32 only.
 #include "files.h"
 
 #include "exit_status.h"
+#include "win32_error.h"
 
+#include <cctype>
 #include <cerrno>
-#include <cstring>
 
 #include <windows.h>
 
 namespace {
 
-// The last error in the words of the C library where it has them, as on Linux; else the
-// system's text, on one line.
-std::string LastError()
-{
-    const DWORD code = GetLastError();
-    switch (code) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND: return std::strerror(ENOENT);
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION: return std::strerror(EACCES);
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS: return std::strerror(EEXIST);
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: return std::strerror(ENOSPC);
-    default: break;
-    }
-    char text[256];
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
-                                  sizeof text, nullptr);
-    while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' || text[length - 1] == ' ' ||
-                          text[length - 1] == '.'))
-        --length;
-    return length > 0 ? std::string(text, length) : "error " + std::to_string(code);
-}
+std::string LastError() { return ErrorText(GetLastError()); }
 
 bool WriteAll(HANDLE file, const std::string& text)
 {
     DWORD written = 0;
-    return text.empty() || (WriteFile(file, text.data(), DWORD(text.size()), &written, nullptr) &&
-                            written == text.size());
-}
-
-std::string WithCrLf(const std::string& text)
-{
-    std::string lines;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
-            lines += '\r';
-        lines += text[i];
-    }
-    return lines;
-}
-
-// MoveFileEx replaces a file in one step on NT-family Windows; Windows 95, 98 and ME have it
-// only as a stub that fails, so it is looked up, and there the old file goes first.
-bool ReplaceWith(const std::string& temporary, const std::string& path)
-{
-    using MoveFileExFn = BOOL(WINAPI*)(LPCSTR, LPCSTR, DWORD);
-    const FARPROC found = GetProcAddress(GetModuleHandleA("kernel32.dll"), "MoveFileExA");
-    const auto moveFileEx = reinterpret_cast<MoveFileExFn>(reinterpret_cast<void (*)()>(found));
-    if (moveFileEx && moveFileEx(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    if (moveFileEx && GetLastError() != ERROR_CALL_NOT_IMPLEMENTED)
-        return false;
-    DeleteFileA(path.c_str());
-    return MoveFileA(temporary.c_str(), path.c_str()) != 0;
+    return text.empty() ||
+           (WriteFile(file, text.data(), DWORD(text.size()), &written, nullptr) && written == text.size());
 }
 
 }  // namespace
@@ -93,29 +45,6 @@ std::string ReadRegularFile(const std::string& path, size_t limit)
     return text;
 }
 
-void WriteTextFileWhole(const std::string& path, const std::string& text)
-{
-    const std::string temporary = path + ".tmp-i815ctl";
-    const HANDLE file =
-        CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        throw StatusError(ExitFailure, path + ": cannot be written: " + LastError());
-    const bool written = WriteAll(file, WithCrLf(text)) && FlushFileBuffers(file);
-    const std::string why = written ? std::string() : LastError();
-    CloseHandle(file);
-    if (!written) {
-        DeleteFileA(temporary.c_str());
-        throw StatusError(ExitFailure, path + ": writing failed: " + why);
-    }
-    if (!ReplaceWith(temporary, path)) {
-        const std::string reason = LastError();
-        DeleteFileA(temporary.c_str());
-        throw StatusError(ExitFailure, path + ": cannot be replaced: " + reason);
-    }
-}
-
-void SyncFolder(const std::string&) {}  // a folder's names reach the disk with its files here
-
 // "C:\i815quarvel\my.conf": "C:\i815quarvel"; "C:\my.conf": "C:\"; "C:my.conf": "C:", the
 // current folder of drive C; "my.conf": ".".
 std::string FolderOf(const std::string& path)
@@ -130,6 +59,14 @@ std::string FolderOf(const std::string& path)
     return ".";
 }
 
+std::string NameOf(const std::string& path)
+{
+    const size_t slash = path.find_last_of("\\/");
+    if (slash != std::string::npos)
+        return path.substr(slash + 1);
+    return path.size() >= 2 && path[1] == ':' ? path.substr(2) : path;
+}
+
 std::string PathIn(const std::string& folder, const std::string& name)
 {
     const char last = folder.empty() ? '\\' : folder.back();
@@ -139,19 +76,33 @@ std::string PathIn(const std::string& folder, const std::string& name)
 void MakeFolder(const std::string& folder)
 {
     if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        const std::string why = LastError();
         const DWORD attributes = GetFileAttributesA(folder.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-            throw StatusError(ExitFailure, folder + ": cannot be made: " + LastError());
+            throw StatusError(ExitFailure, folder + ": cannot be made: " + why);
     }
 }
 
-void WriteNewFileSynced(const std::string& path, const std::string& text)
+void SyncFolder(const std::string&) {}  // a folder's names reach the disk with its files here
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string SmallFileText(const std::string& path)
+{
+    try {
+        return ReadRegularFile(path, 4096).substr(0, 4096);
+    } catch (const StatusError&) {
+        return {};
+    }
+}
+
+void WriteFileSynced(const std::string& path, const std::string& text)
 {
     const HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         throw StatusError(ExitFailure, path + ": cannot be made: " + LastError());
-    const bool written = WriteAll(file, WithCrLf(text)) && FlushFileBuffers(file);
+    const bool written = WriteAll(file, text) && FlushFileBuffers(file);
     CloseHandle(file);
     if (!written) {
         DeleteFileA(path.c_str());
@@ -159,24 +110,51 @@ void WriteNewFileSynced(const std::string& path, const std::string& text)
     }
 }
 
-bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::string FirstLine(const std::string& path)
+int RemoveFileIfThere(const std::string& path)
 {
-    try {
-        const std::string text = ReadRegularFile(path, 4096);
-        std::string line = text.substr(0, text.find('\n'));
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        return line;
-    } catch (const StatusError&) {
-        return {};
-    }
+    if (DeleteFileA(path.c_str()))
+        return 0;
+    const DWORD code = GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)
+        return 0;
+    return ErrnoOf(code) ? ErrnoOf(code) : EIO;
 }
 
-void RemoveFile(const std::string& path) { DeleteFileA(path.c_str()); }
+std::string RemoveFileCommand(const std::string& path, bool) { return "del \"" + path + "\""; }
 
-std::string RemoveFileCommand(const std::string& path) { return "del \"" + path + "\""; }
+// A named mutex of the folder's full path: Windows 95 cannot lock a folder. One whose holder
+// ended without letting go passes to the next waiter.
+FolderLock::FolderLock(const std::string& folder)
+{
+    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return;
+    char full[MAX_PATH];
+    char* name = nullptr;
+    const DWORD length = GetFullPathNameA(folder.c_str(), sizeof full, full, &name);
+    std::string mutexName = "i815quarvel:marker:" + (length > 0 && length < sizeof full ? std::string(full, length) : folder);
+    for (char& c : mutexName)
+        c = c == '\\' ? '/' : char(std::toupper(static_cast<unsigned char>(c)));  // a backslash names a namespace
+    const HANDLE mutex = CreateMutexA(nullptr, FALSE, mutexName.c_str());
+    if (!mutex)
+        return;
+    const DWORD state = WaitForSingleObject(mutex, INFINITE);
+    if (state != WAIT_OBJECT_0 && state != WAIT_ABANDONED) {
+        CloseHandle(mutex);
+        return;
+    }
+    handle_ = long(reinterpret_cast<LONG_PTR>(mutex));
+    held_ = true;
+}
+
+FolderLock::~FolderLock()
+{
+    if (!held_)
+        return;
+    const HANDLE mutex = reinterpret_cast<HANDLE>(LONG_PTR(handle_));
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
+}
 
 std::string LocalTimeNow()
 {
@@ -186,4 +164,36 @@ std::string LocalTimeNow()
     wsprintfA(text, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
               now.wSecond);
     return text;
+}
+
+// Windows has no boot identity: the minute (UTC) that the system started, the clock now less the
+// time since the start. A marker whose minute comes out one later is taken for an earlier
+// boot's, which refuses an apply rather than let one pass.
+std::string ThisBoot(const std::string&)
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const unsigned long long ticks = (unsigned long long)now.dwHighDateTime << 32 | now.dwLowDateTime;
+    const unsigned long long started = ticks - (unsigned long long)GetTickCount() * 10000;  // 100 ns units
+    const unsigned long long minute = started / 600000000ull * 600000000ull;
+    FILETIME startedAt{DWORD(minute), DWORD(minute >> 32)};
+    SYSTEMTIME at;
+    if (!FileTimeToSystemTime(&startedAt, &at))
+        return {};
+    char text[32];
+    wsprintfA(text, "started-%04u-%02u-%02uT%02u:%02uZ", at.wYear, at.wMonth, at.wDay, at.wHour, at.wMinute);
+    return text;
+}
+
+// GetTickCount's milliseconds since the system started wrap after 49.7 days: within this
+// program, which calls it at least once a minute while it waits, the wrap is counted.
+double RunningSeconds()
+{
+    static DWORD last = 0;
+    static double wrapped = 0;
+    const DWORD now = GetTickCount();
+    if (now < last)
+        wrapped += 4294967.296;
+    last = now;
+    return wrapped + now / 1000.0;
 }

@@ -30,13 +30,19 @@ BOOL WINAPI Note(DWORD type)
 
 void CatchInterruptions() { SetConsoleCtrlHandler(Note, TRUE); }
 
+// The console has no Ctrl-\ and no Ctrl-Z that stops a program: Ctrl+Break, caught all along,
+// is the other key that undoes a try.
+void CatchTryInterruptions() {}
+
+void StopIfAsked() {}
+
 bool Interrupted() { return arrived != 0; }
 
 int InterruptingSignal() { return arrived; }
 
 const StopSignal* ArrivedSignal() { return &arrived; }
 
-std::string InterruptionReason()
+std::string InterruptionText()
 {
     switch (event) {
     case CTRL_C_EVENT: return "interrupted by Ctrl+C";

@@ -3,10 +3,12 @@
 #include "config_access.h"
 #include "exit_status.h"
 #include "field_map.h"
+#include "field_settings.h"
 #include "field_values.h"
 #include "files.h"
 #include "hex_text.h"
 #include "quarvel_version.h"
+#include "whole_file.h"
 
 namespace {
 
@@ -51,6 +53,7 @@ std::string NotText(const std::string& line)
 Profile ParseProfile(const std::string& text, const std::string& source)
 {
     Profile profile;
+    profile.source = source;
     std::vector<std::string> problems;
     auto problem = [&](int line, const std::string& what) {
         problems.push_back(source + ":" + std::to_string(line) + ": " + what);
@@ -58,7 +61,9 @@ Profile ParseProfile(const std::string& text, const std::string& source)
     if (text.size() > ProfileSizeLimit)
         throw StatusError(ExitBadInput, source + ": larger than 64 KiB; a profile is a short text");
 
-    size_t start = 0;
+    // Editors on Windows begin a UTF-8 file with a byte order mark; it is no part of a key.
+    const char ByteOrderMark[] = "\xEF\xBB\xBF";
+    size_t start = text.compare(0, 3, ByteOrderMark) == 0 ? 3 : 0;
     for (int number = 1; start < text.size(); ++number) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos)
@@ -114,6 +119,55 @@ Profile ParseProfile(const std::string& text, const std::string& source)
 
 Profile ReadProfileFile(const std::string& path) { return ParseProfile(ReadRegularFile(path, ProfileSizeLimit), path); }
 
+Profile ReadProfileStream(std::istream& in, const std::string& source)
+{
+    std::string text;
+    char buffer[8192];
+    while (text.size() <= ProfileSizeLimit && in.read(buffer, sizeof buffer).gcount() > 0)
+        text.append(buffer, size_t(in.gcount()));
+    if (in.bad())
+        throw StatusError(ExitBadInput, source + ": cannot be read");
+    return ParseProfile(text, source);
+}
+
+std::string ProfileWarning(const Profile& profile, const FieldSetting& setting)
+{
+    const std::string risk = RiskLine(setting);
+    if (risk.empty())
+        return {};
+    for (size_t i = 0; i < profile.settings.size(); ++i)
+        if (profile.settings[i].field == setting.field)
+            return profile.source + ":" + std::to_string(profile.lines[i]) + ": warning: " + risk;
+    return "warning: " + risk;
+}
+
+namespace {
+
+// "# Warning for on: ..." for each warning of the field's values; "# Warning: ..." where every
+// change is the risk.
+std::string WarningComments(const Field& field)
+{
+    if (RiskInEveryChange(field))
+        return std::string("# Warning: ") + field.risks.front().warning + "\n";
+    std::string text;
+    std::vector<bool> done(field.risks.size());
+    for (size_t i = 0; i < field.risks.size(); ++i) {
+        if (done[i])
+            continue;
+        std::string values;
+        for (size_t j = i; j < field.risks.size(); ++j) {
+            if (std::string(field.risks[j].warning) != field.risks[i].warning)
+                continue;
+            done[j] = true;
+            values += (values.empty() ? "" : ", ") + ValueWord(field, field.risks[j].state);
+        }
+        text += "# Warning for " + values + ": " + field.risks[i].warning + "\n";
+    }
+    return text;
+}
+
+}  // namespace
+
 std::string FormatProfile(ConfigAccess& chip, const std::string& date)
 {
     RequireI815(chip);
@@ -125,7 +179,7 @@ std::string FormatProfile(ConfigAccess& chip, const std::string& date)
     const std::map<uint32_t, uint32_t> dwords = ReadSettingDwords(chip);
     for (const Field* field : TunableFields()) {
         const uint32_t dword = dwords.at(field->dword);
-        text += "\n# " + FieldCaption(*field) + ": " + LegalValues(*field) + "\n";
+        text += "\n# " + FieldCaption(*field) + ": " + LegalValues(*field) + "\n" + WarningComments(*field);
         if (HasValueName(*field, dword))
             text += FieldKey(*field) + " = " + FieldValueText(*field, dword) + "\n";
         else
@@ -135,4 +189,11 @@ std::string FormatProfile(ConfigAccess& chip, const std::string& date)
     return text;
 }
 
-void WriteProfileFile(const std::string& path, const std::string& text) { WriteTextFileWhole(path, text); }
+void WriteProfileFile(const std::string& path, const std::string& text)
+{
+    try {
+        WriteWholeFile(path, SystemTextLines(text));
+    } catch (const FileWriteError& failed) {
+        throw StatusError(ExitFailure, failed.what());
+    }
+}

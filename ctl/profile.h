@@ -5,6 +5,7 @@
 #include "field_settings.h"
 #include "files.h"
 
+#include <istream>
 #include <string>
 #include <vector>
 
@@ -15,18 +16,29 @@ constexpr size_t ProfileSizeLimit = 64 * 1024;
 struct Profile {
     std::vector<FieldSetting> settings;
     std::vector<int> lines;  // where each setting stands in the file
+    std::string source;      // the file's name, or "(standard input)"
 };
 
-// Checks a whole profile; throws StatusError (status 2) with one line "SOURCE:LINE: problem" for
+// The name that messages give standard input, read for the FILE "-".
+constexpr const char* StandardInputName = "(standard input)";
+
+// Checks a whole profile (a UTF-8 byte order mark at its start is skipped); throws StatusError (status 2) with one line "SOURCE:LINE: problem" for
 // every problem found: an unknown key, a key given twice, a bad value, a line without "=", a
 // file that is not text or larger than ProfileSizeLimit.
 Profile ParseProfile(const std::string& text, const std::string& source);
 // Reads a regular file of at most ProfileSizeLimit bytes, then parses it.
 Profile ReadProfileFile(const std::string& path);
+// Reads a profile of at most ProfileSizeLimit bytes from a stream (standard input), then parses it.
+Profile ReadProfileStream(std::istream& in, const std::string& source);
+// "FILE:LINE: warning: agpfw = on: ..." for a setting of the profile whose value the window's
+// hints warn of; empty for any other.
+std::string ProfileWarning(const Profile& profile, const FieldSetting& setting);
 
 // Every setting of the chip as a profile: a header (program version, chip revision, the date
-// given), and above each setting a comment with its control's caption and its legal values.
-// A value without a name (an illegal AGP mode) becomes a comment saying so.
+// given), and above each setting a comment with its control's caption and its legal values,
+// and one with each warning that the window's hints give for its values. A value without a
+// name (an illegal AGP mode) becomes a comment saying so.
 std::string FormatProfile(ConfigAccess& chip, const std::string& date);
-// Writes the file whole or not at all: a temporary file beside it, synced, renamed; mode 0644.
+// Writes the file whole or not at all (whole_file.h), its lines ended as the system's editors
+// expect (SystemTextLines); throws StatusError (status 1).
 void WriteProfileFile(const std::string& path, const std::string& text);

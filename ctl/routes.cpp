@@ -2,6 +2,7 @@
 
 #include "access_advice.h"
 #include "access_refused.h"
+#include "dump_file.h"
 #include "exit_status.h"
 #include "register_dump.h"
 
@@ -29,8 +30,12 @@ std::unique_ptr<Route> OpenRoute(const RouteChoice& choice, bool forWriting, con
         return std::make_unique<Route>(OpenChipRoute(choice, {forWriting, false}, system));
     } catch (const DumpError& bad) {
         throw StatusError(ExitBadInput, bad.what());
+    } catch (const DumpBusy& busy) {
+        throw StatusError(ExitFailure, busy.what());
+    } catch (const DumpInterrupted& interrupted) {
+        throw StatusError(ExitFailure, interrupted.what());
     } catch (const AccessRefused& refused) {
-        const std::string advice = AccessAdvice(refused.reason(), system);
+        const std::string advice = AccessAdvice(refused.reason(), choice, system);
         throw StatusError(ExitFailure, refused.what() + (advice.empty() ? "" : "; " + advice));
     }
 }

@@ -10,8 +10,12 @@
 // Where the program looks at the system; tests put temporary files in its place.
 struct CtlSystem : RouteSystem {
     std::string lockdownPath = "/sys/kernel/security/lockdown";
-    std::string stateDir = "/var/lib/i815quarvel";  // the boot-time apply's marker
+    std::string stateDir = "/var/lib/i815quarvel";  // the boot-time apply's marker; empty: beside the profile
     int settleSeconds = 60;  // how long the machine must keep running after a boot-time apply
+    bool settleInApply = false;  // apply --boot waits for the guard itself (no service beside it)
+    std::string bootIdPath = "/proc/sys/kernel/random/boot_id";
+    std::string cacheFolder = "/sys/devices/system/cpu/cpu0/cache";  // bench's buffers are sized from these
+    std::string cpuinfoPath = "/proc/cpuinfo";
 };
 
 // Said on stderr whenever --ports is used.
@@ -27,6 +31,8 @@ public:
     ConfigAccess& access() { return route_->access(); }
     // The emulated chip, on the emulated route; nullptr on the others.
     EmulatedI815* emulated() { return route_->emulated(); }
+    // --save-emulated (ChipRoute::SaveEmulated).
+    void SaveEmulated() { route_->SaveEmulated(); }
 
 private:
     std::unique_ptr<ChipRoute> route_;
@@ -34,5 +40,6 @@ private:
 };
 
 // Opens the route for reading, or for changing settings. Throws StatusError (status 1) saying
-// what is missing and how to get it; a bad dump is status 2.
+// what is missing and how to get it; a bad dump is status 2, a dump that another program holds
+// or whose reading a signal stopped status 1.
 std::unique_ptr<Route> OpenRoute(const RouteChoice& choice, bool forWriting, const CtlSystem& system);

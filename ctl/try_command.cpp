@@ -2,33 +2,13 @@
 
 #include "config_access.h"
 #include "config_lock.h"
-#include "console.h"
 #include "exit_status.h"
 #include "field_map.h"
 #include "field_values.h"
 #include "interruption.h"
-
-#include <cctype>
+#include "terminal_answer.h"
 
 namespace {
-
-enum class Answer { Yes, No, NoTime, Gone, Interrupted };
-
-Answer Ask(int input, int seconds)
-{
-    std::string line;
-    switch (ReadLineWithin(input, seconds * 1000, line)) {
-    case LineRead::NoTime: return Answer::NoTime;
-    case LineRead::Gone: return Answer::Gone;
-    case LineRead::Interrupted: return Answer::Interrupted;
-    case LineRead::Line: break;
-    }
-    for (char& c : line)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    while (!line.empty() && (line.back() == ' ' || line.back() == '\r'))
-        line.pop_back();
-    return line == "yes" ? Answer::Yes : Answer::No;
-}
 
 std::string Reason(Answer answer, int seconds)
 {
@@ -36,7 +16,7 @@ std::string Reason(Answer answer, int seconds)
     case Answer::No: return "not kept";
     case Answer::NoTime: return "no \"yes\" within " + std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
     case Answer::Gone: return "the terminal went away";
-    case Answer::Interrupted: return InterruptionReason();
+    case Answer::Interrupted: return InterruptionText();
     case Answer::Yes: break;
     }
     return {};
@@ -59,7 +39,7 @@ auto Patiently(const Field& field, std::ostream& out, Step step)
 }  // namespace
 
 int TrySettings(ConfigAccess& chip, const std::vector<FieldSetting>& wanted, int seconds, int input,
-                std::ostream& out)
+                std::ostream& out, const RiskNotice& notice)
 {
     RequireI815(chip);
     const std::vector<FieldSetting> changes = PlanChanges(chip, wanted);
@@ -67,11 +47,15 @@ int TrySettings(ConfigAccess& chip, const std::vector<FieldSetting>& wanted, int
         if (LocksOthers(*change.field))
             throw StatusError(ExitBadInput, "try does not set " + LockName(*change.field) +
                                                 ": once set, only a reset clears it, so no undo could take it "
-                                                "back; use set if you mean it");
+                                                "back; use set --force if you mean it");
     if (changes.empty()) {
         out << "nothing to change\n";
         return ExitNormal;
     }
+    if (notice)
+        for (const FieldSetting& change : changes)
+            if (!RiskLine(change).empty())
+                notice(change);
 
     // What goes back: each changed field's bits exactly as they are now, even a value with no
     // name (an illegal AGP mode).
@@ -86,11 +70,12 @@ int TrySettings(ConfigAccess& chip, const std::vector<FieldSetting>& wanted, int
                "close your documents first.\n";
 
     std::string written;
+    CatchTryInterruptions();
     try {
         WriteSettings(chip, changes, wanted, ArrivedSignal(), &out);
         out << "Keep these settings? Type yes within " << seconds << (seconds == 1 ? " second: " : " seconds: ")
             << std::flush;
-        const Answer answer = Ask(input, seconds);
+        const Answer answer = out ? AskTerminal(input, seconds) : Answer::Gone;
         if (answer == Answer::Yes) {
             out << "kept\n";
             return ExitNormal;

@@ -1,7 +1,8 @@
 #pragma once
 // i815ctl try: writes settings like set or apply, then asks on the terminal whether to keep
 // them. Without a "yes" in time, or when the terminal goes away (end of input, SIGHUP) or the
-// program is interrupted (SIGINT, SIGTERM), the previous values go back and are read back.
+// program is interrupted (SIGINT, SIGTERM, SIGQUIT) or suspended (SIGTSTP: the program stops
+// once the undo is done), the previous values go back and are read back.
 
 #include "field_settings.h"
 
@@ -10,8 +11,9 @@
 
 class ConfigAccess;
 
-// `input` is the terminal's descriptor. Returns 0 when the user kept the settings; throws
-// StatusError: status 1 after an undo (saying what was undone), status 2 for the throttle lock,
-// which no undo can take back.
+// `input` is the terminal's descriptor. Tells `notice` of each change whose value has a warning
+// before the first write. Returns 0 when the user kept the settings; throws StatusError: status
+// 1 after an undo (saying what was undone), status 2 for the throttle lock, which no undo can
+// take back.
 int TrySettings(ConfigAccess& chip, const std::vector<FieldSetting>& wanted, int seconds, int input,
-                std::ostream& out);
+                std::ostream& out, const RiskNotice& notice = {});

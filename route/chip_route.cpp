@@ -2,12 +2,12 @@
 
 #include "access_refused.h"
 #include "config_lock.h"
+#include "dump_file.h"
 #include "helper_client.h"
 #include "helper_launcher.h"
 #include "kernel_config_access.h"
 #include "mechanism1_access.h"
 #include "quarvel_version.h"
-#include "register_dump.h"
 #include "sysfs_identity.h"
 #include "x86_port_access.h"
 
@@ -75,18 +75,11 @@ std::unique_ptr<ConfigAccess> OpenHelper(const RouteSystem& system, const RouteN
 
 }  // namespace
 
-ChipRoute::~ChipRoute() = default;
-
 std::unique_ptr<ChipRoute> OpenChipRoute(const RouteChoice& choice, const RouteNeeds& needs, const RouteSystem& system)
 {
+    if (choice.kind == RouteKind::Emulated)
+        return ChipRoute::OpenEmulated(choice);
     auto route = std::unique_ptr<ChipRoute>(new ChipRoute);
-    if (choice.kind == RouteKind::Emulated) {
-        route->chip_ = std::make_unique<EmulatedI815>(choice.dump ? ReadRegisterDumpFile(*choice.dump)
-                                                                  : EmulatedI815::DefaultImage());
-        route->access_ = std::make_unique<Mechanism1Access>(*route->chip_);
-        route->taken_ = RouteTaken::Emulated;
-        return route;
-    }
 
     route->lock_ = std::make_unique<ConfigLock>(system.lockPath);
     route->taken_ = RouteTaken::Ports;

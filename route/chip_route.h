@@ -9,7 +9,8 @@
 //   any other user   a helper, which opens that file as root and then becomes its own user:
 //                    first the socket of its service, then (the window only) through pkexec
 // The ports in this process only when asked for, or where the kernel has no such file. The
-// emulated i815 when asked for.
+// emulated i815 when asked for: the built-in one, or one started from a dump file, which stays
+// locked for as long as the route lives when the chip is to be saved onto it (dump_file.h).
 //
 // On Windows (chip_route_win32.cpp) there is no such file: the ports in this process, under a
 // named mutex between programs, unless the emulated i815 is asked for. RouteNeeds and the
@@ -25,6 +26,7 @@
 #include <string>
 
 class ConfigLock;
+class DumpFile;
 class PortAccess;
 class X86PortAccess;
 
@@ -33,6 +35,7 @@ enum class RouteKind { Automatic, Kernel, Ports, Emulated };
 struct RouteChoice {
     RouteKind kind = RouteKind::Automatic;
     std::optional<std::string> dump;  // the emulated chip's starting image; else the built-in one
+    std::optional<std::string> save;  // where SaveEmulated writes the emulated chip
 };
 
 // What the program will do on the route.
@@ -63,16 +66,26 @@ public:
     RouteTaken taken() const { return taken_; }
     // The emulated chip, on the emulated route; nullptr on the others.
     EmulatedI815* emulated() { return chip_.get(); }
+    // Writes the emulated chip to the choice's `save` file, whole or not at all; onto the dump
+    // that it started from, only 00:00.0's 256 bytes change and everything else in the file
+    // stays (SpliceRegisterDump). Nothing to do on other routes or without a file. Throws
+    // FileWriteError.
+    void SaveEmulated();
 
 private:
     friend std::unique_ptr<ChipRoute> OpenChipRoute(const RouteChoice&, const RouteNeeds&, const RouteSystem&);
+    // The emulated route, the same on every system (chip_route_emulated.cpp).
+    static std::unique_ptr<ChipRoute> OpenEmulated(const RouteChoice& choice);
     RouteTaken taken_ = RouteTaken::Kernel;
     std::unique_ptr<PortAccess> ports_;
+    std::unique_ptr<DumpFile> dump_;
+    std::optional<std::string> save_;
     std::unique_ptr<EmulatedI815> chip_;
     std::unique_ptr<ConfigLock> lock_;
     std::unique_ptr<ConfigAccess> access_;
 };
 
 // Opens the route; throws AccessRefused saying what is missing on every way that was tried
-// (its reason the errno behind the last), and DumpError for an emulated chip's bad dump.
+// (its reason the errno behind the last); for an emulated chip's dump, DumpError (a bad one),
+// DumpBusy or DumpInterrupted (dump_file.h).
 std::unique_ptr<ChipRoute> OpenChipRoute(const RouteChoice& choice, const RouteNeeds& needs, const RouteSystem& system);

@@ -5,8 +5,8 @@
 
 #include "access_refused.h"
 #include "config_lock.h"
+#include "dump_file.h"
 #include "mechanism1_access.h"
-#include "register_dump.h"
 #include "win32_port_access.h"
 
 #include <cerrno>
@@ -18,18 +18,11 @@ constexpr const char* LockName = "configuration cycles";
 
 }  // namespace
 
-ChipRoute::~ChipRoute() = default;
-
 std::unique_ptr<ChipRoute> OpenChipRoute(const RouteChoice& choice, const RouteNeeds&, const RouteSystem&)
 {
+    if (choice.kind == RouteKind::Emulated)
+        return ChipRoute::OpenEmulated(choice);
     auto route = std::unique_ptr<ChipRoute>(new ChipRoute);
-    if (choice.kind == RouteKind::Emulated) {
-        route->chip_ = std::make_unique<EmulatedI815>(choice.dump ? ReadRegisterDumpFile(*choice.dump)
-                                                                  : EmulatedI815::DefaultImage());
-        route->access_ = std::make_unique<Mechanism1Access>(*route->chip_);
-        route->taken_ = RouteTaken::Emulated;
-        return route;
-    }
     if (choice.kind == RouteKind::Kernel)
         throw AccessRefused("Windows has no kernel file for the configuration space; the chip is reached "
                             "through the ports",

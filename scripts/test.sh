@@ -4,7 +4,8 @@
 #   test-qt5.sh    Qt 5.15 natively, then the i386 build under QEMU's Pentium III model
 #   fuzz.sh        the three fuzz targets, 60 seconds each
 #   guest-test.sh  i815ctl and the helper on a real i386 kernel under qemu-system-i386
-#   package.sh     the Debian packages: built, checked, installed, run and removed
+#   package.sh     the Debian packages: built twice and compared, checked, installed, run,
+#                  enabled, removed, installed again and purged
 #   test-windows.sh the Windows programs: built by mingw-w64, checked, zipped, tested under Wine
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -119,13 +119,15 @@ uint32_t EmulatedI815::In32(uint16_t port)
         value = address_;
     else if (port == ConfigDataPort && AddressSelectsHostBridge())
         value = ReadConfigDword(address_ & RegisterBits);
-    trace_.push_back({PortOperation::In, port, value});
+    if (keepTrace_)
+        trace_.push_back({PortOperation::In, port, value});
     return value;
 }
 
 void EmulatedI815::Out32(uint16_t port, uint32_t value)
 {
-    trace_.push_back({PortOperation::Out, port, value});
+    if (keepTrace_)
+        trace_.push_back({PortOperation::Out, port, value});
     if (port == ConfigAddressPort)
         address_ = value;
     else if (port == ConfigDataPort && AddressSelectsHostBridge())

@@ -37,6 +37,9 @@ public:
     uint32_t AddressLatch() const { return address_; }
     void SetAddressLatch(uint32_t value) { address_ = value; }
 
+    // Every port operation in order, for tests; kept only once a test asks for it, so that a
+    // window left open for days does not grow.
+    void KeepTrace(bool keep = true) { keepTrace_ = keep; }
     const std::vector<PortOperation>& Trace() const { return trace_; }
     void ClearTrace() { trace_.clear(); }
 
@@ -51,5 +54,6 @@ private:
 
     ConfigSpace space_{};
     uint32_t address_ = 0;
+    bool keepTrace_ = false;
     std::vector<PortOperation> trace_;
 };

@@ -8,7 +8,7 @@
 #include "register_dump.h"
 #include "run_window.h"
 
-#include <cstdio>
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -27,15 +27,16 @@ void Say(const std::string& text, bool isError)
     MessageBoxA(nullptr, text.c_str(), "i815quarvel-sim", MB_OK | (isError ? MB_ICONERROR : MB_ICONINFORMATION));
 }
 
-// The emulated configuration space into the --save file, once, however the run ends.
+// The emulated configuration space into the --save file, once, however the run ends: whole or
+// not at all, and onto DUMP itself changing only the host bridge's 256 bytes.
 void Save(const EmulatedOptions& options, ChipRoute& route, bool& saved, int& status)
 {
     if (!options.save || saved)
         return;
     saved = true;
     try {
-        WriteRegisterDumpFile(*options.save, route.emulated()->Space());
-    } catch (const DumpError& e) {
+        route.SaveEmulated();
+    } catch (const std::exception& e) {
         Say(std::string("i815quarvel-sim: ") + e.what() + "\n", true);
         if (status == ExitNormal)
             status = ExitFailure;
@@ -55,10 +56,13 @@ int main(int argc, char** argv)
 
     std::unique_ptr<ChipRoute> route;
     try {
-        route = OpenChipRoute({RouteKind::Emulated, options.dump}, {true, true}, RouteSystem{});
+        route = OpenChipRoute({RouteKind::Emulated, options.dump, options.save}, {true, true}, RouteSystem{});
     } catch (const DumpError& e) {
         Say(std::string("i815quarvel-sim: ") + e.what() + "\n", true);
         return ExitBadInput;
+    } catch (const std::exception& e) {  // another program changing the dump
+        Say(std::string("i815quarvel-sim: ") + e.what() + "\n", true);
+        return ExitFailure;
     }
 
     bool saved = false;

@@ -116,6 +116,7 @@ TEST_F(EntryTest, AFailureInAHandlerIsShownAndTheLoopGoesOn)
 {
     chip.SetDword(0x50, 0x277C0344);
     EmulatedI815 probe(chip.Space());
+    probe.KeepTrace();
     Mechanism1Access probeAccess(probe);
     Run(probeAccess);  // measures a whole run on a copy
     const size_t constructionOps = probe.Trace().size() - 1;  // all but the port restore

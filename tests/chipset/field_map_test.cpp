@@ -167,6 +167,9 @@ TEST(FieldMap, RiskMarksAreWhereTheHintsWarn)
     }
     EXPECT_EQ(marked, expected);
     EXPECT_NE(std::string(RiskWarning(AGPFW, 1)).find("will hang"), std::string::npos);
+    EXPECT_NE(std::string(RiskWarning(SMS, 0)).find("refresh disabled"), std::string::npos) << "the refresh off";
+    for (const Field* f : TunableFields())
+        EXPECT_EQ(RiskInEveryChange(*f), f == &CAS || f == &TDLLE) << "toggling them is the risk: " << f->name;
     for (int position : {0, 4, 5, 6, 7})
         EXPECT_EQ(std::string(SMS.texts[size_t(position)]).rfind("(!)", 0), 0u) << "a \"(!)\" mode: " << position;
 }

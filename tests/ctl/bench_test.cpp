@@ -69,7 +69,25 @@ TEST(Bench, ARunGivesEveryFigureFromCheckedPasses)
             EXPECT_GT(value, 0.0);
     }
     EXPECT_EQ(result.figures[3].unit, "ns");
-    const std::string text = FormatBench(result, {{512 * 1024}, 32});
-    EXPECT_EQ(text.rfind("buffers: 2 x 1 MiB (largest cache: 512 KiB), 3 rounds\nread: ", 0), 0u) << text;
+    const std::string text = FormatBench(result, {{256 * 1024}, 32});
+    EXPECT_EQ(text.rfind("buffers: 2 x 1 MiB (largest cache: 256 KiB), 3 rounds\nread: ", 0), 0u) << text;
     EXPECT_NE(text.find(" ns (median; "), std::string::npos);
+}
+
+TEST(Bench, NotesSayWhenTheBuffersAreCappedAndWhenARoundWasBusy)
+{
+    const size_t KiB = 1024, MiB = 1024 * KiB;
+    EXPECT_EQ(FormatBenchHeader(256 * MiB, {{32 * KiB, 96 * MiB}, 64}, 5),
+              "buffers: 2 x 256 MiB (largest cache: 98304 KiB), 5 rounds\n"
+              "note: the buffers are capped at 256 MiB, less than four times the largest cache: part of each pass "
+              "may come from the cache\n");
+    EXPECT_EQ(FormatBenchHeader(4 * MiB, {{16 * KiB, 512 * KiB}, 32}, 1),
+              "buffers: 2 x 4 MiB (largest cache: 512 KiB), 1 round\n");
+
+    EXPECT_EQ(FormatBenchFigure({"read", "MB/s", {300, 100, 200}, {1.0, 0.5, 0.95}}),
+              "read: 200.0 MB/s (median; 100.0 to 300.0)\n"
+              "note: read, round 2 of 3: this process had 50 % of a processor; other programs were busy, so that "
+              "round's figure is less sure\n");
+    EXPECT_EQ(FormatBenchFigure({"latency", "ns", {80.25, 90.5}, {0.99, 0.9}}),
+              "latency: 85.4 ns (median; 80.2 to 90.5)\n");
 }

@@ -1,5 +1,5 @@
-// i815ctl for tests: the real program, with the kernel's configuration file, the lock and the
-// state folder in places that the test names in its environment.
+// i815ctl for tests: the real program, with the kernel's configuration file, the lock, the state
+// folder, this boot's id and bench's caches in places that the test names in its environment.
 #include "ctl_program.h"
 
 #include <cstdlib>
@@ -13,6 +13,12 @@ int main(int argc, char** argv)
         system.lockPath = lock;
     if (const char* state = std::getenv("TEST_STATE_DIR"))
         system.stateDir = state;
+    if (const char* bootId = std::getenv("TEST_BOOT_ID"))
+        system.bootIdPath = bootId;
+    if (const char* caches = std::getenv("TEST_CACHE_DIR")) {
+        system.cacheFolder = caches;
+        system.cpuinfoPath = "/nonexistent";
+    }
     system.settleSeconds = 0;
     return CtlMain(argc, argv, system);
 }

@@ -82,14 +82,31 @@ TEST_F(CtlTest, ShowTellsTheChipAndEverySettingWithItsBits)
     EXPECT_EQ(out.substr(0, out.find("DIMM 0")),
               "Chipset: Intel i815 (8086:1130), revision 2\nMode: AGP mode 1.5V\nMemory: 133 Mhz Operation\n");
     EXPECT_TRUE(Has(out, "DIMM 2 Population:\n Empty\n\n"));
-    EXPECT_TRUE(Has(out, "\nagpmode   AGP 4X    ")) << out;
-    EXPECT_TRUE(Has(out, "[0xA8 bits 2-0: 100]\n"));
-    EXPECT_TRUE(Has(out, "\nrdthr     Limit at 75 %     (600MB/s)"));
-    EXPECT_TRUE(Has(out, "\nsms       Refresh interval:  100 Mhz - 15.6 \xC2\xB5s      133 Mhz - 11.7 \xC2\xB5s  [0x50 bits 31-29: 001]\n"));
-    EXPECT_TRUE(Has(out, "\nlptt      32 "));
-    EXPECT_TRUE(Has(out, "[0xBC bits 15-8: 00100000]\n"));
-    EXPECT_TRUE(Has(out, "\ntdlle     off "));
-    EXPECT_EQ(std::count(out.begin(), out.end(), '['), 22);
+    // The values with single blanks; a value too long for its column has its bits below it.
+    EXPECT_EQ(out.substr(out.find("\n\n") + 2),
+              "agp4xovr  off                      [0xB0 bit 0: 0]\n"
+              "agpsba    on                       [0xA8 bit 9: 1]\n"
+              "agpfw     off                      [0xA8 bit 4: 0]\n"
+              "agpmode   AGP 4X                   [0xA8 bits 2-0: 100]\n"
+              "amtt      32                       [0xBC bits 7-0: 00100000]\n"
+              "lptt      32                       [0xBC bits 15-8: 00100000]\n"
+              "clt       on                       [0x50 bit 6: 1]\n"
+              "dpcp      One Bank                 [0x50 bit 3: 0]\n"
+              "mag       Fixed mode               [0x50 bit 7: 0]\n"
+              "bnr       on                       [0x70 bit 17: 1]\n"
+              "cpc       on                       [0x70 bit 27: 1]\n"
+              "sm        off                      [0x70 bit 29: 0]\n"
+              "thrlock   off                      [0x70 bit 19: 0]\n"
+              "rdthr     Limit at 75 % (600MB/s)  [0x70 bits 23-22: 10]\n"
+              "wrthr     No limit (800MB/s)       [0x70 bits 21-20: 00]\n"
+              "cas       2 clocks                 [0x50 bit 26: 1]\n"
+              "ras2cas   2 clocks                 [0x50 bit 25: 1]\n"
+              "ras       2 clocks                 [0x50 bit 24: 1]\n"
+              "dct       5,7                      [0x50 bit 28: 0]\n"
+              "sms       Refresh interval: 100 Mhz - 15.6 \xC2\xB5s 133 Mhz - 11.7 \xC2\xB5s\n"
+              "                                   [0x50 bits 31-29: 001]\n"
+              "hacqs     off                      [0x50 bit 27: 0]\n"
+              "tdlle     off                      [0x9C bit 15: 0]\n");
     EXPECT_TRUE(err.empty());
 
     EXPECT_EQ(RunEmulated(With(image, 0x50, 0x277C0344), {"show"}), 0);
@@ -101,7 +118,7 @@ TEST_F(CtlTest, ShowTellsTheChipAndEverySettingWithItsBits)
 TEST_F(CtlTest, GetGivesTheValuesAloneForScripts)
 {
     ASSERT_EQ(Run({"--emulated", "get", "cas", "agpmode", "amtt", "bnr", "wrthr"}), 0) << err;
-    EXPECT_EQ(out, "2 clocks\nAGP 4X\n32\non\nNo limit               (800MB/s)\n");
+    EXPECT_EQ(out, "2 clocks\nAGP 4X\n32\non\nNo limit (800MB/s)\n") << "no padding blanks";
     EXPECT_EQ(RunEmulated(With(image, 0xA8, 0x1F000303), {"get", "agpmode"}), 0);
     EXPECT_EQ(out, "(illegal value 3)\n");
     EXPECT_EQ(Run({"--emulated", "get", "cas", "CASx"}), 2);
@@ -119,10 +136,10 @@ TEST_F(CtlTest, SetChecksEveryArgumentBeforeTheFirstWrite)
         {{"set", "cas=3 clocks", "bogus=1"}, "unknown setting \"bogus\""},
         {{"set", "cas=3 clocks", "cas"}, "\"cas\" is not KEY=VALUE"},
         {{"set", "ras=3 clocks", "cas=4 clocks"},
-         "cas: \"4 clocks\" is not a value of CAS; legal values: \"3 clocks\" (0), \"2 clocks\" (1)"},
+         "cas: \"4 clocks\" is not a value of CAS; legal values: 3 (\"3 clocks\"), 2 (\"2 clocks\")"},
         {{"set", "agpfw=yes"}, "legal values: on, off"},
-        {{"set", "agpmode=AGP 3X"}, "\"None selected\" (0), \"AGP 1X\" (1), \"AGP 2X\" (2), \"AGP 4X\" (3)"},
-        {{"set", "cas=3 clocks", "agpmode=4"}, "agpmode: \"4\" is not a value"},
+        {{"set", "agpmode=AGP 3X"}, "none (\"None selected\"), 1x (\"AGP 1X\"), 2x (\"AGP 2X\"), 4x (\"AGP 4X\")"},
+        {{"set", "--force", "cas=3 clocks", "agpmode=3"}, "agpmode: \"3\" is not a value"},
         {{"set", "amtt=256"}, "legal values: multiples of 8 from 0 to 248, in decimal or 0x hexadecimal"},
         {{"set", "amtt=-1"}, "amtt: \"-1\""},
         {{"set", "lptt=0x1G"}, "lptt: \"0x1G\""},
@@ -138,20 +155,25 @@ TEST_F(CtlTest, SetChecksEveryArgumentBeforeTheFirstWrite)
 
     EmulatedI815 i440fx;
     i440fx.SetDword(0x00, 0x12378086);
-    EXPECT_EQ(RunEmulated(i440fx.Space(), {"set", "cas=3 clocks"}), 2);
-    EXPECT_EQ(err, "i815ctl: Not an i815 Chipset.\n");
+    EXPECT_EQ(RunEmulated(i440fx.Space(), {"set", "ras=3 clocks"}), 2);
+    const std::string notAnI815 =
+        "i815ctl: Not an i815 Chipset. The host bridge 00:00.0 is 8086:1237; an i815's is 8086:1130.\n";
+    EXPECT_EQ(err, notAnI815);
     EXPECT_EQ(after, i440fx.Space());
     EXPECT_EQ(RunEmulated(i440fx.Space(), {"show"}), 2);
-    EXPECT_EQ(err, "i815ctl: Not an i815 Chipset.\n");
+    EXPECT_EQ(err, notAnI815);
     EXPECT_TRUE(out.empty());
 }
 
-TEST_F(CtlTest, SetTakesTextsPositionsAndNumbersAndChangesOnlyThoseFields)
+TEST_F(CtlTest, SetTakesWordsNumbersAndTextsAndChangesOnlyThoseFields)
 {
-    ASSERT_EQ(RunEmulated(image, {"set", "CAS=  3   CLOCKS ", "rdthr=no limit (800mb/s)", "wrthr=3",
-                                  "amtt=0x48", "lptt=16", "agpfw=on", "agpmode=AGP 2X", "sms=2"}), 0)
+    ASSERT_EQ(RunEmulated(image, {"set", "CAS=  3   CLOCKS ", "rdthr=no limit (800mb/s)", "wrthr=37%", "amtt=0x48",
+                                  "lptt=16", "agpfw=on", "agpmode=2", "sms=7.8", "--force"}),
+              0)
         << err;
-    EXPECT_TRUE(out.empty() && err.empty());
+    EXPECT_TRUE(out.empty());
+    EXPECT_EQ(err, "i815ctl: warning: cas = 3 clocks: changing the CAS latency may hang the machine\n"
+                   "i815ctl: warning: agpfw = on: the i815 does not support fast writes: the machine will hang\n");
     EmulatedI815 chip(after), before(image);
     EXPECT_EQ(chip.Dword(0x50), 0x437C0244u);  // CAS 3 clocks (bit 26 clear), SMS 2
     EXPECT_EQ(chip.Dword(0x70), 0x0A32800Cu);  // RDTHR 0, WRTHR 3
@@ -168,12 +190,12 @@ TEST_F(CtlTest, AValueTheChipDoesNotTakeIsAFailureNamingIt)
 {
     // The throttle lock: a limit that would change is refused before anything is written.
     const ConfigSpace locked = With(image, 0x70, 0x0A8A800C);
-    EXPECT_EQ(RunEmulated(locked, {"set", "cas=3 clocks", "rdthr=0"}), 1);
+    EXPECT_EQ(RunEmulated(locked, {"set", "ras=3", "rdthr=none"}), 1);
     EXPECT_TRUE(Has(err, "the throttle lock (thrlock) is set, so rdthr cannot change until the machine is reset"));
     EXPECT_EQ(after, locked);
     EXPECT_EQ(RunEmulated(locked, {"set", "thrlock=off"}), 1);
     EXPECT_EQ(err, "i815ctl: the chip did not take thrlock = off (reads on)\n");
-    EXPECT_EQ(RunEmulated(locked, {"set", "rdthr=2", "cas=3 clocks"}), 0) << "an unchanged limit is fine";
+    EXPECT_EQ(RunEmulated(locked, {"set", "rdthr=75%", "ras=3"}), 0) << "an unchanged limit is fine";
 }
 
 // AMTT and LPTT hold bits 7-3 only. Any other value is refused by check, set, apply and try
@@ -208,7 +230,7 @@ TEST_F(CtlTest, TimerValuesBetweenMultiplesOfEightAreRefusedBeforeAnyWrite)
 TEST_F(CtlTest, ArgumentsAreCheckedBeforeTheChipIsOpened)
 {
     EXPECT_EQ(Run({"set", "cas=bogus"}), 2);
-    EXPECT_EQ(err, "i815ctl: cas: \"bogus\" is not a value of CAS; legal values: \"3 clocks\" (0), \"2 clocks\" (1)\n");
+    EXPECT_EQ(err, "i815ctl: cas: \"bogus\" is not a value of CAS; legal values: 3 (\"3 clocks\"), 2 (\"2 clocks\")\n");
     EXPECT_EQ(Run({"--ports", "get", "bogus"}), 2);
     EXPECT_TRUE(Has(err, "unknown setting \"bogus\"")) << err;
     EXPECT_EQ(Run({"set", "cas=3 clocks"}), 1) << "a good one meets the refused access";
@@ -218,7 +240,7 @@ TEST_F(CtlTest, TheThrottleLockIsWrittenAfterTheLimits)
 {
     EmulatedI815 chip;
     Mechanism1Access access(chip);
-    SetFields(access, ParseAssignments({"thrlock=on", "rdthr=3", "wrthr=1"}));
+    SetFields(access, ParseAssignments({"thrlock=on", "rdthr=62.5%", "wrthr=62.5%"}));
     EXPECT_EQ(chip.Dword(0x70) & 0x00F80000, 0x00D80000u) << "both limits taken, then locked";
 }
 
@@ -238,7 +260,7 @@ TEST_F(CtlTest, EverySetChangesItsFieldAndNoOtherBitOnRandomImages)
         const int state = int(random() % unsigned(count)) * (field.kind == FieldKind::Number ? 8 : 1);
         std::string value = field.kind == FieldKind::Flag ? (state ? "ON" : "off")
                             : field.kind == FieldKind::Number ? (round % 2 ? std::to_string(state) : "0x" + HexByte(uint32_t(state)))
-                            : round % 2 ? std::to_string(state) : std::string(field.texts[size_t(state)]);
+                            : round % 2 ? ValueWord(field, state) : std::string(field.texts[size_t(state)]);
         Mechanism1Access access(chip);
         bool ok = true;
         try {
@@ -282,7 +304,7 @@ TEST_F(CtlTest, TheKernelRouteReadsAndWritesTheKernelsFile)
     WriteKernelFile(image);
     ASSERT_EQ(Run({"--kernel", "get", "cas"}), 0) << err;
     EXPECT_EQ(out, "2 clocks\n");
-    ASSERT_EQ(Run({"set", "cas=0", "bnr=off"}), 0) << "without a route, the kernel's file: " << err;
+    ASSERT_EQ(Run({"set", "--force", "cas=3", "bnr=off"}), 0) << "without a route, the kernel's file: " << err;
     EmulatedI815 file(KernelFile());
     EXPECT_EQ(file.Dword(0x50), 0x237C0244u);
     EXPECT_EQ(file.Dword(0x70), 0x0A80800Cu);
@@ -302,7 +324,7 @@ TEST_F(CtlTest, RefusalsSayWhatIsMissingWithoutASignal)
     EXPECT_EQ(Run({"show"}), 1);
     EXPECT_TRUE(Has(err, TestFile("config") + " cannot be opened: No such file or directory")) << err;
     EXPECT_TRUE(Has(err, "0xCF8-0xCFF was refused by the system: Operation not permitted")) << err;
-    EXPECT_EQ(Run({"--ports", "set", "cas=0"}), 1);
+    EXPECT_EQ(Run({"--ports", "set", "cas=3"}), 1);
     const size_t firstLine = err.find('\n') + 1;
     EXPECT_EQ(err.substr(0, firstLine),
               "i815ctl: --ports bypasses the kernel's ordering of configuration cycles: a cycle of the kernel's "
@@ -318,8 +340,15 @@ TEST_F(CtlTest, RefusalsSayWhatIsMissingWithoutASignal)
                    "without privilege; dword 0x50 is beyond them; and the helper's socket: " +
                        TestFile("helper.socket") +
                        " does not exist (its service is not enabled); run i815ctl as root (sudo i815ctl ...), or "
-                       "as a member of the group i815quarvel once an administrator has enabled "
-                       "i815quarvel-helper.socket\n");
+                       "as a member of the group i815quarvel, through the helper's socket " +
+                       TestFile("helper.socket") +
+                       ", once an administrator has enabled it (systemctl enable --now i815quarvel-helper.socket)\n");
+    // A route given names the way itself: the socket is not tried, but named.
+    EXPECT_EQ(Run({"--kernel", "show"}), 1);
+    EXPECT_TRUE(Has(err, "dword 0x50 is beyond them; run i815ctl as root (sudo i815ctl ...), or without --kernel as a "
+                         "member of the group i815quarvel, through the helper's socket " +
+                             TestFile("helper.socket")))
+        << err;
     system.root = true;
 
     std::ofstream(TestFile("lockdown")) << "none [integrity] confidentiality\n";
@@ -341,7 +370,8 @@ TEST_F(CtlTest, UsageErrorsAndTheHelpAndVersion)
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{}, {"--emulated"}, {"frobnicate"}, {"--bogus", "show"},
                                                {"--kernel", "--ports", "show"}, {"--save-emulated", "x", "show"},
-                                               {"--emulated", "show", "extra"}, {"--emulated", "dump", "x"}}) {
+                                               {"--emulated", "show", "extra"}, {"--emulated", "dump", "x", "y"},
+                                               {"--emulated", "set", "--force"}}) {
         EXPECT_EQ(Run(args), 2);
         EXPECT_TRUE(Has(err, "i815ctl: ")) << err;
     }
@@ -349,10 +379,67 @@ TEST_F(CtlTest, UsageErrorsAndTheHelpAndVersion)
     EXPECT_TRUE(Has(err, TestFile("absent") + ": cannot be read")) << err;
 
     EXPECT_EQ(Run({"--help"}), 0);
-    for (const char* part : {"Usage: i815ctl [ROUTE] [--save-emulated FILE] COMMAND [ARGS]", "  show ", "  get KEY...",
-                             "  set KEY=VALUE...", "  dump ", "--kernel", "--ports", "--emulated[=DUMP]",
-                             "Exit status: 0 done; 1 a failure"})
+    for (const char* part : {"Usage: i815ctl [ROUTE] [--save-emulated FILE] COMMAND [ARGS]", "\n  show [--json] ",
+                             "\n  get [--json] KEY... ", "\n  set [--force] KEY=VALUE...\n", "\n  dump [FILE] ",
+                             "\n  --kernel ", "\n  --ports ", "\n  --emulated[=DUMP] ", "\nExit status: 0 done; 1 a failure"})
         EXPECT_TRUE(Has(out, part)) << part;
     EXPECT_EQ(Run({"--version"}), 0);
     EXPECT_EQ(out, "i815ctl (i815 Quarvel) 1.0\n");
+}
+
+namespace {
+
+// Columns on a terminal: UTF-8 continuation bytes take none.
+size_t Columns(const std::string& line)
+{
+    return size_t(std::count_if(line.begin(), line.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+// The longest line of a text, in columns.
+size_t Widest(const std::string& text)
+{
+    size_t widest = 0;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        widest = std::max(widest, Columns(line));
+    return widest;
+}
+
+}  // namespace
+
+TEST_F(CtlTest, ShowAndTheHelpKeepWithinEightyColumns)
+{
+    ASSERT_EQ(Run({"--help"}), 0);
+    EXPECT_LE(Widest(out), 80u) << out;
+    EXPECT_GT(Widest(out), 70u) << "and use them";
+
+    // The longest values the chip can give: the SDRAM modes, an illegal AGP mode, 8 bits of timer.
+    for (uint32_t sms = 0; sms < 8; ++sms) {
+        const ConfigSpace chip = With(With(image, 0x50, 0x077C0244 | sms << 29), 0xA8, 0x1F000307);
+        ASSERT_EQ(RunEmulated(chip, {"show"}), 0) << err;
+        EXPECT_LE(Widest(out), 80u) << out;
+    }
+    EXPECT_TRUE(Has(out, "\nagpmode   (illegal value 7)  ")) << out;
+    EXPECT_TRUE(Has(out, "\nsms       (!) CBR Enable           [0x50 bits 31-29: 111]\n")) << out;
+}
+
+TEST_F(CtlTest, ADashIsStandardOutputForSaveAndDump)
+{
+    ASSERT_EQ(Run({"--emulated", "save", "-"}), 0) << err;
+    const std::string saved = out;
+    EXPECT_EQ(saved.rfind("# i815 Quarvel profile: ", 0), 0u);
+    EXPECT_TRUE(Has(saved, "\ncas = 2 clocks\n"));
+    ASSERT_EQ(Run({"--emulated", "save", TestFile("saved.conf")}), 0);
+    std::ifstream file(TestFile("saved.conf"));
+    const std::string written((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_EQ(written.substr(written.find("\n# `")), saved.substr(saved.find("\n# `"))) << "all but the date";
+    std::remove(TestFile("saved.conf").c_str());
+
+    ASSERT_EQ(Run({"--emulated", "dump", "-"}), 0);
+    const std::string dumped = out;
+    EXPECT_EQ(ParseRegisterDump(dumped, "dump"), image);
+    ASSERT_EQ(Run({"--emulated", "dump", TestFile("dump.txt")}), 0);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(ReadRegisterDumpFile(TestFile("dump.txt")), image);
+    std::remove(TestFile("dump.txt").c_str());
 }

@@ -93,7 +93,7 @@ TEST(ProfileReader, EveryKindOfBadFileIsRefusedNamingTheLineAndNothingIsWritten)
     WriteText(profile, "foo = 1\ncas = 7\n");
     const Outcome run = Ctl({"check", profile});
     EXPECT_EQ(run.err, "i815ctl: " + profile + ":1: unknown setting \"foo\"\ni815ctl: " + profile +
-                           ":2: cas: \"7\" is not a value of CAS; legal values: \"3 clocks\" (0), \"2 clocks\" (1)\n");
+                           ":2: cas: \"7\" is not a value of CAS; legal values: 3 (\"3 clocks\"), 2 (\"2 clocks\")\n");
     EXPECT_EQ(Ctl({"check", TestFile("absent.conf")}).status, 2);
     EXPECT_EQ(Ctl({"check", ::testing::TempDir()}).err, "i815ctl: " + ::testing::TempDir() + ": not a regular file\n");
 
@@ -101,7 +101,9 @@ TEST(ProfileReader, EveryKindOfBadFileIsRefusedNamingTheLineAndNothingIsWritten)
     WriteText(profile, "\n  # a comment\nCAS=3 CLOCKS   # slower, safer\n\tamtt =0x40\r\n");
     const Outcome good = Ctl({"check", profile});
     EXPECT_EQ(good.status, 0);
-    EXPECT_EQ(good.out, profile + ": 2 settings, no problems\n");
+    EXPECT_EQ(good.out, profile + ": 2 settings, no problems, 1 warning\n");
+    EXPECT_EQ(good.err, "i815ctl: " + profile + ":3: warning: cas = 3 clocks: changing the CAS latency may hang the "
+                                                "machine\n");
     std::remove(profile.c_str());
     std::remove(saved.c_str());
 }
@@ -113,6 +115,7 @@ TEST(Profiles, SaveThenApplyOnAnotherChipGivesItEverySavedSettingAndNothingElse)
     for (int round = 0; round < 1000; ++round) {
         EmulatedI815 source(RandomImage(random)), target(RandomImage(random));
         target.SetDword(0x70, target.Dword(0x70) & ~(1u << 19));  // no throttle lock in the way
+        target.KeepTrace();
         Mechanism1Access sourceAccess(source), targetAccess(target);
         const std::string text = FormatProfile(sourceAccess, "2026-12-08 12:00");
         const Profile profile = ParseProfile(text, "saved");
@@ -159,8 +162,19 @@ TEST(Profiles, SaveWritesAWholeFileForEveryoneToRead)
     text << file.rdbuf();
     const std::string saved = text.str();
     EXPECT_EQ(saved.rfind("# i815 Quarvel profile: the settings of an i815 host bridge, revision 2,\n# saved by i815ctl 1.0 on ", 0), 0u);
-    EXPECT_TRUE(Has(saved, "\n# CAS: \"3 clocks\" (0), \"2 clocks\" (1)\ncas = 2 clocks\n"));
-    EXPECT_TRUE(Has(saved, "\n# Transmit DLL Disable & Bypass: on, off\ntdlle = off\n"));
+    EXPECT_TRUE(Has(saved, "\n# CAS: 3 (\"3 clocks\"), 2 (\"2 clocks\")\n"
+                           "# Warning: changing the CAS latency may hang the machine\ncas = 2 clocks\n"));
+    EXPECT_TRUE(Has(saved, "\n# Transmit DLL Disable & Bypass: on, off\n"
+                           "# Warning: toggling the transmit DLL will most likely hang the machine\ntdlle = off\n"));
+    EXPECT_TRUE(Has(saved, "\n# AGP FastWrites: on, off\n"
+                           "# Warning for on: the i815 does not support fast writes: the machine will hang\n"
+                           "agpfw = off\n"));
+    EXPECT_TRUE(Has(saved, "\n# Warning for self-refresh: self-refresh with the refresh disabled: the memory stops "
+                           "answering and the machine hangs\n"
+                           "# Warning for nop, precharge, mode-register, cbr: an SDRAM mode meant for power-up "
+                           "initialisation, not for a running machine: it may hang the machine\n"
+                           "sms = Refresh interval: 100 Mhz - 15.6 \xC2\xB5s 133 Mhz - 11.7 \xC2\xB5s\n"));
+    EXPECT_TRUE(Has(saved, "\nrdthr = Limit at 75 % (600MB/s)\n")) << "single blanks";
     EXPECT_TRUE(Has(saved, "\n# AGP Multi-Transaction Timer: multiples of 8 from 0 to 248, in decimal or 0x hexadecimal\n"
                            "amtt = 32\n"));
 
@@ -181,14 +195,68 @@ TEST(Profiles, SaveWritesAWholeFileForEveryoneToRead)
     std::remove(TestFile("illegal.txt").c_str());
 }
 
-TEST(Profiles, TheThrottleLockComesAfterTheLimitsAndALockedChipIsRefusedBeforeAnyWrite)
+// What save wrote before values had single blanks and lists had words: every value is read as
+// the same setting, so that applying it to the chip it was saved from changes nothing.
+TEST(Profiles, EveryProfileThatSaveHasWrittenIsReadAsBefore)
 {
+    const std::string older =
+        "# i815 Quarvel profile: the settings of an i815 host bridge, revision 2,\n"
+        "# saved by i815ctl 1.0 on 2026-12-08 12:00:00.\n"
+        "\n# Read Power Throttle Control: \"No limit               (800MB/s)\" (0), \"Limit at 87.5 %  (700MB/s)\" "
+        "(1), \"Limit at 75 %     (600MB/s)\" (2), \"Limit at 62.5%   (500MB/s)\" (3)\n"
+        "agp4xovr = off\nagpsba = on\nagpfw = off\nagpmode = AGP 4X\namtt = 32\nlptt = 32\nclt = on\n"
+        "dpcp = One Bank\nmag = Fixed mode\nbnr = on\ncpc = on\nsm = off\nthrlock = off\n"
+        "rdthr = Limit at 75 %     (600MB/s)\nwrthr = No limit               (800MB/s)\ncas = 2 clocks\n"
+        "ras2cas = 2 clocks\nras = 2 clocks\ndct = 5,7\n"
+        "sms = Refresh interval:  100 Mhz - 15.6 \xC2\xB5s      133 Mhz - 11.7 \xC2\xB5s\nhacqs = off\ntdlle = off\n";
+    const Profile profile = ParseProfile(older, "older");
+    ASSERT_EQ(profile.settings.size(), 22u);
     EmulatedI815 chip;
     Mechanism1Access access(chip);
     std::ostringstream log;
-    ApplyProfile(access, ParseProfile("thrlock = on\nrdthr = 3\nwrthr = 2\ncas = 3 clocks\n", "p"), false, log);
-    EXPECT_EQ(log.str(), "rdthr: Limit at 75 %     (600MB/s) -> Limit at 62.5%   (500MB/s)\n"
-                         "wrthr: No limit               (800MB/s) -> Limit at 50%      (400MB/s)\n"
+    ApplyProfile(access, profile, false, log);
+    EXPECT_EQ(log.str(), "nothing to change\n");
+
+    // Every item of every list, as older versions wrote it, with its padding.
+    for (const Field* field : TunableFields())
+        for (size_t position = 0; field->kind == FieldKind::Choice && position < field->texts.size(); ++position) {
+            const Profile one = ParseProfile(FieldKey(*field) + " = " + field->texts[position] + "\n", "older");
+            EXPECT_EQ(one.settings.at(0).state, int(position)) << field->name << " " << position;
+        }
+}
+
+TEST(Profiles, ADashIsStandardInputForCheckAndApply)
+{
+    const std::string saved = TestFile("saved.txt");
+    std::istringstream in("ras = 3\nbogus = 1\n");
+    std::ostringstream out, err;
+    EXPECT_EQ(RunCtl({"check", "-"}, CtlSystem{}, in, out, err), 2);
+    EXPECT_EQ(err.str(), "i815ctl: (standard input):2: unknown setting \"bogus\"\n");
+
+    std::istringstream good("ras = 3\n# the rest as the BIOS sets it\n");
+    std::ostringstream applied, none;
+    EXPECT_EQ(RunCtl({"--emulated", "--save-emulated", saved, "apply", "-"}, CtlSystem{}, good, applied, none), 0);
+    EXPECT_EQ(applied.str(), "ras: 2 clocks -> 3 clocks\n");
+    EXPECT_EQ(EmulatedI815(ReadRegisterDumpFile(saved)).Dword(0x50), 0x267C0244u);
+    std::remove(saved.c_str());
+
+    // try asks its question on standard input: its profile must be a file.
+    std::istringstream ignored("ras = 3\n");
+    std::ostringstream tried, refused;
+    EXPECT_EQ(RunCtl({"--emulated", "try", "-"}, CtlSystem{}, ignored, tried, refused), 2);
+    EXPECT_EQ(refused.str(), "i815ctl: try reads its answer from standard input, so it takes its profile from a FILE, "
+                             "not from -\n");
+}
+
+TEST(Profiles, TheThrottleLockComesAfterTheLimitsAndALockedChipIsRefusedBeforeAnyWrite)
+{
+    EmulatedI815 chip;
+    chip.KeepTrace();
+    Mechanism1Access access(chip);
+    std::ostringstream log;
+    ApplyProfile(access, ParseProfile("thrlock = on\nrdthr = 62.5%\nwrthr = 50%\ncas = 3 clocks\n", "p"), false, log);
+    EXPECT_EQ(log.str(), "rdthr: Limit at 75 % (600MB/s) -> Limit at 62.5% (500MB/s)\n"
+                         "wrthr: No limit (800MB/s) -> Limit at 50% (400MB/s)\n"
                          "cas: 2 clocks -> 3 clocks\n"
                          "thrlock: off -> on\n");
     EXPECT_EQ(chip.Dword(0x70) & 0x00F80000, 0x00E80000u);
@@ -196,7 +264,7 @@ TEST(Profiles, TheThrottleLockComesAfterTheLimitsAndALockedChipIsRefusedBeforeAn
     chip.ClearTrace();
     const ConfigSpace locked = chip.Space();
     try {
-        ApplyProfile(access, ParseProfile("cas = 2 clocks\nwrthr = 0\n", "p"), false, log);
+        ApplyProfile(access, ParseProfile("cas = 2 clocks\nwrthr = none\n", "p"), false, log);
         ADD_FAILURE() << "a locked limit was accepted";
     } catch (const StatusError& error) {
         EXPECT_EQ(error.status(), ExitFailure);
@@ -221,54 +289,201 @@ TEST(Profiles, DryRunSaysWhatWouldChangeAndWritesNothing)
     std::remove(saved.c_str());
 }
 
-TEST(BootGuard, AMarkerLeftByAnApplyThatDidNotFinishStopsTheNextOne)
-{
+// The boot-time apply and its guard as the two units run them, on a stand-in for the kernel's
+// file: the apply leaves its marker and returns, the guard takes it away afterwards; a marker
+// of an earlier boot stops the apply.
+struct GuardedBoot {
     CtlSystem system;
-    system.stateDir = TestFile("state");
-    system.settleSeconds = 0;
-    const std::string profile = TestFile("p.conf"), saved = TestFile("saved.txt"), marker = system.stateDir + "/apply-in-progress";
-    WriteText(profile, "cas = 3 clocks\n");
+    std::string profile = TestFile("p.conf"), config = TestFile("config");
+    std::string marker;
 
-    // A finished apply takes its marker away.
-    Outcome run = Ctl({"--emulated", "--save-emulated", saved, "apply", "--boot", profile}, system);
+    GuardedBoot()
+    {
+        system.stateDir = TestFile("state");
+        system.settleSeconds = 0;
+        system.bootIdPath = TestFile("boot_id");
+        system.kernelConfigPath = config;
+        system.lockPath = TestLock();
+        system.root = true;
+        marker = system.stateDir + "/apply-in-progress";
+        Boot("3f1c0b8e-first-boot");
+        WriteText(profile, "ras = 3 clocks\n");
+        WriteSpaceFile(config, EmulatedI815::DefaultImage());
+    }
+    ~GuardedBoot()
+    {
+        std::remove(marker.c_str());
+        rmdir(system.stateDir.c_str());
+        for (const std::string& file : {profile, config, system.bootIdPath})
+            std::remove(file.c_str());
+    }
+    void Boot(const std::string& id) { WriteText(system.bootIdPath, id + "\n"); }
+    Outcome Apply() { return Ctl({"apply", "--boot", profile}, system); }
+    Outcome Settle() { return Ctl({"apply", "--settle"}, system); }
+    ConfigSpace Chip() const { return ReadSpaceFile(config); }
+    std::string Marker() const
+    {
+        std::ifstream in(marker);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    // Another host bridge: the apply is refused before its first write.
+    void AnotherBridge()
+    {
+        EmulatedI815 other;
+        other.SetDword(0x00, 0x12378086);
+        WriteSpaceFile(config, other.Space());
+    }
+};
+
+TEST(BootGuard, TheApplyLeavesItsMarkerAndReturnsTheGuardTakesItAway)
+{
+    GuardedBoot boot;
+    Outcome run = boot.Apply();
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "cas: 2 clocks -> 3 clocks\n");
-    EXPECT_NE(access(marker.c_str(), F_OK), 0);
+    EXPECT_EQ(run.out, "ras: 2 clocks -> 3 clocks\n");
+    const std::string marker = boot.Marker();
+    EXPECT_EQ(marker.rfind("apply of " + boot.profile + " started ", 0), 0u) << marker;
+    EXPECT_TRUE(Has(marker, "\nboot 3f1c0b8e-first-boot after ")) << marker;
 
-    // One that refused before its first write leaves none either.
-    EmulatedI815 other;
-    other.SetDword(0x00, 0x12378086);
-    WriteRegisterDumpFile(TestFile("other.txt"), other.Space());
-    EXPECT_EQ(Ctl({"--emulated=" + TestFile("other.txt"), "apply", "--boot", profile}, system).status, 2);
-    EXPECT_NE(access(marker.c_str(), F_OK), 0);
+    run = boot.Settle();
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.rfind(boot.marker + " removed: the machine kept running 0 seconds after the apply of " +
+                                boot.profile + " started ",
+                            0),
+              0u)
+        << run.out;
+    EXPECT_NE(access(boot.marker.c_str(), F_OK), 0);
 
-    // A hang: the marker is still there at the next boot. Nothing is applied, and the journal
-    // learns why and how to clear it.
-    WriteText(marker, "apply of " + profile + " started 2026-12-08 06:00:00\n");
-    run = Ctl({"--emulated", "--save-emulated", saved, "apply", "--boot", profile}, system);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(Has(run.err, "not applied: the boot-time apply before (apply of " + profile +
-                                 " started 2026-12-08 06:00:00) did not see the machine through 0 seconds"))
-        << run.err;
-    EXPECT_TRUE(Has(run.err, "sudo rm " + marker + "\n")) << run.err;
-    EXPECT_EQ(ReadRegisterDumpFile(saved), EmulatedI815::DefaultImage()) << "the chip as the BIOS set it";
-    EXPECT_EQ(access(marker.c_str(), F_OK), 0) << "the marker stays until someone clears it";
+    // Nothing to do without a marker; an apply refused before its first write leaves none.
+    run = boot.Settle();
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "");
+    boot.AnotherBridge();
+    EXPECT_EQ(boot.Apply().status, 2);
+    EXPECT_NE(access(boot.marker.c_str(), F_OK), 0);
 
-    std::remove(marker.c_str());
-    rmdir(system.stateDir.c_str());
-    for (const std::string& file : {profile, saved, TestFile("other.txt")})
-        std::remove(file.c_str());
+    EXPECT_EQ(Ctl({"apply", "--settle", boot.profile}, boot.system).status, 2);
+    EXPECT_EQ(Ctl({"apply", "--settle", "--boot"}, boot.system).status, 2);
+}
+
+TEST(BootGuard, AMarkerOfAnEarlierBootStopsTheApplyAndStaysUntilSomeoneClearsIt)
+{
+    GuardedBoot boot;
+    for (const std::string& left : {"apply of " + boot.profile + " started 2026-12-08 06:00:00\n" +
+                                        "boot 3f1c0b8e-first-boot after 4.20 s\n",
+                                    // as older versions wrote it
+                                    "apply of " + boot.profile + " started 2026-12-08 06:00:00\n"}) {
+        boot.Apply();
+        WriteText(boot.marker, left);  // the machine hung; it is booted again, the BIOS's settings back
+        boot.Boot("77a2d4c1-second-boot");
+        WriteSpaceFile(boot.config, EmulatedI815::DefaultImage());
+        const Outcome run = boot.Apply();
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(Has(run.err, "not applied: the boot-time apply before (apply of " + boot.profile +
+                                     " started 2026-12-08 06:00:00) did not see the machine through 0 seconds"))
+            << run.err;
+        EXPECT_TRUE(Has(run.err, "sudo rm " + boot.marker + "\n")) << run.err;
+        EXPECT_EQ(boot.Chip(), EmulatedI815::DefaultImage()) << "the chip as the BIOS set it";
+
+        // The guard started beside the refused apply leaves that marker alone.
+        EXPECT_EQ(boot.Settle().out, "");
+        EXPECT_EQ(boot.Marker(), left);
+        std::remove(boot.marker.c_str());
+        boot.Boot("3f1c0b8e-first-boot");
+    }
+}
+
+TEST(BootGuard, AnApplyAgainInTheSameBootRenewsTheMarker)
+{
+    GuardedBoot boot;
+    boot.system.settleSeconds = 60;
+    ASSERT_EQ(boot.Apply().status, 0);
+
+    // After a resume within the guard's minute, the BIOS's settings back: applied again.
+    WriteSpaceFile(boot.config, EmulatedI815::DefaultImage());
+    const Outcome run = boot.Apply();
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "ras: 2 clocks -> 3 clocks\n");
+    EXPECT_TRUE(Has(boot.Marker(), "\nboot 3f1c0b8e-first-boot after ")) << boot.Marker();
+
+    // A renewed marker outlives a refusal before the first write: the apply before it still counts.
+    boot.AnotherBridge();
+    EXPECT_EQ(boot.Apply().status, 2);
+    EXPECT_EQ(access(boot.marker.c_str(), F_OK), 0);
+}
+
+// An emulated chip is no machine that boots: its apply --boot and --settle keep their marker
+// beside the dump, and never make, read or clear the system's.
+TEST(BootGuard, TheEmulatedChipKeepsItsMarkerBesideItsDumpAndLeavesTheSystemsAlone)
+{
+    GuardedBoot boot;
+    const std::string dump = TestFile("chip.txt"), beside = dump + ".apply-in-progress";
+    WriteRegisterDumpFile(dump, EmulatedI815::DefaultImage());
+    const char systemMarker[] = "/var/lib/i815quarvel/apply-in-progress";
+    struct stat before {};
+    const bool systemFolder = stat("/var/lib/i815quarvel", &before) == 0;
+    const bool markerBefore = access(systemMarker, F_OK) == 0;
+
+    const Outcome applied = Ctl({"--emulated=" + dump, "--save-emulated", dump, "apply", "--boot", boot.profile}, boot.system);
+    EXPECT_EQ(applied.status, 0) << applied.err;
+    EXPECT_EQ(applied.out, "ras: 2 clocks -> 3 clocks\n");
+    std::ifstream marker(beside);
+    std::string first;
+    std::getline(marker, first);
+    EXPECT_EQ(first.rfind("apply of " + boot.profile + " started ", 0), 0u) << first;
+    EXPECT_NE(access(boot.system.stateDir.c_str(), F_OK), 0) << "the system's folder is not even made";
+
+    // The system's marker of an earlier boot stops the real apply, not the emulated one.
+    mkdir(boot.system.stateDir.c_str(), 0755);
+    WriteText(boot.marker, "apply of /etc/i815quarvel.conf started 2026-12-08 06:00:00\nboot old after 1.00 s\n");
+    EXPECT_EQ(Ctl({"--emulated=" + dump, "apply", "--boot", boot.profile}, boot.system).status, 0);
+    const Outcome settled = Ctl({"--emulated=" + dump, "apply", "--settle"}, boot.system);
+    EXPECT_EQ(settled.status, 0) << settled.err;
+    EXPECT_EQ(settled.out.rfind(beside + " removed: ", 0), 0u) << settled.out;
+    EXPECT_NE(access(beside.c_str(), F_OK), 0);
+    EXPECT_EQ(boot.Marker(), "apply of /etc/i815quarvel.conf started 2026-12-08 06:00:00\nboot old after 1.00 s\n")
+        << "the system's marker as it was";
+
+    // The built-in chip lasts no longer than the program: no marker anywhere.
+    EXPECT_EQ(Ctl({"--emulated", "apply", "--boot", boot.profile}, boot.system).status, 0);
+    EXPECT_EQ(Ctl({"--emulated", "apply", "--settle"}, boot.system).out, "");
+
+    // And the real system's folder, with the system's own paths, as it was.
+    const Outcome real = Ctl({"--emulated=" + dump, "apply", "--boot", boot.profile});
+    EXPECT_EQ(real.status, 0) << real.err;
+    EXPECT_EQ(Ctl({"--emulated", "apply", "--boot", boot.profile}).status, 0);
+    struct stat now {};
+    EXPECT_EQ(stat("/var/lib/i815quarvel", &now) == 0, systemFolder);
+    if (systemFolder) {
+        EXPECT_EQ(now.st_mtim.tv_nsec, before.st_mtim.tv_nsec) << "nothing made or removed in it";
+    }
+    EXPECT_EQ(access(systemMarker, F_OK) == 0, markerBefore);
+    std::remove(beside.c_str());
+    std::remove(dump.c_str());
 }
 
 TEST(BootGuard, TheMarkerIsOnTheDiskBeforeTheFirstWrite)
 {
-    const BootGuard guard{TestFile("state"), 0};
+    BootGuard guard{TestFile("state"), 0};
+    guard.bootIdPath = TestFile("boot_id");
+    WriteText(guard.bootIdPath, "3f1c0b8e-first-boot\n");
     bool markerSeen = false;
     GuardedApply(guard, "p.conf", [&](int& writes) {
         markerSeen = access(guard.MarkerPath().c_str(), F_OK) == 0;
         ++writes;
     });
     EXPECT_TRUE(markerSeen);
+    EXPECT_EQ(access(guard.MarkerPath().c_str(), F_OK), 0) << "until the guard takes it away";
+    // A failure after a write keeps it too: that write may hang the machine yet.
+    std::remove(guard.MarkerPath().c_str());
+    EXPECT_THROW(GuardedApply(guard, "p.conf", [&](int& writes) {
+        ++writes;
+        throw StatusError(ExitFailure, "cas did not take 3 clocks");
+    }),
+                 StatusError);
+    EXPECT_EQ(access(guard.MarkerPath().c_str(), F_OK), 0);
+    EXPECT_EQ(SettleGuard(guard).rfind(guard.MarkerPath() + " removed: ", 0), 0u);
     EXPECT_NE(access(guard.MarkerPath().c_str(), F_OK), 0);
     rmdir(guard.stateDir.c_str());
+    std::remove(guard.bootIdPath.c_str());
 }

@@ -1,9 +1,11 @@
-// i815ctl try as a user meets it: a real process on a stand-in for the kernel's file, a pipe for
-// its terminal, real signals. Only the tried settings ever change, and they go back unless kept.
+// i815ctl try as a user meets it: a real process on a stand-in for the kernel's file, a pipe or
+// a real terminal for its terminal, real signals. Only the tried settings ever change, and they
+// go back unless kept.
 #include "config_lock.h"
 #include "emulated_i815.h"
 
 #include "../support/child_process.h"
+#include "../support/terminal_process.h"
 #include "../support/test_files.h"
 
 #include <csignal>
@@ -11,6 +13,9 @@
 #include <string>
 
 namespace {
+
+// What try says on stderr before it writes a CAS latency.
+const std::string CasWarning = "i815ctl: warning: cas = 3 clocks: changing the CAS latency may hang the machine\n";
 
 class TryTest : public ::testing::Test {
 protected:
@@ -78,17 +83,17 @@ TEST_F(TryTest, YesKeepsTheTriedSettings)
     ExpectOnlyTriedFieldsDiffer();
     Answer("YES\n");
     EXPECT_EQ(Finish(), 0);
-    EXPECT_EQ(error, "");
+    EXPECT_EQ(error, CasWarning);
     EXPECT_EQ(Chip().Dword(0x50), 0x237C0244u);
     ExpectOnlyTriedFieldsDiffer();
 }
 
 TEST_F(TryTest, AnythingButYesPutsThePreviousValuesBack)
 {
-    Start({"cas=0", "amtt=0x40"});
+    Start({"cas=3", "amtt=0x40"});
     Answer("no\n");
     EXPECT_EQ(Finish(), 1);
-    EXPECT_EQ(error, "i815ctl: not kept; undone: amtt back to 32, cas back to 2 clocks\n");
+    EXPECT_EQ(error, CasWarning + "i815ctl: not kept; undone: amtt back to 32, cas back to 2 clocks\n");
     EXPECT_EQ(Chip().Space(), EmulatedI815::DefaultImage());
 }
 
@@ -96,7 +101,7 @@ TEST_F(TryTest, AnythingButYesPutsThePreviousValuesBack)
 // the undo says so, but it never gives up.
 TEST_F(TryTest, TheUndoWaitsForTheLockAsLongAsItMust)
 {
-    Start({"cas=0"});
+    Start({"cas=3"});
     ConfigLock held(TestLock());
     held.Acquire();
     Answer("no\n");
@@ -105,26 +110,26 @@ TEST_F(TryTest, TheUndoWaitsForTheLockAsLongAsItMust)
     EXPECT_EQ(Chip().Dword(0x50), 0x237C0244u) << "nothing undone while the lock is held";
     held.Release();
     EXPECT_EQ(Finish(), 1);
-    EXPECT_EQ(error, "i815ctl: not kept; undone: cas back to 2 clocks\n");
+    EXPECT_EQ(error, CasWarning + "i815ctl: not kept; undone: cas back to 2 clocks\n");
     EXPECT_EQ(Chip().Space(), EmulatedI815::DefaultImage());
 }
 
 TEST_F(TryTest, NoAnswerInTimeOrATerminalGoneIsAnUndo)
 {
-    Start({"--seconds", "1", "cas=0", "amtt=64"});
+    Start({"--seconds", "1", "cas=3", "amtt=64"});
     EXPECT_NE(said.find("Type yes within 1 second: "), std::string::npos) << said;
     ExpectOnlyTriedFieldsDiffer();
     usleep(1500 * 1000);  // the terminal stays open, silent
     EXPECT_EQ(Finish(), 1);
-    EXPECT_EQ(error, "i815ctl: no \"yes\" within 1 second; undone: amtt back to 32, cas back to 2 clocks\n");
+    EXPECT_EQ(error, CasWarning + "i815ctl: no \"yes\" within 1 second; undone: amtt back to 32, cas back to 2 clocks\n");
     EXPECT_EQ(Chip().Space(), EmulatedI815::DefaultImage());
 
     said.clear();
     error.clear();
-    Start({"cas=0"});
+    Start({"cas=3"});
     ctl->CloseInput();
     EXPECT_EQ(Finish(), 1);
-    EXPECT_EQ(error, "i815ctl: the terminal went away; undone: cas back to 2 clocks\n");
+    EXPECT_EQ(error, CasWarning + "i815ctl: the terminal went away; undone: cas back to 2 clocks\n");
     EXPECT_EQ(Chip().Space(), EmulatedI815::DefaultImage());
 }
 
@@ -133,20 +138,70 @@ TEST_F(TryTest, AHangUpOrAnInterruptIsAnUndo)
     for (int signal : {SIGHUP, SIGINT, SIGTERM}) {
         said.clear();
         error.clear();
-        Start({"cas=0", "amtt=64"});
+        Start({"cas=3", "amtt=64"});
         kill(ctl->pid(), signal);
         EXPECT_EQ(Finish(), 1);
         const std::string why = signal == SIGHUP ? "the terminal hung up" : "interrupted by signal " + std::to_string(signal);
-        EXPECT_EQ(error, "i815ctl: " + why + "; undone: amtt back to 32, cas back to 2 clocks\n");
+        EXPECT_EQ(error, CasWarning + "i815ctl: " + why + "; undone: amtt back to 32, cas back to 2 clocks\n");
         EXPECT_EQ(Chip().Space(), EmulatedI815::DefaultImage());
     }
 }
 
 TEST_F(TryTest, TheThrottleLockIsRefused)
 {
-    Start({"rdthr=0", "thrlock=on"});
+    Start({"rdthr=none", "thrlock=on"});
     EXPECT_EQ(Finish(), 2);
     EXPECT_NE(error.find("try does not set the throttle lock: once set, only a reset clears it"), std::string::npos)
         << error;
     EXPECT_EQ(Chip().Space(), EmulatedI815::DefaultImage()) << "nothing written, not even the limit";
+}
+
+// Input that never ends a line (</dev/zero) cannot hold the deadline off.
+TEST_F(TryTest, TheDeadlineHoldsWhateverTheInput)
+{
+    ChildProcess ctl({"/bin/sh", "-c", "exec \"$@\" </dev/zero", "sh", CTL_ON_FILES, "--kernel", "try", "--seconds", "1",
+                      "cas=3"},
+                     {"TEST_KERNEL_CONFIG=" + config, "TEST_LOCK=" + TestLock()});
+    ASSERT_TRUE(ctl.ok());
+    EXPECT_TRUE(ctl.EndsWithin(3000)) << "still asking 3 seconds later";
+    const int status = ctl.Finish();
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(ctl.err, CasWarning + "i815ctl: no \"yes\" within 1 second; undone: cas back to 2 clocks\n");
+    EXPECT_EQ(Chip().Space(), EmulatedI815::DefaultImage());
+}
+
+// On a real terminal: Ctrl-\ undoes as Ctrl-C does; Ctrl-Z undoes before the program stops,
+// so a stopped job never holds tried settings.
+TEST_F(TryTest, CtrlBackslashAndCtrlZOnTheTerminalUndoFirst)
+{
+    const struct {
+        const char* key;
+        const char* said;
+        bool stops;
+    } keys[] = {
+        {"\x03", "i815ctl: interrupted by signal 2; undone: amtt back to 32, cas back to 2 clocks\n", false},
+        {"\x1c", "i815ctl: interrupted by signal 3; undone: amtt back to 32, cas back to 2 clocks\n", false},
+        {"\x1a", "i815ctl: suspended (Ctrl-Z); undone: amtt back to 32, cas back to 2 clocks\n", true},
+    };
+    for (const auto& key : keys) {
+        SCOPED_TRACE(int(key.key[0]));
+        WriteSpaceFile(config, EmulatedI815::DefaultImage());
+        TerminalProcess terminal({CTL_ON_FILES, "--kernel", "try", "cas=3", "amtt=64"},
+                                 {"TEST_KERNEL_CONFIG=" + config, "TEST_LOCK=" + TestLock()});
+        ASSERT_TRUE(terminal.ok());
+        ASSERT_NE(terminal.ReadUntil("Type yes within 20 seconds: ").find("Type yes"), std::string::npos)
+            << terminal.shown;
+        EXPECT_NE(Chip().Dword(0x50), 0x277C0244u) << "tried";
+        terminal.Type(key.key);
+        if (key.stops) {
+            ASSERT_NE(terminal.ReadUntil("[stopped]\n").find("[stopped]"), std::string::npos) << terminal.shown;
+            EXPECT_EQ(Chip().Space(), EmulatedI815::DefaultImage()) << "undone before it stopped";
+        }
+        const int status = terminal.Finish(5000);
+        EXPECT_TRUE(WIFEXITED(status)) << terminal.shown;
+        EXPECT_EQ(WEXITSTATUS(status), 1) << terminal.shown;
+        EXPECT_NE(terminal.shown.find(key.said), std::string::npos) << terminal.shown;
+        EXPECT_EQ(Chip().Space(), EmulatedI815::DefaultImage());
+    }
 }

@@ -9,7 +9,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/units" "$work/man/man8"
 cp "$source/data/man/"*.8 "$work/man/man8/"
-for unit in "$build"/data/systemd/*.service "$build"/data/systemd/*.socket; do
+for unit in "$build"/data/systemd/*.service "$build"/data/systemd/*.socket "$build"/data/systemd/*.timer; do
+  [ -e "$unit" ] || continue
   # The units name the installed programs; here they are the ones just built.
   sed -e "s|^ExecStart=[^ ]*/i815ctl |ExecStart=$i815ctl |" \
       -e "s|^ExecStart=[^ ]*/i815quarvel-helper\$|ExecStart=$helper|" "$unit" > "$work/units/$(basename "$unit")"

@@ -56,7 +56,7 @@ TEST_F(ChipRouteTest, TheKernelsFileServesRootsProgramsAndThePortsAreNeverAskedF
 TEST_F(ChipRouteTest, ThePortsOnlyWhereTheKernelHasNoFileOrWhenAskedFor)
 {
     system.root = true;
-    EXPECT_THROW(OpenChipRoute({RouteKind::Ports, {}}, {false, false}, system), AccessRefused);
+    EXPECT_THROW(OpenChipRoute({RouteKind::Ports, {}, {}}, {false, false}, system), AccessRefused);
     EXPECT_EQ(portsAskedFor, 1);
 
     // The kernel refuses root (a read-only /sys): said as it is, no way around it.
@@ -88,12 +88,12 @@ TEST_F(ChipRouteTest, TheEmulatedChipFromItsDumpOrBuiltIn)
     EmulatedI815 other;
     other.SetDword(0x50, 0x12345678);
     WriteRegisterDumpFile(TestFile("dump.txt"), other.Space());
-    const auto fromDump = OpenChipRoute({RouteKind::Emulated, TestFile("dump.txt")}, {true, true}, system);
+    const auto fromDump = OpenChipRoute({RouteKind::Emulated, TestFile("dump.txt"), {}}, {true, true}, system);
     EXPECT_EQ(fromDump->taken(), RouteTaken::Emulated);
     EXPECT_EQ(fromDump->access().Read(0x50), 0x12345678u);
     ASSERT_NE(fromDump->emulated(), nullptr);
-    EXPECT_EQ(OpenChipRoute({RouteKind::Emulated, {}}, {}, system)->access().Read(0x50), 0x277C0244u);
-    EXPECT_THROW(OpenChipRoute({RouteKind::Emulated, TestFile("absent.txt")}, {}, system), DumpError);
+    EXPECT_EQ(OpenChipRoute({RouteKind::Emulated, {}, {}}, {}, system)->access().Read(0x50), 0x277C0244u);
+    EXPECT_THROW(OpenChipRoute({RouteKind::Emulated, TestFile("absent.txt"), {}}, {}, system), DumpError);
     std::remove(TestFile("dump.txt").c_str());
     EXPECT_EQ(portsAskedFor, 0);
 }

@@ -123,3 +123,19 @@ TEST_F(EmulatedI815Test, TraceRecordsEveryPortOperation)
                                 In(0xCF8, 0x80000008), In(0xCFC, 0x06000002),
                                 Out(0xCF8, 0x80000054), Out(0xCFC, 1), In(0x80, 0xFFFFFFFF)}));
 }
+
+// The window reads seven dwords a refresh, four refreshes a second at the fastest, for days: a
+// chip that no test asked to record keeps nothing.
+TEST(EmulatedI815Memory, KeepsNoTraceUnlessAskedFor)
+{
+    EmulatedI815 chip;
+    for (int i = 0; i < 100000; ++i) {
+        chip.Out32(0xCF8, 0x80000050);
+        chip.In32(0xCFC);
+    }
+    EXPECT_TRUE(chip.Trace().empty());
+    EXPECT_EQ(chip.Trace().capacity(), 0u);
+    chip.KeepTrace();
+    chip.In32(0xCFC);
+    EXPECT_EQ(chip.Trace(), (std::vector<PortOperation>{{PortOperation::In, 0xCFC, 0x277C0244}}));
+}

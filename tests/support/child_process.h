@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -45,7 +46,7 @@ public:
     }
     ~ChildProcess()
     {
-        if (pid_ > 0 && status_ < 0)
+        if (pid_ > 0 && (status_ < 0 || input_ >= 0 || output_ >= 0 || errors_ >= 0))
             Finish();
     }
     ChildProcess(const ChildProcess&) = delete;
@@ -64,6 +65,40 @@ public:
         if (input_ >= 0)
             close(input_);
         input_ = -1;
+    }
+    // Its standard output's reader gone, as `| head -1` goes.
+    void CloseOutput()
+    {
+        if (output_ >= 0)
+            close(output_);
+        output_ = -1;
+    }
+
+    // Whether it is still running after `milliseconds`.
+    bool RunsFor(int milliseconds)
+    {
+        usleep(useconds_t(milliseconds) * 1000);
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) != pid_)
+            return true;
+        status_ = status;
+        return false;
+    }
+    // Whether it ends within `milliseconds`; if not, it is killed, so that a test of a program
+    // that hangs fails instead of hanging. Finish then gives the wait status.
+    bool EndsWithin(int milliseconds)
+    {
+        for (int waited = 0; waited <= milliseconds; waited += 10) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                status_ = status;
+                return true;
+            }
+            usleep(10 * 1000);
+        }
+        kill(pid_, SIGKILL);
+        waitpid(pid_, &status_, 0);
+        return false;
     }
     // Its output up to and including `end` (or to its end), added to out and returned.
     std::string ReadUntil(const std::string& end)
@@ -107,7 +142,8 @@ public:
         out += ReadRest(output_);
         err += ReadRest(errors_);
         output_ = errors_ = -1;
-        waitpid(pid_, &status_, 0);
+        if (status_ < 0)
+            waitpid(pid_, &status_, 0);
         return status_;
     }
 

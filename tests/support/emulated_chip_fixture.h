@@ -9,6 +9,7 @@
 
 class EmulatedChipTest : public ::testing::Test {
 protected:
+    EmulatedChipTest() { chip.KeepTrace(); }
     void SetUp() override { SelectPortAccess(&chip); }
     void TearDown() override { SelectPortAccess(nullptr); }
 

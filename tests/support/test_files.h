@@ -1,5 +1,6 @@
 #pragma once
-// Files of one test: ctest runs tests side by side, so each name carries the test's own.
+// Files of one test: ctest runs tests side by side, and more than one build may run its tests
+// at once, so each name carries the test's own and the process's.
 
 #include "emulated_i815.h"
 
@@ -9,11 +10,12 @@
 #include <string>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 inline std::string TestFile(const std::string& name)
 {
-    return ::testing::TempDir() + "quarvel_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
-           name;
+    return ::testing::TempDir() + "quarvel" + std::to_string(getpid()) + "_" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" + name;
 }
 
 // The lock between programs, in a folder of the test's own: the lock refuses a folder that

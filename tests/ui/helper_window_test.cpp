@@ -63,6 +63,7 @@ protected:
     std::vector<PortOperation> SessionTrace(ConfigAccess& through)
     {
         chip = EmulatedI815();
+        chip.KeepTrace();
         chip.SetDword(0x70, 0x0A8A800D);  // a pending SMRAM error, and the throttle lock set
         chip.SetAddressLatch(0x80000010);
         Open(through);

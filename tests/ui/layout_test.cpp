@@ -195,9 +195,13 @@ TEST_F(LayoutTest, TheWindowAndItsPages)
                 Label("ProdLbl")->font().family() == QStringLiteral("Comic Neue"))
         << Label("ProdLbl")->font().family().toStdString();
     EXPECT_EQ(Label("ProdLbl")->font().pointSize(), 12);
-    const QList<QSize> icons = form->windowIcon().availableSizes();
-    EXPECT_EQ(icons.value(0), QSize(32, 32)) << "the window's own picture first";
-    EXPECT_EQ(icons.size(), 8) << "and every other rendition";
+    // The 32x32 picture first, then every rendition, each drawn at its own size.
+    const QIcon icon = form->windowIcon();
+    EXPECT_EQ(icon.availableSizes(), (QList<QSize>{{32, 32}, {16, 16}, {22, 22}, {24, 24}, {48, 48}, {64, 64},
+                                                  {128, 128}, {256, 256}}));
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        EXPECT_EQ(icon.pixmap(QSize(size, size)).size(), QSize(size, size)) << size;
+    EXPECT_TRUE(form->toolTip().isEmpty()) << "the window itself shows no hint";
 
     ASSERT_EQ(Tabs()->count(), 4);
     EXPECT_EQ(Tabs()->currentPage(), Page("AboutSheet"));

@@ -66,6 +66,7 @@ TEST_F(RefreshTraceTest, EachDifferingControlIsWrittenBackOnceWithTheValueRead)
     std::mt19937 random(0x9C);
     for (int round = 0; round < 40; ++round) {
         chip = EmulatedI815();
+        chip.KeepTrace();
         Image(random() & ~0x100u, random() & ~0x80000u, 0x1F000300 | (random() & 0x10) | 4, random() & 0x81,
               random() & 0x8000, random() & 0xF8F8);
         // Counted from the data sheet's bits, not from the window's field table.

@@ -19,10 +19,12 @@
 #                    back end, the way to the chip and the lock between programs (access_test.cpp)
 #   ctl LINUX-I815CTL
 #                    i815ctl.exe --emulated (Wine set to Windows XP): show, get, set, dump, save,
-#                    check, apply and try answered from a pipe give the output of the Linux
+#                    check, apply and try answered from a pipe, the warnings and --force,
+#                    --json, and - as standard input and output give the output of the Linux
 #                    build, byte for byte but for line endings (and a saved profile's date); on
 #                    the ports, the refusal with its advice, and under Windows 98 the all-ones
-#                    bridge refused as not an i815
+#                    bridge refused as not an i815; the boot guard's marker beside the dump and
+#                    beside the profile
 # WORK-DIR keeps the Wine prefix from one run to the next.
 set -euo pipefail
 test=$1 programs=$2 probe=$3 work=$4 extra=${5:-}
@@ -310,6 +312,17 @@ ctl() {
   same_as_linux $none applied2.dump -- --emulated --save-emulated applied2.dump apply mine.conf
   same_as_linux "$no" tried.dump -- --emulated --save-emulated tried.dump try "cas=3 clocks"
   same_as_linux $none -- --emulated frobnicate
+  # The warnings and --force, JSON, and - as standard input and output.
+  local risky=$out/risky.conf
+  printf 'agpfw = on\ncas = 2\nsms = 7.8us\n' >"$risky"
+  same_as_linux $none refused.dump -- --emulated --save-emulated refused.dump set agpfw=on cas=3 ras=3
+  same_as_linux $none forced.dump -- --emulated --save-emulated forced.dump set --force cas=3 agpfw=on
+  same_as_linux $none -- --emulated show --json
+  same_as_linux $none -- --emulated get --json cas agpmode thrlock
+  same_as_linux "$risky" -- check -
+  same_as_linux "$risky" risky.dump -- --emulated --save-emulated risky.dump apply -
+  same_as_linux $none -- --emulated save -
+  same_as_linux $none -- --emulated dump -
   local said status
 
   # try's answer through a pipe: "yes" in time, and a pipe that stays silent past the deadline.
@@ -344,18 +357,19 @@ ctl() {
     fail "Ctrl+C during try's question: status $(cat "$out/ctrl-c.status"), said: $said"
   fi
 
-  # The boot guard's marker beside the profile: an apply that did not see the machine through
-  # leaves it, and the next apply --boot writes nothing.
+  # The boot guard's marker of an emulated chip lies beside its dump: an apply that did not see
+  # the machine through leaves it, and the next apply --boot writes nothing.
   mkdir -p "$out/boot"
   printf 'bnr = off\n' >"$out/boot/mine.conf"
-  echo "apply of mine.conf started earlier" >"$out/boot/apply-in-progress"
-  said=$(cd "$out" && wine "$programs/../ctl/i815ctl.exe" --emulated --save-emulated boot/after.dump apply --boot \
-           'boot\mine.conf' 2>&1 | tr -d '\r') && status=0 || status=$?
-  if [ "$status" = 1 ] && [[ "$said" == *"(apply of mine.conf started earlier)"*'del "boot\apply-in-progress"'* ]] &&
+  cp "$out/default.dump" "$out/boot/start.dump"
+  echo "apply of mine.conf started earlier" >"$out/boot/start.dump.apply-in-progress"
+  said=$(cd "$out" && wine "$programs/../ctl/i815ctl.exe" --emulated=boot/start.dump --save-emulated boot/after.dump \
+           apply --boot 'boot\mine.conf' 2>&1 | tr -d '\r') && status=0 || status=$?
+  if [ "$status" = 1 ] && [[ "$said" == *"(apply of mine.conf started earlier)"*'del "boot\start.dump.apply-in-progress"'* ]] &&
      cmp -s <(dump_bytes "$out/boot/after.dump") <(dump_bytes "$out/default.dump"); then
-    pass "apply --boot with the marker beside the profile: nothing written, status 1, the marker named"
+    pass "apply --boot with the marker beside the dump: nothing written, status 1, the marker named"
   else
-    fail "apply --boot with the marker beside the profile: status $status, said: $said"
+    fail "apply --boot with the marker beside the dump: status $status, said: $said"
   fi
 
   # The real chip: Windows XP refuses the port instruction, Windows 98 answers all ones.
@@ -371,6 +385,25 @@ ctl() {
     pass "i815ctl show under Windows 98: refused as not an i815 ($said), status 2"
   else
     fail "i815ctl show under Windows 98: status $status, said: $said"
+  fi
+
+  # The real chip's marker lies beside the profile: there, it stops the apply before the chip is
+  # looked at; without it, the refused bridge takes away the marker that the apply made.
+  echo "apply of mine.conf started earlier" >"$out/boot/apply-in-progress"
+  said=$(cd "$out" && wine "$programs/../ctl/i815ctl.exe" apply --boot 'boot\mine.conf' 2>&1 | tr -d '\r') &&
+    status=0 || status=$?
+  if [ "$status" = 1 ] && [[ "$said" == *"(apply of mine.conf started earlier)"*'del "boot\apply-in-progress"'* ]]; then
+    pass "apply --boot on the ports with the marker beside the profile: status 1, the marker named"
+  else
+    fail "apply --boot on the ports with the marker beside the profile: status $status, said: $said"
+  fi
+  rm "$out/boot/apply-in-progress"
+  said=$(cd "$out" && wine "$programs/../ctl/i815ctl.exe" apply --boot 'boot\mine.conf' 2>&1 | tr -d '\r') &&
+    status=0 || status=$?
+  if [ "$status" = 2 ] && [ ! -e "$out/boot/apply-in-progress" ]; then
+    pass "apply --boot on the ports of a bridge that is not an i815: status 2, no marker left"
+  else
+    fail "apply --boot on the ports of a bridge that is not an i815: status $status, said: $said"
   fi
 }
 

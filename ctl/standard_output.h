@@ -1,0 +1,46 @@
+#pragma once
+// i815ctl's standard output: a stream on descriptor 1 that keeps the reason of the first write
+// that failed (a full disk, a pipe whose reader is gone, a closed descriptor), so that the
+// program can say it. Each failed write sets the stream's badbit at once, so that an apply
+// stops before its next setting.
+//
+// A descriptor 0, 1 or 2 that is closed when the program starts is given /dev/null first, so
+// that no file opened later (a dump, a profile's temporary file, the kernel's configuration
+// file) takes its number and receives what is meant for the terminal; a write to a standard
+// output that was closed still fails, with EBADF.
+//
+// POSIX: standard_output_posix.cpp. Windows: standard_output_win32.cpp, which writes to the
+// standard output's handle with each line ending in CRLF, and has a stream of its own for
+// standard error and standard input, since the C++ runtime's std::cerr and std::cin need
+// functions that Windows 98 lacks.
+
+#include <istream>
+#include <ostream>
+#include <streambuf>
+
+class StandardOutput : private std::streambuf {
+public:
+    StandardOutput();
+    ~StandardOutput() override;
+    StandardOutput(const StandardOutput&) = delete;
+    StandardOutput& operator=(const StandardOutput&) = delete;
+
+    std::ostream& stream() { return stream_; }
+    // Writes what is buffered; returns the errno of the first failed write, 0 when none failed.
+    int Finish();
+
+private:
+    int_type overflow(int_type c) override;
+    int sync() override;
+    bool Flush();
+
+    char buffer_[4096];
+    bool closed_ = false;
+    int error_ = 0;
+    std::ostream stream_;
+};
+
+// The program's standard error, unbuffered: std::cerr on POSIX.
+std::ostream& StandardErrors();
+// The program's standard input, for the FILE "-": std::cin on POSIX.
+std::istream& StandardInput();
