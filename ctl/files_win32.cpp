@@ -192,7 +192,7 @@ double RunningSeconds()
     static DWORD last = 0;
     static double wrapped = 0;
     const DWORD now = GetTickCount();
-    if (now < last)
+    if (now < last && last - now > 0x80000000u)  // a wrap, not a tick read out of turn
         wrapped += 4294967.296;
     last = now;
     return wrapped + now / 1000.0;

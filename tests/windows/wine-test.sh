@@ -17,6 +17,8 @@
 #   access-nt ACCESS-TEST, access-98 ACCESS-TEST
 #                    access_test.exe with Wine set to Windows XP and to Windows 98: the port
 #                    back end, the way to the chip and the lock between programs (access_test.cpp)
+#   files FILES-TEST files_test.exe with Wine set to Windows XP: a file written whole, a dump
+#                    read and locked, paths, the boot guard's marker and its lock (files_test.cpp)
 #   ctl LINUX-I815CTL
 #                    i815ctl.exe --emulated (Wine set to Windows XP): show, get, set, dump, save,
 #                    check, apply and try answered from a pipe, the warnings and --force,
@@ -329,8 +331,8 @@ ctl() {
   local answer
   for answer in yes silent; do
     local l w
-    l=$( { [ $answer = yes ] && echo yes || sleep 3; } | "$linux_ctl" --emulated try --seconds 1 cas=0 2>&1 | tr -d '\r'; echo "status ${PIPESTATUS[1]}")
-    w=$( { [ $answer = yes ] && echo yes || sleep 3; } | wine "$programs/../ctl/i815ctl.exe" --emulated try --seconds 1 cas=0 2>&1 | tr -d '\r'; echo "status ${PIPESTATUS[1]}")
+    l=$( { [ $answer = yes ] && echo yes || sleep 3; } | "$linux_ctl" --emulated try --seconds 1 cas=3 2>&1 | tr -d '\r'; echo "status ${PIPESTATUS[1]}")
+    w=$( { [ $answer = yes ] && echo yes || sleep 3; } | wine "$programs/../ctl/i815ctl.exe" --emulated try --seconds 1 cas=3 2>&1 | tr -d '\r'; echo "status ${PIPESTATUS[1]}")
     if [ "$l" = "$w" ]; then
       pass "try answered through a pipe ($answer): the same as on Linux ($(tail -n 2 <<< "$l" | head -n 1))"
     else
@@ -339,7 +341,7 @@ ctl() {
   done
 
   # Ctrl+C during try's question (Wine turns SIGINT into the console's Ctrl+C): the undo.
-  local pid
+  local pid cas_warning="cas = 3 clocks: changing the CAS latency may hang the machine"
   ( set +e; sleep 5 | wine "$programs/../ctl/i815ctl.exe" --emulated --save-emulated "$out/ctrl-c.dump" try --seconds 4 \
       "cas=3 clocks" >"$out/ctrl-c.out" 2>"$out/ctrl-c.err"; echo "${PIPESTATUS[1]}" >"$out/ctrl-c.status" ) &
   for _ in $(seq 50); do
@@ -350,7 +352,7 @@ ctl() {
   [ -z "$pid" ] || kill -INT "$pid"
   wait
   said=$(tr -d '\r' <"$out/ctrl-c.err")
-  if [ "$(cat "$out/ctrl-c.status")" = 1 ] && [ "$said" = "i815ctl: interrupted by Ctrl+C; undone: cas back to 2 clocks" ] &&
+  if [ "$(cat "$out/ctrl-c.status")" = 1 ] && [ "$said" = "i815ctl: warning: $cas_warning"$'\n'"i815ctl: interrupted by Ctrl+C; undone: cas back to 2 clocks" ] &&
      cmp -s <(dump_bytes "$out/ctrl-c.dump") <(dump_bytes "$out/default.dump"); then
     pass "Ctrl+C during try's question: undone, status 1"
   else
@@ -414,6 +416,13 @@ access() {  # VERSION FOR-WINE
   echo "$result" | sed 's/^/  /'
 }
 
+files_check() {  # FILES-TEST
+  windows_version winxp
+  local result
+  result=$(cd "$out" && wine "$extra" 2>&1 | tr -d '\r') && pass "files_test" || fail "files_test"
+  echo "$result" | sed 's/^/  /'
+}
+
 case $test in
   emulated-window) emulated_window ;;
   real-window-nt) real_window_nt ;;
@@ -421,6 +430,7 @@ case $test in
   ctl) ctl ;;
   access-nt) access nt winxp ;;
   access-98) access 98 win98 ;;
+  files) files_check ;;
   *) echo "wine-test.sh: unknown test $test" >&2; exit 2 ;;
 esac
 [ $failures -eq 0 ] || { echo "$failures failed"; exit 1; }
