@@ -132,7 +132,8 @@ FolderLock::FolderLock(const std::string& folder)
     char full[MAX_PATH];
     char* name = nullptr;
     const DWORD length = GetFullPathNameA(folder.c_str(), sizeof full, full, &name);
-    std::string mutexName = "i815quarvel:marker:" + (length > 0 && length < sizeof full ? std::string(full, length) : folder);
+    std::string mutexName =
+        "i815quarvel:marker:" + (length > 0 && length < sizeof full ? std::string(full, length) : folder);
     for (char& c : mutexName)
         c = c == '\\' ? '/' : char(std::toupper(static_cast<unsigned char>(c)));  // a backslash names a namespace
     const HANDLE mutex = CreateMutexA(nullptr, FALSE, mutexName.c_str());

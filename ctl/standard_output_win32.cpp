@@ -94,7 +94,8 @@ int StandardOutput::Finish()
 
 bool StandardOutput::Flush()
 {
-    const bool ok = !error_ && (pptr() == pbase() || WriteLines(STD_OUTPUT_HANDLE, pbase(), size_t(pptr() - pbase()), error_));
+    const bool ok =
+        !error_ && (pptr() == pbase() || WriteLines(STD_OUTPUT_HANDLE, pbase(), size_t(pptr() - pbase()), error_));
     setp(buffer_, buffer_ + sizeof buffer_);  // written, or lost with its reason kept
     return ok;
 }

@@ -10,7 +10,7 @@
 
 enum class Answer { Yes, No, NoTime, Gone, Interrupted };
 
-// `input` is the terminal's descriptor (0: standard input, on Windows too). Yes for a line "yes" (any case, blanks after it), No
-// for any other line, NoTime at the deadline, Gone at the end of input or an error, Interrupted
-// once a signal is noted (interruption.h).
+// `input` is the terminal's descriptor (0: standard input, on Windows too). Yes for a line
+// "yes" (any case, blanks after it), No for any other line, NoTime at the deadline, Gone at the
+// end of input or an error, Interrupted once a signal is noted (interruption.h).
 Answer AskTerminal(int input, int seconds);

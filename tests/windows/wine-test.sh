@@ -299,7 +299,7 @@ ctl() {
   same_as_linux $none -- --emulated show
   same_as_linux $none -- --emulated get cas ras sms agpmode
   same_as_linux $none -- --emulated dump
-  same_as_linux $none set.dump -- --emulated --save-emulated set.dump set "cas=3 clocks" amtt=64 bnr=off
+  same_as_linux $none set.dump -- --emulated --save-emulated set.dump set --force "cas=3 clocks" amtt=64 bnr=off
   same_as_linux $none -- --emulated set amtt=33
   same_as_linux $none saved.conf -- --emulated save saved.conf
   same_as_linux $none -- check saved.conf
