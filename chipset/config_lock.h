@@ -45,6 +45,7 @@ public:
 private:
     std::string path_;
     int fd_ = -1;
+    void* mutex_ = nullptr;  // Windows: a named mutex in place of the file
 };
 
 // Holds a lock, when there is one, for as long as it lives.

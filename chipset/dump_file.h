@@ -7,7 +7,9 @@
 // checks, once it has the lock, that the name still leads to the file it locked, and else
 // starts again on the new one.
 //
-// The POSIX implementation is dump_file_posix.cpp.
+// The POSIX implementation is dump_file_posix.cpp. On Windows (dump_file_win32.cpp) the lock is
+// a named mutex of the file's full path, held by every program of ours that saves onto that
+// dump, and a signal does not end the wait for it.
 
 #include "register_dump.h"
 
@@ -48,6 +50,7 @@ private:
     std::string path_;
     std::string text_;
     int fd_ = -1;
+    [[maybe_unused]] void* mutex_ = nullptr;  // Windows: the lock held for an update
 };
 
 // Whether two names lead to one existing file.

@@ -10,7 +10,10 @@
 // what it points to. An existing file keeps its permission bits (and, where this process may
 // give them, its owner and group); a new one gets mode 0644.
 //
-// The POSIX implementation is whole_file_posix.cpp.
+// The POSIX implementation is whole_file_posix.cpp. On Windows (whole_file_win32.cpp) the
+// temporary file is made by the system under a name of its choosing, a folder is refused, an
+// existing file keeps its attributes, and the new file takes the old one's place in one step
+// where the system has one (NT); Windows 95, 98 and ME first delete the old file.
 
 #include <stdexcept>
 #include <string>
@@ -23,3 +26,7 @@ public:
 // Throws FileWriteError, "PATH: what went wrong: reason", having left the old file untouched
 // and no temporary file behind.
 void WriteWholeFile(const std::string& path, const std::string& content);
+
+// A text's lines ended as the system's editors expect: "\n" on POSIX, "\r\n" on Windows,
+// whose Notepad shows a bare "\n" as no line end at all. For the files that people edit.
+std::string SystemTextLines(const std::string& text);

@@ -109,3 +109,5 @@ void WriteWholeFile(const std::string& path, const std::string& content)
         close(folderFd);
     }
 }
+
+std::string SystemTextLines(const std::string& text) { return text; }

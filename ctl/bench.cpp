@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <random>
 #include <stdexcept>
@@ -28,11 +27,18 @@ size_t ParseSize(const std::string& text)  // "512K", "32768K", "8M", "1024 KB"
     return unit == 'K' ? value * 1024 : unit == 'M' ? value * MiB : value;
 }
 
+// C's stdio rather than file streams: the Windows build links no file streams.
 std::string ReadFirstLine(const std::string& path)
 {
-    std::ifstream file(path);
     std::string line;
-    std::getline(file, line);
+    if (std::FILE* file = std::fopen(path.c_str(), "r")) {
+        char buffer[256];
+        if (std::fgets(buffer, sizeof buffer, file))
+            line = buffer;
+        std::fclose(file);
+    }
+    if (!line.empty() && line.back() == '\n')
+        line.pop_back();
     return line;
 }
 
@@ -106,12 +112,16 @@ CacheInfo ReadCacheInfo(const std::string& cacheFolder, const std::string& cpuin
             info.lineBytes = line;
     }
     if (info.sizes.empty()) {
-        std::ifstream file(cpuinfo);
-        for (std::string line; std::getline(file, line);) {
-            if (line.rfind("cache size", 0) == 0 && line.find(':') != std::string::npos) {
-                info.sizes.push_back(ParseSize(line.substr(line.find(':') + 2)));
-                break;
+        if (std::FILE* file = std::fopen(cpuinfo.c_str(), "r")) {
+            char buffer[512];
+            while (std::fgets(buffer, sizeof buffer, file)) {
+                const std::string line = buffer;
+                if (line.rfind("cache size", 0) == 0 && line.find(':') != std::string::npos) {
+                    info.sizes.push_back(ParseSize(line.substr(line.find(':') + 2)));
+                    break;
+                }
             }
+            std::fclose(file);
         }
     }
     return info;

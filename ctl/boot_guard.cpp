@@ -2,21 +2,13 @@
 
 #include "exit_status.h"
 #include "interruption.h"
-#include "profile.h"
+#include "whole_file.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
-#include <fstream>
 #include <sstream>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -30,31 +22,16 @@ struct Marker {
     double placedAt = 0;  // running time of this boot when it was made
 };
 
-std::string ThisBoot(const BootGuard& guard)
-{
-    std::ifstream in(guard.bootIdPath);
-    std::string id;
-    std::getline(in, id);
-    return id;
-}
-
-// CLOCK_MONOTONIC stands still while the machine sleeps: only running time counts.
-double RunningSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
-
 Marker ReadMarker(const BootGuard& guard)
 {
     Marker marker;
-    struct stat st;
-    marker.present = lstat(guard.MarkerPath().c_str(), &st) == 0;
-    if (!marker.present || !S_ISREG(st.st_mode))
+    marker.present = FileExists(guard.MarkerPath());
+    if (!marker.present)
         return marker;
-    std::ifstream in(guard.MarkerPath());
+    std::istringstream in(SmallFileText(guard.MarkerPath()));  // "" for anything but a regular file
     std::getline(in, marker.started);
+    if (!marker.started.empty() && marker.started.back() == '\r')  // written on Windows
+        marker.started.pop_back();
     std::string line, word, after;
     std::getline(in, line);
     std::istringstream fields(line);
@@ -68,28 +45,8 @@ bool FromThisBoot(const Marker& marker, const std::string& thisBoot)
     return marker.present && !thisBoot.empty() && marker.boot == thisBoot;
 }
 
-// The marker is made, renewed, judged and taken away under a lock on its folder, so that the
-// guard never takes away a marker that an apply after resume has just renewed.
-class FolderLock {
-public:
-    explicit FolderLock(const std::string& folder) : fd_(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
-    {
-        if (fd_ >= 0)
-            while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-            }
-    }
-    ~FolderLock()
-    {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    bool held() const { return fd_ >= 0; }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-
-private:
-    int fd_;
-};
+// The marker is made, renewed, judged and taken away under a lock on its folder (FolderLock),
+// so that the guard never takes away a marker that an apply after resume has just renewed.
 
 // The marker must be on the disk before the first write: a hang leaves no time to write it.
 void WriteMarker(const BootGuard& guard, const std::string& profilePath, const std::string& thisBoot)
@@ -98,42 +55,31 @@ void WriteMarker(const BootGuard& guard, const std::string& profilePath, const s
     std::snprintf(placedAt, sizeof placedAt, "%.2f", RunningSeconds());
     const std::string text = "apply of " + profilePath + " started " + LocalTimeNow() + "\nboot " +
                              (thisBoot.empty() ? "unknown" : thisBoot) + " after " + placedAt + " s\n";
-    const int fd = open(guard.MarkerPath().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (fd < 0)
-        throw StatusError(ExitFailure, guard.MarkerPath() + ": cannot be made: " + std::strerror(errno));
-    const bool written = write(fd, text.data(), text.size()) == ssize_t(text.size()) && fsync(fd) == 0;
-    close(fd);
-    if (!written) {
-        unlink(guard.MarkerPath().c_str());
-        throw StatusError(ExitFailure, guard.MarkerPath() + ": cannot be written");
-    }
+    WriteFileSynced(guard.MarkerPath(), SystemTextLines(text));
     SyncFolder(guard.stateDir);
 }
 
-// Returns false, with errno, when the marker is there and could not be removed.
-bool RemoveMarker(const BootGuard& guard)
+// Returns 0, or the reason (an errno) when the marker is there and could not be removed.
+int RemoveMarker(const BootGuard& guard)
 {
-    const bool removed = unlink(guard.MarkerPath().c_str()) == 0 || errno == ENOENT;
-    const int error = errno;
+    const int error = RemoveFileIfThere(guard.MarkerPath());
     SyncFolder(guard.stateDir);
-    errno = error;
-    return removed;
+    return error;
 }
 
 // Returns whether this boot had a marker already (renewed rather than made).
 bool PlaceMarker(const BootGuard& guard, const std::string& profilePath)
 {
-    if (mkdir(guard.stateDir.c_str(), 0755) != 0 && errno != EEXIST)
-        throw StatusError(ExitFailure, guard.stateDir + ": cannot be made: " + std::strerror(errno));
+    MakeFolder(guard.stateDir);
     const FolderLock lock(guard.stateDir);
-    const std::string thisBoot = ThisBoot(guard);
+    const std::string thisBoot = ThisBoot(guard.bootIdPath);
     const Marker marker = ReadMarker(guard);
     if (marker.present && !FromThisBoot(marker, thisBoot))
         throw StatusError(ExitFailure, profilePath + " not applied: the boot-time apply before (" + marker.started +
                                       ") did not see the machine through " + std::to_string(guard.settleSeconds) +
                                       " seconds, so it may have hung the machine; the chip stays as the BIOS set "
                                       "it. Mend the profile, then clear the marker: " +
-                                      (guard.markerName == BootGuard{}.markerName ? "sudo rm " : "rm ") + guard.MarkerPath());
+                                      RemoveFileCommand(guard.MarkerPath(), guard.markerName == BootGuard{}.markerName));
     WriteMarker(guard, profilePath, thisBoot);
     return marker.present;
 }
@@ -158,7 +104,7 @@ void GuardedApply(const BootGuard& guard, const std::string& profilePath, const 
 
 std::string SettleGuard(const BootGuard& guard)
 {
-    const std::string thisBoot = ThisBoot(guard);
+    const std::string thisBoot = ThisBoot(guard.bootIdPath);
     for (;;) {
         double left = 0;
         {
@@ -171,8 +117,8 @@ std::string SettleGuard(const BootGuard& guard)
             left = marker.placedAt + guard.settleSeconds - RunningSeconds();
             // A signal while waiting is a shutdown or an operator, not a hang.
             if (left <= 0 || Interrupted()) {
-                if (!RemoveMarker(guard))
-                    throw StatusError(ExitFailure, guard.MarkerPath() + ": cannot be removed: " + std::strerror(errno));
+                if (const int error = RemoveMarker(guard))
+                    throw StatusError(ExitFailure, guard.MarkerPath() + ": cannot be removed: " + std::strerror(error));
                 return guard.MarkerPath() + " removed: the machine " +
                        (left <= 0 ? "kept running " + std::to_string(guard.settleSeconds) + " seconds"
                                   : std::string("was stopped orderly")) +

@@ -5,16 +5,22 @@
 // started beside it, takes the marker away once the machine has kept running for a while. A
 // boot that finds the marker of an earlier boot still there applies nothing. The boot itself
 // never waits for the guard.
+//
+// Windows has no service manager to start the second step beside the first: there i815ctl's
+// apply --boot waits for the guard itself (ctl_program.cpp), and the marker lies beside the
+// profile. The files and clocks are each system's own (files.h).
+
+#include "files.h"
 
 #include <functional>
 #include <string>
 
 struct BootGuard {
-    std::string stateDir;   // /var/lib/i815quarvel
+    std::string stateDir;   // /var/lib/i815quarvel; on Windows the profile's folder
     int settleSeconds;      // 60
     std::string bootIdPath = "/proc/sys/kernel/random/boot_id";  // tells this boot from the others
     std::string markerName = "apply-in-progress";
-    std::string MarkerPath() const { return stateDir + "/" + markerName; }
+    std::string MarkerPath() const { return PathIn(stateDir, markerName); }
 };
 
 // Runs `apply` under the guard for `profilePath`; `apply` counts its writes in its argument.

@@ -1,11 +1,13 @@
 #include "ctl_program.h"
 
+#include "access_advice.h"
 #include "bench.h"
 #include "boot_guard.h"
 #include "chip_commands.h"
 #include "exit_status.h"
 #include "field_map.h"
 #include "field_settings.h"
+#include "files.h"
 #include "field_values.h"
 #include "interruption.h"
 #include "json_output.h"
@@ -18,7 +20,6 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
-#include <iostream>
 #include <new>
 #include <optional>
 
@@ -218,21 +219,25 @@ int CheckCommand(Invocation& call)
     return ExitNormal;
 }
 
-// Where the guard of a boot-time apply keeps its marker: the system's folder for the chip; beside
-// the dump for an emulated chip, which must never stop or clear a real boot's apply. The
-// built-in emulated chip lasts no longer than the program: it has no marker.
-std::optional<BootGuard> GuardFor(const Invocation& call)
+// Where the guard of a boot-time apply keeps its marker: the system's folder for the chip, or,
+// where the system has none (Windows), the folder of the profile; beside the dump for an
+// emulated chip, which must never stop or clear a real boot's apply. The built-in emulated chip
+// lasts no longer than the program: it has no marker. Nor has apply --settle, which names no
+// profile, where the marker lies beside it.
+std::optional<BootGuard> GuardFor(const Invocation& call, const std::string& profilePath)
 {
     const CtlSystem& system = call.system;
-    if (call.routeChoice.kind != RouteKind::Emulated)
-        return BootGuard{system.stateDir, system.settleSeconds, system.bootIdPath};
+    if (call.routeChoice.kind != RouteKind::Emulated) {
+        if (system.stateDir.empty() && profilePath.empty())
+            return std::nullopt;
+        return BootGuard{system.stateDir.empty() ? FolderOf(profilePath) : system.stateDir, system.settleSeconds,
+                         system.bootIdPath};
+    }
     if (!call.routeChoice.dump)
         return std::nullopt;
     const std::string& dump = *call.routeChoice.dump;
-    const size_t slash = dump.rfind('/');
-    BootGuard guard{slash == std::string::npos ? "." : slash == 0 ? "/" : dump.substr(0, slash),
-                    system.settleSeconds, system.bootIdPath};
-    guard.markerName = dump.substr(slash == std::string::npos ? 0 : slash + 1) + ".apply-in-progress";
+    BootGuard guard{FolderOf(dump), system.settleSeconds, system.bootIdPath};
+    guard.markerName = NameOf(dump) + ".apply-in-progress";
     return guard;
 }
 
@@ -254,16 +259,17 @@ int ApplyCommand(Invocation& call)
         else
             files.push_back(arg);
     }
-    const std::optional<BootGuard> guard = GuardFor(call);
     if (settle) {
         if (dryRun || boot || !files.empty())
             throw StatusError(ExitBadInput, call.command + ": --settle takes nothing else");
+        const std::optional<BootGuard> guard = GuardFor(call, "");
         const std::string done = guard ? SettleGuard(*guard) : "";
         if (!done.empty())
             call.out << done << "\n";
         return ExitNormal;
     }
     const std::string& path = OneFile(call, files);
+    const std::optional<BootGuard> guard = GuardFor(call, path);
     if (dryRun && boot)
         throw StatusError(ExitBadInput, call.command + ": --dry-run and --boot do not go together");
     const Profile profile = ReadProfileArgument(call, path);
@@ -272,6 +278,11 @@ int ApplyCommand(Invocation& call)
     };
     if (boot && guard) {
         GuardedApply(*guard, profile.source, apply);
+        if (call.system.settleInApply) {
+            const std::string done = SettleGuard(*guard);
+            if (!done.empty())
+                call.out << done << "\n";
+        }
     } else {
         int writes = 0;
         apply(writes);
@@ -413,6 +424,16 @@ std::string NumberValues()
     return "for " + keys + ", " + values;
 }
 
+// The system's routes (access_advice.h), as --help shows them.
+std::string RouteLines()
+{
+    const RoutesHelpText routes = RoutesHelp();
+    std::string text = Wrapped(routes.heading, HelpWidth);
+    for (const auto& [option, help] : routes.options)
+        text += Entry(option, help);
+    return text;
+}
+
 std::string Usage()
 {
     return "Usage: i815ctl [ROUTE] [--save-emulated FILE] COMMAND [ARGS]\n"
@@ -422,12 +443,7 @@ std::string Usage()
            CommandLines() + "\n" + Wrapped("A FILE - is standard input for check and apply, standard output for save and dump.",
                                     HelpWidth) +
            "\n" +
-           Wrapped("Routes (default: the kernel's file as root; as a user, the helper's socket "
-                   "/run/i815quarvel/helper.socket, for the group i815quarvel; the ports only where the kernel has "
-                   "no such file):",
-                   HelpWidth) +
-           Entry("--kernel", "the kernel's configuration file of 0000:00:00.0 in sysfs") +
-           Entry("--ports", "the PCI configuration ports 0xCF8-0xCFF, past the kernel's ordering") +
+           RouteLines() +
            Entry("--emulated[=DUMP]", "an emulated i815: the built-in one, or one from an `lspci\x01-xxx` dump") +
            Entry("--save-emulated FILE", "writes the emulated chip to FILE, in the same form, when the program ends") +
            "\n" +
@@ -564,7 +580,7 @@ std::string Prefixed(const std::string& lines)
 
 int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::ostream& out, std::ostream& err)
 {
-    return RunCtl(args, system, std::cin, out, err);
+    return RunCtl(args, system, StandardInput(), out, err);
 }
 
 int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::istream& in, std::ostream& out,
@@ -630,9 +646,9 @@ int CtlMain(int argc, char** argv, const CtlSystem& system)
     StandardOutput output;
     CatchInterruptions();
     const std::vector<std::string> args(argv + 1, argv + argc);
-    int status = RunCtl(args, system, output.stream(), std::cerr);
+    int status = RunCtl(args, system, output.stream(), StandardErrors());
     if (const int error = output.Finish()) {
-        std::cerr << Program << ": standard output: write error: " << std::strerror(error) << "\n";
+        StandardErrors() << Program << ": standard output: write error: " << std::strerror(error) << "\n";
         if (status == ExitNormal)
             status = ExitFailure;
     }

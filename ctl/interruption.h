@@ -8,7 +8,9 @@
 // (standard_output.h). SIGXFSZ is ignored: a file-size limit fails the write of a file, which
 // then leaves the old file as it was (whole_file.h), instead of killing the program half-way.
 //
-// POSIX: interruption.cpp.
+// POSIX: interruption.cpp. Windows: interruption_win32.cpp, where Ctrl+C, Ctrl+Break, the
+// console window's closing, a log-off and the shutdown are the interruptions, noted under the C
+// runtime's number of the signal for each.
 
 #include "field_settings.h"
 
@@ -27,7 +29,8 @@ const StopSignal* ArrivedSignal();
 // The signal that came, 0 for none.
 int InterruptingSignal();
 // The signal that came, in words for try's undo: "the terminal hung up", "suspended (Ctrl-Z)",
-// "interrupted by signal 2".
+// "interrupted by signal 2"; on Windows "interrupted by Ctrl+C", "the console window was
+// closed" and the like.
 std::string InterruptionText();
 // Waits up to `seconds`, less when a signal comes; returns false when one came.
 bool SleepUnlessInterrupted(int seconds);

@@ -5,17 +5,10 @@
 #include "field_map.h"
 #include "field_settings.h"
 #include "field_values.h"
+#include "files.h"
 #include "hex_text.h"
 #include "quarvel_version.h"
 #include "whole_file.h"
-
-#include <cerrno>
-#include <cstring>
-#include <ctime>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -124,28 +117,7 @@ Profile ParseProfile(const std::string& text, const std::string& source)
     return profile;
 }
 
-Profile ReadProfileFile(const std::string& path)
-{
-    // Never wait on a fifo or a device: a boot must not hang on a file.
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        throw StatusError(ExitBadInput, path + ": cannot be read: " + std::strerror(errno));
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        throw StatusError(ExitBadInput, path + ": not a regular file");
-    }
-    std::string text;
-    char buffer[8192];
-    ssize_t got;
-    while ((got = read(fd, buffer, sizeof buffer)) > 0 && text.size() <= ProfileSizeLimit)
-        text.append(buffer, size_t(got));
-    const int reason = errno;
-    close(fd);
-    if (got < 0)
-        throw StatusError(ExitBadInput, path + ": cannot be read: " + std::strerror(reason));
-    return ParseProfile(text, path);
-}
+Profile ReadProfileFile(const std::string& path) { return ParseProfile(ReadRegularFile(path, ProfileSizeLimit), path); }
 
 Profile ReadProfileStream(std::istream& in, const std::string& source)
 {
@@ -220,27 +192,8 @@ std::string FormatProfile(ConfigAccess& chip, const std::string& date)
 void WriteProfileFile(const std::string& path, const std::string& text)
 {
     try {
-        WriteWholeFile(path, text);
+        WriteWholeFile(path, SystemTextLines(text));
     } catch (const FileWriteError& failed) {
         throw StatusError(ExitFailure, failed.what());
     }
-}
-
-void SyncFolder(const std::string& folder)
-{
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
-    }
-}
-
-std::string LocalTimeNow()
-{
-    char text[32];
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
 }

@@ -3,6 +3,7 @@
 // comments; any subset of the keys. The keys and values are those of `i815ctl set`.
 
 #include "field_settings.h"
+#include "files.h"
 
 #include <istream>
 #include <string>
@@ -38,10 +39,6 @@ std::string ProfileWarning(const Profile& profile, const FieldSetting& setting);
 // and one with each warning that the window's hints give for its values. A value without a
 // name (an illegal AGP mode) becomes a comment saying so.
 std::string FormatProfile(ConfigAccess& chip, const std::string& date);
-// Writes the file whole or not at all (whole_file.h); throws StatusError (status 1).
+// Writes the file whole or not at all (whole_file.h), its lines ended as the system's editors
+// expect (SystemTextLines); throws StatusError (status 1).
 void WriteProfileFile(const std::string& path, const std::string& text);
-
-// Makes the names in a folder durable (a rename, a new or removed file).
-void SyncFolder(const std::string& folder);
-// The local time now, "2026-12-08 06:10:00", for headers and markers.
-std::string LocalTimeNow();

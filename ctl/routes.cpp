@@ -1,59 +1,10 @@
 #include "routes.h"
 
+#include "access_advice.h"
 #include "access_refused.h"
 #include "dump_file.h"
 #include "exit_status.h"
 #include "register_dump.h"
-
-#include <cerrno>
-#include <fstream>
-
-#include <unistd.h>
-
-namespace {
-
-// "none [integrity] confidentiality": the word in brackets is the kernel's lockdown mode.
-std::string LockdownMode(const std::string& path)
-{
-    std::ifstream file(path);
-    std::string text;
-    std::getline(file, text);
-    const size_t open = text.find('['), close = text.find(']');
-    if (open == std::string::npos || close == std::string::npos || close < open)
-        return "none";
-    return text.substr(open + 1, close - open - 1);
-}
-
-std::string RouteOption(const RouteChoice& choice)
-{
-    return choice.kind == RouteKind::Kernel ? "--kernel" : "--ports";
-}
-
-std::string Advice(int reason, const RouteChoice& choice, const CtlSystem& system)
-{
-    const std::string lockdown = LockdownMode(system.lockdownPath);
-    if ((reason == EPERM || reason == EACCES) && lockdown != "none")
-        return "the kernel is locked down (lockdown=" + lockdown +
-               ", as under Secure Boot) and lets no program use the I/O ports or write the "
-               "configuration space; boot without lockdown to change settings";
-    if (reason == EPERM || reason == EACCES) {
-        if (system.root.value_or(geteuid() == 0))
-            return "even root was refused";
-        // Without a route a user is led to the helper's socket; a route given names the chip's
-        // way itself, and only root may take it.
-        return std::string("run i815ctl as root (sudo i815ctl ...), or ") +
-               (choice.kind == RouteKind::Automatic ? "" : "without " + RouteOption(choice) + " ") +
-               "as a member of the group i815quarvel, through the helper's socket " + system.helperSocket +
-               ", once an administrator has enabled it (systemctl enable --now i815quarvel-helper.socket)";
-    }
-    if (reason == ENOSYS)
-        return "the kernel was built without I/O-port support; use --kernel";
-    if (reason == ENOENT)
-        return "the kernel has no configuration file for 00:00.0 (is sysfs mounted?); use --ports";
-    return "";
-}
-
-}  // namespace
 
 Route::Route(std::unique_ptr<ChipRoute> route) : route_(std::move(route))
 {
@@ -84,7 +35,7 @@ std::unique_ptr<Route> OpenRoute(const RouteChoice& choice, bool forWriting, con
     } catch (const DumpInterrupted& interrupted) {
         throw StatusError(ExitFailure, interrupted.what());
     } catch (const AccessRefused& refused) {
-        const std::string advice = Advice(refused.reason(), choice, system);
+        const std::string advice = AccessAdvice(refused.reason(), choice, system);
         throw StatusError(ExitFailure, refused.what() + (advice.empty() ? "" : "; " + advice));
     }
 }

@@ -9,8 +9,12 @@
 // file) takes its number and receives what is meant for the terminal; a write to a standard
 // output that was closed still fails, with EBADF.
 //
-// POSIX: standard_output_posix.cpp.
+// POSIX: standard_output_posix.cpp. Windows: standard_output_win32.cpp, which writes to the
+// standard output's handle with each line ending in CRLF, and has a stream of its own for
+// standard error and standard input, since the C++ runtime's std::cerr and std::cin need
+// functions that Windows 98 lacks.
 
+#include <istream>
 #include <ostream>
 #include <streambuf>
 
@@ -35,3 +39,8 @@ private:
     int error_ = 0;
     std::ostream stream_;
 };
+
+// The program's standard error, unbuffered: std::cerr on POSIX.
+std::ostream& StandardErrors();
+// The program's standard input, for the FILE "-": std::cin on POSIX.
+std::istream& StandardInput();

@@ -1,6 +1,7 @@
 #include "standard_output.h"
 
 #include <cerrno>
+#include <iostream>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -70,3 +71,7 @@ StandardOutput::int_type StandardOutput::overflow(int_type c)
 }
 
 int StandardOutput::sync() { return Flush() ? 0 : -1; }
+
+std::ostream& StandardErrors() { return std::cerr; }
+
+std::istream& StandardInput() { return std::cin; }

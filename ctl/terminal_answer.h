@@ -4,11 +4,13 @@
 // `</dev/zero`) is as silent as a user who types nothing, and a line longer than a word is
 // simply not "yes".
 //
-// POSIX: terminal_answer_posix.cpp.
+// POSIX: terminal_answer_posix.cpp. Windows: terminal_answer_win32.cpp, which reads a console
+// key by key with its line editing off (echoing the keys itself), and a pipe or a file through
+// a thread of its own, since a read of a pipe has no time-out there.
 
 enum class Answer { Yes, No, NoTime, Gone, Interrupted };
 
-// `input` is the terminal's descriptor. Yes for a line "yes" (any case, blanks after it), No
-// for any other line, NoTime at the deadline, Gone at the end of input or an error, Interrupted
-// once a signal is noted (interruption.h).
+// `input` is the terminal's descriptor (0: standard input, on Windows too). Yes for a line
+// "yes" (any case, blanks after it), No for any other line, NoTime at the deadline, Gone at the
+// end of input or an error, Interrupted once a signal is noted (interruption.h).
 Answer AskTerminal(int input, int seconds);

@@ -8,9 +8,7 @@
 #include "kernel_config_access.h"
 #include "mechanism1_access.h"
 #include "quarvel_version.h"
-#include "register_dump.h"
 #include "sysfs_identity.h"
-#include "whole_file.h"
 #include "x86_port_access.h"
 
 #include <cctype>
@@ -30,11 +28,12 @@ std::string Lowered(std::string text)
 bool NoSuchFile(int reason) { return reason == ENOENT || reason == ENOTDIR; }
 
 std::unique_ptr<ConfigAccess> OpenPorts(const RouteSystem& system, ConfigLock& lock,
-                                        std::unique_ptr<X86PortAccess>& ports)
+                                        std::unique_ptr<PortAccess>& ports)
 {
-    ports = system.makePorts ? system.makePorts() : std::make_unique<X86PortAccess>();
-    ports->RequestPermission();
+    std::unique_ptr<X86PortAccess> x86 = system.makePorts ? system.makePorts() : std::make_unique<X86PortAccess>();
+    x86->RequestPermission();
     lock.Open();  // two port instructions make a cycle: every cycle takes the lock
+    ports = std::move(x86);
     return std::make_unique<Mechanism1Access>(*ports, &lock);
 }
 
@@ -76,33 +75,11 @@ std::unique_ptr<ConfigAccess> OpenHelper(const RouteSystem& system, const RouteN
 
 }  // namespace
 
-ChipRoute::~ChipRoute() = default;
-
-void ChipRoute::SaveEmulated()
-{
-    if (!chip_ || !save_)
-        return;
-    const bool ontoItsDump = dump_ && dump_->IsFile(*save_);
-    WriteWholeFile(*save_, ontoItsDump ? SpliceRegisterDump(dump_->text(), chip_->Space(), dump_->path())
-                                       : FormatRegisterDump(chip_->Space()));
-}
-
 std::unique_ptr<ChipRoute> OpenChipRoute(const RouteChoice& choice, const RouteNeeds& needs, const RouteSystem& system)
 {
+    if (choice.kind == RouteKind::Emulated)
+        return ChipRoute::OpenEmulated(choice);
     auto route = std::unique_ptr<ChipRoute>(new ChipRoute);
-    if (choice.kind == RouteKind::Emulated) {
-        ConfigSpace image = EmulatedI815::DefaultImage();
-        if (choice.dump) {
-            const bool savedOnto = choice.save && NamesOneFile(*choice.dump, *choice.save);
-            route->dump_ = std::make_unique<DumpFile>(*choice.dump, savedOnto);
-            image = ParseRegisterDump(route->dump_->text(), *choice.dump);
-        }
-        route->save_ = choice.save;
-        route->chip_ = std::make_unique<EmulatedI815>(image);
-        route->access_ = std::make_unique<Mechanism1Access>(*route->chip_);
-        route->taken_ = RouteTaken::Emulated;
-        return route;
-    }
 
     route->lock_ = std::make_unique<ConfigLock>(system.lockPath);
     route->taken_ = RouteTaken::Ports;

@@ -11,6 +11,10 @@
 // The ports in this process only when asked for, or where the kernel has no such file. The
 // emulated i815 when asked for: the built-in one, or one started from a dump file, which stays
 // locked for as long as the route lives when the chip is to be saved onto it (dump_file.h).
+//
+// On Windows (chip_route_win32.cpp) there is no such file: the ports in this process, under a
+// named mutex between programs, unless the emulated i815 is asked for. RouteNeeds and the
+// Linux paths of RouteSystem do not matter there.
 
 #include "config_access.h"
 #include "emulated_i815.h"
@@ -23,6 +27,7 @@
 
 class ConfigLock;
 class DumpFile;
+class PortAccess;
 class X86PortAccess;
 
 enum class RouteKind { Automatic, Kernel, Ports, Emulated };
@@ -69,8 +74,10 @@ public:
 
 private:
     friend std::unique_ptr<ChipRoute> OpenChipRoute(const RouteChoice&, const RouteNeeds&, const RouteSystem&);
+    // The emulated route, the same on every system (chip_route_emulated.cpp).
+    static std::unique_ptr<ChipRoute> OpenEmulated(const RouteChoice& choice);
     RouteTaken taken_ = RouteTaken::Kernel;
-    std::unique_ptr<X86PortAccess> ports_;
+    std::unique_ptr<PortAccess> ports_;
     std::unique_ptr<DumpFile> dump_;
     std::optional<std::string> save_;
     std::unique_ptr<EmulatedI815> chip_;

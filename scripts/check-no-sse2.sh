@@ -12,6 +12,9 @@
 #   _avx, _avx2, _evex, _fma, _fma4 (with an optional _chk or _erms part), e.g.
 #   __memcpy_sse2_unaligned, __strlen_sse2_bsf, __strcasecmp_ssse3, __sin_sse2.
 # Anything else, ours or the C++ runtime's, counts.
+#
+# Windows programs (PE) carry their C++ exception tables inside the code section, where the
+# disassembler shows them under the label .gcc_except_table: data, not instructions, skipped.
 #   scripts/check-no-sse2.sh BINARY...        (OBJDUMP=... picks the disassembler)
 set -euo pipefail
 objdump=${OBJDUMP:-i686-linux-gnu-objdump}
@@ -31,9 +34,10 @@ for binary in "$@"; do
     /^[0-9a-f]+ <.*>:$/ {
       name = $2; gsub(/[<>:]/, "", name)
       cpuid_variant = (name ~ /^__.*_(sse2|ssse3|sse4_[12]|sse42|avx2?|evex|fma4?)(_[a-z0-9]+)*$/)
+      data = (name == ".gcc_except_table")
       next
     }
-    /^[[:space:]]+[0-9a-f]+:\t/ {
+    /^[[:space:]]+[0-9a-f]+:\t/ && !data {
       split($0, part, "\t"); split(part[2], word, " "); op = word[1]
       if (op ~ /^cmp.*(ps|ss)$/) op = "cmpps"
       if ((part[2] ~ /%xmm/ && !(op in allowed)) || op ~ /^(mfence|lfence|clflush|movnti)$/) {

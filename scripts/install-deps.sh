@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages a build needs; does nothing when they are all present. Waits
 # for another apt or dpkg that holds the lock (up to 15 minutes) and says what it installs.
-# Run as root.   scripts/install-deps.sh [qt6] [qt5] [i386] [fuzz] [guest] [package]   (default: qt6)
+# Run as root.   scripts/install-deps.sh [qt6] [qt5] [i386] [fuzz] [guest] [package] [windows]
+# (default: qt6)
 set -euo pipefail
 source "$(dirname "$0")/progress.sh"
 
@@ -20,6 +21,8 @@ declare -A groups=(
              pkgconf:i386 lintian desktop-file-utils appstream"
   # The guest test: a real i386 kernel under full-system QEMU.
   [guest]="qemu-system-x86 cpio g++-i686-linux-gnu"
+  # Windows 98 to XP: mingw-w64 for i686, and the tests under Wine for i386 in Xvfb.
+  [windows]="g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 wine wine32:i386 fonts-wine xvfb xauth xdotool xclip imagemagick zip unzip"
 )
 
 wanted=("${common[@]}")
@@ -34,7 +37,7 @@ for p in "${wanted[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [[ " ${missing[*]-} " == *:i386\ * ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-  echo "install-deps: adding the i386 architecture (for the Pentium III builds)"
+  echo "install-deps: adding the i386 architecture (for the Pentium III builds and Wine)"
   dpkg --add-architecture i386
   need_update=1
 fi

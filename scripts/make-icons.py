@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Draws the icon's renditions from the window's 32x32 picture
-(data/icons/32x32/i815quarvel.xpm): the SVG (one rectangle a run of pixels) and PNGs of 16 to
-256 pixels (whole multiples by repeating pixels, the others by averaging areas), into
+(data/icons/32x32/i815quarvel.xpm): the SVG (one rectangle a run of pixels), PNGs of 16 to
+256 pixels (whole multiples by repeating pixels, the others by averaging areas), and the
+Windows icon, the picture itself in 16 colours as Windows 95 and NT 4 read it, into
 data/icons. Run it after changing the picture;
 the results are kept in the repository, so a build needs no image tools."""
 import re, struct, zlib, pathlib
@@ -66,3 +67,20 @@ for size in (16, 22, 24, 32, 48, 64, 128, 256):
     folder = root / "data/icons" / ("%dx%d" % (size, size))
     folder.mkdir(parents=True, exist_ok=True)
     (folder / "i815quarvel.png").write_bytes(png(rendition(size), size))
+
+def windows_icon():
+    """One 32x32 image of 4 bits a pixel: the picture's own colours, an AND mask for None."""
+    colours = sorted({c for row in pixels for c in row if c})
+    index = {c: i for i, c in enumerate(colours)}
+    palette_bytes = b"".join(bytes((b, g, r, 0)) for r, g, b in colours + [(0, 0, 0)] * (16 - len(colours)))
+    xor, mask = b"", b""
+    for row in reversed(pixels):  # bottom-up
+        nibbles = [index[c] if c else 0 for c in row]
+        xor += bytes((nibbles[i] << 4) | nibbles[i + 1] for i in range(0, width, 2))
+        bits = "".join("1" if c is None else "0" for c in row)
+        mask += int(bits, 2).to_bytes(width // 8, "big")
+    header = struct.pack("<IiiHHIIiiII", 40, width, 2 * height, 1, 4, 0, len(xor) + len(mask), 0, 0, 16, 0)
+    image = header + palette_bytes + xor + mask
+    return struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", width, height, 16, 0, 1, 4, len(image), 22) + image
+
+(root / "data/icons/i815quarvel.ico").write_bytes(windows_icon())

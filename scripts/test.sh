@@ -6,10 +6,11 @@
 #   guest-test.sh  i815ctl and the helper on a real i386 kernel under qemu-system-i386
 #   package.sh     the Debian packages: built twice and compared, checked, installed, run,
 #                  enabled, removed, installed again and purged
+#   test-windows.sh the Windows programs: built by mingw-w64, checked, zipped, tested under Wine
 set -euo pipefail
 cd "$(dirname "$0")/.."
 SECONDS=0
-for part in test-qt6 test-qt5 fuzz guest-test package; do
+for part in test-qt6 test-qt5 fuzz guest-test package test-windows; do
   scripts/$part.sh
 done
 echo "All tests: ${SECONDS}s"

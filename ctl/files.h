@@ -1,0 +1,63 @@
+#pragma once
+// The files and clocks of i815ctl that are not whole files (whole_file.h) or dumps
+// (dump_file.h): a profile read, the boot guard's marker and its folder, the local time, the
+// time since the system started, on each system's own terms: files_posix.cpp (Linux) and
+// files_win32.cpp (Windows). Failures throw StatusError with the path in front.
+
+#include <cstddef>
+#include <string>
+
+// A regular file, whole, or its first `limit` bytes and some more when it is larger (so that
+// the caller can say so). Never waits on a fifo or a device. Status 2: "PATH: cannot be read:
+// why", "PATH: not a regular file".
+std::string ReadRegularFile(const std::string& path, size_t limit);
+
+// The folder that holds `path` ("." for a bare name, the root for a name in it), the name
+// within it, and a name in a folder.
+std::string FolderOf(const std::string& path);
+std::string NameOf(const std::string& path);
+std::string PathIn(const std::string& folder, const std::string& name);
+
+// A folder that exists afterwards, made (0755) when missing; status 1, "FOLDER: cannot be
+// made: why".
+void MakeFolder(const std::string& folder);
+// Makes the names in a folder durable (a rename, a new or removed file), where the system can.
+void SyncFolder(const std::string& folder);
+
+// Whether anything has the name `path` (a symbolic link too).
+bool FileExists(const std::string& path);
+// The first 4 KiB of a regular file; "" for anything else or when it cannot be read.
+std::string SmallFileText(const std::string& path);
+// Writes a small file in place, on the disk before the call returns (a hang leaves no time to
+// write it): "PATH: cannot be made: why", "PATH: cannot be written", status 1, a failed file
+// removed. A symbolic link is not followed.
+void WriteFileSynced(const std::string& path, const std::string& text);
+// Removes a file; 0 when it is gone or was not there, else the reason (an errno).
+int RemoveFileIfThere(const std::string& path);
+// How a user removes a file from the command line: "rm PATH", "sudo rm PATH" for one of the
+// system's, "del "PATH"" on Windows.
+std::string RemoveFileCommand(const std::string& path, bool systemFile);
+
+// Holds the lock on a folder (its marker's), waiting for it, for as long as it lives. Between
+// the programs of one machine; held() is false when the folder cannot be opened.
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& folder);
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    bool held() const { return held_; }
+
+private:
+    bool held_ = false;
+    long handle_ = -1;  // the folder's descriptor; on Windows, the mutex
+};
+
+// The local time now, "2026-12-08 06:10:00", for headers and markers.
+std::string LocalTimeNow();
+// What tells this boot of the system from the others, one word; "" when it cannot be told.
+// Linux: the kernel's boot_id from `bootIdPath`; Windows: the minute the system started.
+std::string ThisBoot(const std::string& bootIdPath);
+// The time the system has been running since it started; time asleep does not count, where
+// the system can tell.
+double RunningSeconds();
