@@ -43,8 +43,9 @@ TEST_F(ChipRouteTest, TheKernelsFileServesRootsProgramsAndThePortsAreNeverAskedF
         EXPECT_EQ(route->access().Read(0x00), 0x11308086u);
         route->access().SavePorts();  // the window's port save: nothing to keep
         route->access().RestorePorts();
-        if (needs.change)
+        if (needs.change) {
             EXPECT_EQ(route->access().Modify(0x50, 1u << 26, 0), 0x237C0244u);
+        }
     }
     // A user whose file serves (privilege of another kind) takes it as well.
     system.root = false;
