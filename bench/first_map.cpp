@@ -1,16 +1,21 @@
 // How long a user waits for a window: `first_map PROGRAM [ARGUMENT...]` starts the program and
 // prints the milliseconds from just before it is started to the moment the X server maps its
-// first top-level window, then ends it with SIGTERM and waits for it. Tool tips, menus and other
-// override-redirect windows do not count. Needs a display without a window manager (Xvfb): a
-// manager would reparent the window and hold back its map. Exit status 0, or 1 with a line on
-// stderr when the program cannot be started or ends before it maps a window.
+// first top-level window, then the milliseconds of processor time its threads had used by then
+// (what a loaded machine does not stretch, as it stretches the first), then ends it with SIGTERM
+// and waits for it. Tool tips, menus and other override-redirect windows do not count. Needs a
+// display without a window manager (Xvfb): a manager would reparent the window and hold back its
+// map. Exit status 0, or 1 with a line on stderr when the program cannot be started or ends
+// before it maps a window.
 #include <xcb/xcb.h>
+
+#include <dirent.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string>
 
 #include <poll.h>
 #include <signal.h>
@@ -31,6 +36,29 @@ double Milliseconds(const timespec& from, const timespec& to)
 {
     std::fprintf(stderr, "first_map: %s\n", what);
     std::exit(1);
+}
+
+// The processor time of all the process's threads so far, from the scheduler's count in
+// nanoseconds (/proc/PID/task/TID/schedstat: time on the processor, time waiting, slices).
+double ProcessorMilliseconds(pid_t process)
+{
+    const std::string tasks = "/proc/" + std::to_string(process) + "/task";
+    DIR* folder = opendir(tasks.c_str());
+    if (!folder)
+        return -1;
+    unsigned long long total = 0;
+    while (const dirent* task = readdir(folder)) {
+        if (task->d_name[0] == '.')
+            continue;
+        if (FILE* stat = std::fopen((tasks + "/" + task->d_name + "/schedstat").c_str(), "r")) {
+            unsigned long long running = 0;
+            if (std::fscanf(stat, "%llu", &running) == 1)
+                total += running;
+            std::fclose(stat);
+        }
+    }
+    closedir(folder);
+    return double(total) / 1e6;
 }
 
 // Waits for the first map of a managed top-level window; false when the child ends first.
@@ -83,10 +111,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "first_map: %s ended before it mapped a window\n", argv[1]);
         return 1;
     }
+    const double processor = ProcessorMilliseconds(child);
     kill(child, SIGTERM);
     while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
     }
     xcb_disconnect(x);
-    std::printf("%.2f\n", Milliseconds(started, mapped));
+    std::printf("%.2f %.2f\n", Milliseconds(started, mapped), processor);
     return 0;
 }
