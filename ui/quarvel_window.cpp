@@ -145,9 +145,7 @@ void QuarvelWindow::SetUpWindow(const LayoutRow& row)
     for (int size : {16, 22, 24, 48, 64, 128, 256}) {
         QImageReader reader(QStringLiteral(":/icons/%1.png").arg(size), "png");
         reader.setAutoDetectImageFormat(false);
-        const QImage image = reader.read();
-        if (!image.isNull())
-            icon.addPixmap(QPixmap::fromImage(image));
+        icon.addPixmap(QPixmap::fromImage(reader.read()));  // converted in place; a null one is left out
     }
     setWindowIcon(icon);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
