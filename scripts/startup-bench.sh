@@ -20,7 +20,8 @@ export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
 command -v xvfb-run >/dev/null || { echo "startup-bench: xvfb-run is missing (package xvfb)" >&2; exit 1; }
 [ $mode = time ] || command -v valgrind >/dev/null ||
   { echo "startup-bench: valgrind is missing (package valgrind)" >&2; exit 1; }
-cmake --build "$build" --target first_map bare_window i815quarvel-sim >/dev/null
+cmake --build "$build" --target first_map bare_window i815quarvel-sim >/dev/null ||
+  { echo "startup-bench: cannot build the programs in $build (the watcher needs libxcb1-dev)" >&2; exit 1; }
 bare=$build/bench/bare_window
 quarvel=$build/app/i815quarvel-sim
 # -noreset: the server would reset whenever its last client leaves, between two runs, and refuse
