@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QGroupBox>
+#include <QImageReader>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -20,6 +21,8 @@
 #include <QTimer>
 
 #include <algorithm>
+
+#include "i815quarvel.xpm"  // quarvel_icon_xpm
 
 namespace {
 
@@ -48,19 +51,20 @@ QStringList Items(const LayoutRow& row)
 // so that captions fit the boxes they were laid out for. Asked for by its own name: a family
 // that is not installed would make Qt ask fontconfig for fallbacks (a costly sort) at start.
 // Every text of the window is Latin-1, which each of these faces holds whole, so no glyph is
-// ever merged from another face either.
+// ever merged from another face either. Looked up in the list of installed families, not with
+// hasFamily(): that first has fontconfig rewrite the name through its aliases, a costly
+// substitution for each name tried, at every start.
 QFont NearestFont(const LayoutFont& layout)
 {
     QStringList faces{QString::fromLatin1(layout.face), "Liberation Sans", "Arial", "Helvetica", "DejaVu Sans"};
     if (faces[0] == "Comic Sans MS")
         faces = QStringList{faces[0], "Comic Neue", "Liberation Sans", "DejaVu Sans"};
-    const auto installed = [](const QString& family) {
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-        return QFontDatabase::hasFamily(family);
+    static const QStringList families = QFontDatabase::families();
 #else
-        return QFontDatabase().hasFamily(family);
+    static const QStringList families = QFontDatabase().families();
 #endif
-    };
+    const auto installed = [](const QString& family) { return families.contains(family, Qt::CaseInsensitive); };
     const auto face = std::find_if(faces.begin(), faces.end() - 1, installed);
     QFont font(*face, qRound(layout.height * 72.0 / 120.0));  // a character height at 120 dpi, in points
     font.setStyleHint(QFont::SansSerif);
@@ -131,12 +135,18 @@ void QuarvelWindow::SetUpWindow(const LayoutRow& row)
     setObjectName(QString::fromLatin1(row.name));
     setWindowTitle(Text(row.text));
     // The 32x32 picture in 16 colours, and the project icon's other renditions for title bars,
-    // task bars and switchers that ask for another size. The pictures are resources of this
-    // static library, which the linker leaves out unless they are asked for by name.
+    // task bars and switchers that ask for another size. The picture is compiled in (an XPM is
+    // C), the renditions are resources of this static library, which the linker leaves out
+    // unless they are asked for by name. Each is read by the reader its format names: a reader
+    // left to guess would first load every image plugin installed (and libjpeg with them) to
+    // ask each whether it knows the picture.
     Q_INIT_RESOURCE(quarvel_icons);
-    QIcon icon{QPixmap(QStringLiteral(":/icons/32.xpm"))};
-    for (int size : {16, 22, 24, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
+    QIcon icon{QPixmap(quarvel_icon_xpm)};
+    for (int size : {16, 22, 24, 48, 64, 128, 256}) {
+        QImageReader reader(QStringLiteral(":/icons/%1.png").arg(size), "png");
+        reader.setAutoDetectImageFormat(false);
+        icon.addPixmap(QPixmap::fromImage(reader.read()));  // converted in place; a null one is left out
+    }
     setWindowIcon(icon);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);

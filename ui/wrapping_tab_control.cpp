@@ -56,8 +56,13 @@ QSize WrappingTabControl::TabSize(int index) const
 {
     QStyleOptionTab option;
     InitTabOption(&option, index);
-    // As QTabBar measures a tab: the caption plus the style's tab padding.
-    const QSize text = fontMetrics().size(Qt::TextShowMnemonic, captions_[index]);
+    // As QTabBar measures a tab: the caption plus the style's tab padding. Measuring a caption
+    // lays out its text; the tabs are laid out again for every page added and every resize.
+    if (textSizes_.size() != captions_.size())
+        textSizes_.resize(captions_.size());
+    QSize& text = textSizes_[index];
+    if (!text.isValid())
+        text = fontMetrics().size(Qt::TextShowMnemonic, captions_[index]);
     const int hSpace = style()->pixelMetric(QStyle::PM_TabBarTabHSpace, &option, this);
     const int vSpace = style()->pixelMetric(QStyle::PM_TabBarTabVSpace, &option, this);
     const QSize contents(text.width() + hSpace, text.height() + vSpace);
@@ -205,7 +210,9 @@ void WrappingTabControl::resizeEvent(QResizeEvent*)
 
 void WrappingTabControl::changeEvent(QEvent* event)
 {
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        textSizes_.clear();
         LayOutTabs();
+    }
     QWidget::changeEvent(event);
 }

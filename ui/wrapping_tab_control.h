@@ -6,6 +6,8 @@
 
 #include <QList>
 #include <QRect>
+#include <QSize>
+#include <QVector>
 #include <QWidget>
 
 class QPainter;
@@ -50,6 +52,7 @@ private:
 
     QList<QWidget*> pages_;
     QStringList captions_;
+    mutable QVector<QSize> textSizes_;  // of the captions in the current font; invalid: not measured yet
     QList<QRect> tabRects_;
     QList<int> rowOfTab_;
     int rowCount_ = 0;

@@ -6,6 +6,7 @@
 #include "window_fixture.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QRadioButton>
 
 namespace {
@@ -195,12 +196,21 @@ TEST_F(LayoutTest, TheWindowAndItsPages)
                 Label("ProdLbl")->font().family() == QStringLiteral("Comic Neue"))
         << Label("ProdLbl")->font().family().toStdString();
     EXPECT_EQ(Label("ProdLbl")->font().pointSize(), 12);
-    // The 32x32 picture first, then every rendition, each drawn at its own size.
+    // The 32x32 picture first, then every rendition, each drawn at its own size and pixel for
+    // pixel the picture an installation puts in the icon theme (the 32x32 one: the XPM).
     const QIcon icon = form->windowIcon();
     EXPECT_EQ(icon.availableSizes(), (QList<QSize>{{32, 32}, {16, 16}, {22, 22}, {24, 24}, {48, 48}, {64, 64},
                                                   {128, 128}, {256, 256}}));
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
-        EXPECT_EQ(icon.pixmap(QSize(size, size)).size(), QSize(size, size)) << size;
+    // (A pixmap holds its colours premultiplied by their opacity.)
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const auto format = QImage::Format_ARGB32_Premultiplied;
+        const QImage drawn = icon.pixmap(QSize(size, size)).toImage().convertToFormat(format);
+        const QString file = QStringLiteral(ICONS_DIR "/%1x%1/i815quarvel.%2").arg(size).arg(size == 32 ? "xpm" : "png");
+        const QImage installed = QImage(file).convertToFormat(format);
+        ASSERT_FALSE(installed.isNull()) << file.toStdString();
+        EXPECT_EQ(drawn.size(), QSize(size, size)) << size;
+        EXPECT_TRUE(drawn == installed) << size;
+    }
     EXPECT_TRUE(form->toolTip().isEmpty()) << "the window itself shows no hint";
 
     ASSERT_EQ(Tabs()->count(), 4);

@@ -65,3 +65,25 @@ TEST(WrappingTabControl, TabsWrapAndOnlyTheUserRaisesThePageChange)
     EXPECT_EQ(spy.count(), 1) << "picking the shown page again changes nothing";
     EXPECT_TRUE(nextToPage(3));
 }
+
+// Each caption is measured once; a new font, which comes with the window's, measures them again.
+TEST(WrappingTabControl, ANewFontMeasuresTheCaptionsAgain)
+{
+    QWidget window;
+    QFont font = window.font();
+    font.setPointSize(8);
+    window.setFont(font);
+    auto* tabs = new WrappingTabControl(&window);
+    for (const char* caption : {"About", "AGP Configuration", "Chipset configuration", "Memory Configuration"})
+        tabs->addPage(new QWidget, QString::fromLatin1(caption));
+    tabs->resize(Scaled(447, 96), Scaled(354, 96));
+    window.show();
+    const int smallRows = tabs->rowCount();
+
+    font.setPointSize(20);
+    window.setFont(font);
+    const QFontMetrics large(font);
+    for (int i = 0; i < tabs->count(); ++i)
+        EXPECT_GE(tabs->tabRect(i).width(), large.horizontalAdvance(tabs->tabText(i))) << "caption fits: " << i;
+    EXPECT_GT(tabs->rowCount(), smallRows);
+}
