@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages a build needs; does nothing when they are all present. Waits
 # for another apt or dpkg that holds the lock (up to 15 minutes) and says what it installs.
-# Run as root.   scripts/install-deps.sh [qt6] [qt5] [i386] [fuzz] [guest] [package]   (default: qt6)
+# Run as root.   scripts/install-deps.sh [qt6] [qt5] [i386] [fuzz] [guest] [package] [system]   (default: qt6)
 set -euo pipefail
 source "$(dirname "$0")/progress.sh"
 
@@ -19,6 +19,9 @@ declare -A groups=(
              pkgconf:i386 lintian desktop-file-utils appstream"
   # The guest test: a real i386 kernel under full-system QEMU.
   [guest]="qemu-system-x86 cpio g++-i686-linux-gnu"
+  # The system test: a Debian i386 machine made with debootstrap, booted under full-system QEMU
+  # on a copy-on-write layer; the window's screenshots turned into PNG files.
+  [system]="debootstrap qemu-system-x86 qemu-utils e2fsprogs dpkg-dev netpbm"
 )
 
 wanted=("${common[@]}")
