@@ -49,6 +49,13 @@ apply_seconds() {  # how long the apply unit's program ran, e.g. 0.412
   awk -v a="$(prop i815quarvel-apply.service ExecMainStartTimestampMonotonic)" \
       -v b="$(prop i815quarvel-apply.service ExecMainExitTimestampMonotonic)" 'BEGIN { printf "%.3f", (b - a) / 1e6 }'
 }
+# multi-user.target waits for the apply unit, and for nothing of the guard: what a profile adds
+# to the boot is at most the time the apply's program runs. The boots' own times, with and
+# without a profile, are shown beside it, but under an emulator on a busy machine they differ
+# by more than that from one boot to the next, profile or none.
+held_up_less_than_5s() {
+  check "$1" awk -v s="$(apply_seconds)" 'BEGIN { exit !(s < 5) }'
+}
 journal_of() { journalctl -b -q --no-pager -o cat -u "$1"; }
 helper_starts() { journalctl -b -q --no-pager -o cat | grep -c 'i815 chipset helper for one connection'; }
 pkexec_runs() { journalctl -b -q --no-pager -o cat -t pkexec | grep -c "COMMAND=$helper"; }
@@ -214,7 +221,7 @@ stage_profile() {
   t0=$(cat "$state/boot-without-profile") t1=$(boot_to_multi_user)
   measure "boot to multi-user.target with a profile on this host bridge: $t1 s (without: $t0 s);" \
     "the apply: $(apply_seconds) s"
-  check boot-not-held-up-by-the-profile awk -v a="$t1" -v b="$t0" 'BEGIN { exit !(a - b < 5) }'
+  held_up_less_than_5s boot-not-held-up-by-the-profile
   is apply-ran "$(prop i815quarvel-apply.service ConditionResult)" yes
   is apply-status "$(prop i815quarvel-apply.service ExecMainStatus)" 2
   is apply-ends-not-an-i815 "$(journal_of i815quarvel-apply.service | grep '^i815ctl:' | tail -n 1)" \
@@ -245,8 +252,10 @@ stage_emulated() {
   local t0 t1
   t0=$(cat "$state/boot-without-profile") t1=$(boot_to_multi_user)
   measure "boot to multi-user.target with a profile applied: $t1 s (without: $t0 s); the apply: $(apply_seconds) s"
-  check boot-not-held-up-by-the-apply awk -v a="$t1" -v b="$t0" 'BEGIN { exit !(a - b < 5) }'
+  held_up_less_than_5s boot-not-held-up-by-the-apply
   is boot-apply-status "$(prop i815quarvel-apply.service ExecMainStatus)" 0
+  # The guard's 60 seconds run beside the boot: multi-user.target did not wait for them.
+  is guard-still-waiting-after-the-boot "$(prop i815quarvel-apply-guard.service ActiveState)" active
   is profile-applied-at-boot "$(emulated_values)" "on 64 "
   journal_of i815quarvel-apply.service | grep '^[a-z]*:' | sed 's/^/    /'
   i815ctl --emulated="$chip" --save-emulated "$chip" set agpfw=off amtt=32
@@ -309,7 +318,7 @@ stage_noapply() {
   is socket-stopped-by-the-removal "$(systemctl is-active i815quarvel-helper.socket)" inactive
   is purge-left-no-unit "$(systemctl list-units --all --plain --no-legend '*i815quarvel*')" ""
   is purge-left-no-process "$(cat /proc/[0-9]*/comm 2>/dev/null | grep -c i815)" 0
-  # The administrator's own profile is not the package's: it stays, as apt says.
+  # The profile is the administrator's own file (i815ctl save), not the package's: it stays.
   check profile-stays-for-the-administrator [ -f $profile ]
 }
 
@@ -323,3 +332,4 @@ case $stage in
   noapply) stage_noapply ;;
   *) echo "CHECK FAIL known-stage: $stage"; exit 1 ;;
 esac
+exit 0
