@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages a build needs; does nothing when they are all present. Waits
 # for another apt or dpkg that holds the lock (up to 15 minutes) and says what it installs.
-# Run as root.   scripts/install-deps.sh [qt6] [qt5] [i386] [fuzz] [guest] [package] [windows]
+# Run as root.   scripts/install-deps.sh [qt6] [qt5] [i386] [fuzz] [guest] [package] [windows] [system]
 # (default: qt6)
 set -euo pipefail
 source "$(dirname "$0")/progress.sh"
@@ -23,6 +23,9 @@ declare -A groups=(
   [guest]="qemu-system-x86 cpio g++-i686-linux-gnu"
   # Windows 98 to XP: mingw-w64 for i686, and the tests under Wine for i386 in Xvfb.
   [windows]="g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 wine wine32:i386 fonts-wine xvfb xauth xdotool xclip imagemagick zip unzip"
+  # The system test: a Debian i386 machine made with debootstrap, booted under full-system QEMU
+  # on a copy-on-write layer; the window's screenshots turned into PNG files.
+  [system]="debootstrap qemu-system-x86 qemu-utils e2fsprogs dpkg-dev netpbm"
 )
 
 wanted=("${common[@]}")

@@ -7,10 +7,13 @@
 #   package.sh     the Debian packages: built twice and compared, checked, installed, run,
 #                  enabled, removed, installed again and purged
 #   test-windows.sh the Windows programs: built by mingw-w64, checked, zipped, tested under Wine
+#   system-test.sh the i386 packages installed on a Debian 12 machine booted with systemd under
+#                  qemu-system-i386 -cpu pentium3: the boot and resume apply, the hang guard,
+#                  the helper's socket, pkexec, the window, the purge
 set -euo pipefail
 cd "$(dirname "$0")/.."
 SECONDS=0
-for part in test-qt6 test-qt5 fuzz guest-test package test-windows; do
+for part in test-qt6 test-qt5 fuzz guest-test package test-windows system-test; do
   scripts/$part.sh
 done
 echo "All tests: ${SECONDS}s"

@@ -1,0 +1,335 @@
+#!/bin/bash
+# The system test inside the booted Debian 12 i386 machine, one stage a boot, as root:
+#   guest.sh STAGE      (systest-run gives it the stage from the kernel's command line)
+# Every check prints "CHECK PASS name" or "CHECK FAIL name" on the serial console, every figure
+# "MEASURE ..."; the host counts them. The machine's host bridge is QEMU's i440FX (8086:1237).
+# What outlives a boot (times, the emulated chip) is kept in /var/lib/systest.
+set -u
+stage=$1
+here=/run/systest
+out=$here/out
+state=/var/lib/systest
+chip=$state/i815.lspci                         # the emulated i815 of the drop-in, in lspci -xxx form
+profile=/etc/i815quarvel.conf
+marker=/var/lib/i815quarvel/apply-in-progress
+dropin=/etc/systemd/system/i815quarvel-apply.service.d/systest-emulated.conf
+polkit_rule=/etc/polkit-1/rules.d/50-systest-member.rules
+helper=/usr/libexec/i815quarvel/i815quarvel-helper
+config=/sys/bus/pci/devices/0000:00:00.0/config
+mkdir -p "$state" "$out"
+# A user's program with nothing of root's: its own IDs and groups, a clean environment. A
+# program of its own that becomes the user's program (exec), so that a signal reaches that.
+as_user=$state/as-user  # /run is mounted noexec
+printf '#!/bin/sh\nuser=$1\nshift\nexec setpriv --reuid="$user" --regid="$user" --init-groups --reset-env -- "$@"\n' \
+  > "$as_user"
+chmod 755 "$as_user"
+
+check() {  # check NAME COMMAND...: PASS when COMMAND succeeds
+  local name=$1
+  shift
+  if "$@" >/dev/null 2>&1; then echo "CHECK PASS $name"; else echo "CHECK FAIL $name"; fi
+}
+is() {  # is NAME ACTUAL EXPECTED
+  if [ "$2" = "$3" ]; then
+    echo "CHECK PASS $1"
+  else
+    echo "CHECK FAIL $1: \"$2\", expected \"$3\""
+  fi
+}
+measure() { echo "MEASURE $*"; }
+show() {  # the first lines of a file on the console, indented, to explain a failure
+  sed -n '1,15s/^/    /p' "$1"
+}
+prop() { systemctl show -P "$2" "$1"; }
+emulated_values() { i815ctl --emulated="$chip" get agpfw amtt | tr '\n' ' '; }
+boot_to_multi_user() {  # seconds from the kernel's start to multi-user.target, e.g. 21.345
+  awk -v us="$(prop multi-user.target ActiveEnterTimestampMonotonic)" 'BEGIN { printf "%.3f", us / 1e6 }'
+}
+apply_seconds() {  # how long the apply unit's program ran, e.g. 0.412
+  awk -v a="$(prop i815quarvel-apply.service ExecMainStartTimestampMonotonic)" \
+      -v b="$(prop i815quarvel-apply.service ExecMainExitTimestampMonotonic)" 'BEGIN { printf "%.3f", (b - a) / 1e6 }'
+}
+# multi-user.target waits for the apply unit, and for nothing of the guard: what a profile adds
+# to the boot is at most the time the apply's program runs. The boots' own times, with and
+# without a profile, are shown beside it, but under an emulator on a busy machine they differ
+# by more than that from one boot to the next, profile or none.
+held_up_less_than_5s() {
+  check "$1" awk -v s="$(apply_seconds)" 'BEGIN { exit !(s < 5) }'
+}
+journal_of() { journalctl -b -q --no-pager -o cat -u "$1"; }
+helper_starts() { journalctl -b -q --no-pager -o cat | grep -c 'i815 chipset helper for one connection'; }
+pkexec_runs() { journalctl -b -q --no-pager -o cat -t pkexec | grep -c "COMMAND=$helper"; }
+wait_for() {  # wait_for SECONDS COMMAND...: until COMMAND succeeds
+  local until=$((SECONDS + $1))
+  shift
+  until "$@" >/dev/null 2>&1; do
+    ((SECONDS < until)) || return 1
+    sleep 0.5
+  done
+}
+
+# --- the window under Xvfb, as the member
+display=:1
+fbdir=/home/member/framebuffer
+start_display() {
+  "$as_user" member mkdir -p "$fbdir"
+  "$as_user" member Xvfb "$display" -screen 0 1024x768x24 -dpi 96 -nolisten tcp -fbdir "$fbdir" \
+    > "$out/xvfb.log" 2>&1 &
+  xvfb=$!
+  wait_for 60 test -S /tmp/.X11-unix/X1
+}
+window_shown() {  # a viewable top-level window: the window or its message box
+  local id
+  for id in $("$as_user" member env DISPLAY=$display xwininfo -root -children | awk '/^ +0x/ { print $1 }'); do
+    "$as_user" member env DISPLAY=$display xwininfo -id "$id" | grep -q 'Map State: IsViewable' && return 0
+  done
+  return 1
+}
+# run_window NAME SCREENSHOT COMMAND...: starts the window, waits for it, takes the screen into
+# out/SCREENSHOT.xwd, ends it as a desktop's logout would (SIGTERM), and sets window_status.
+# COMMAND must become the window by exec (as-user, env, unshare), so that the signal reaches it.
+run_window() {
+  local name=$1 shot=$2 pid
+  shift 2
+  "$@" > "$out/$name.log" 2>&1 &
+  pid=$!
+  if wait_for 120 window_shown; then
+    sleep 3  # drawn by now: the box is mapped before it is painted
+    cp "$fbdir/Xvfb_screen0" "$out/$shot.xwd"
+    echo "CHECK PASS $name-shows"
+  else
+    echo "CHECK FAIL $name-shows"
+    show "$out/$name.log"
+  fi
+  kill -TERM "$pid" 2>/dev/null
+  wait "$pid"
+  window_status=$?
+}
+
+stage_install() {
+  local debs status
+  debs=("$here"/debs/i815ctl_*_i386.deb "$here"/debs/i815quarvel_*_i386.deb)
+  apt-get install -y -q --no-install-recommends "${debs[@]}" > "$out/install.log" 2>&1
+  status=$?
+  is install-status "$status" 0
+  [ "$status" = 0 ] || show "$out/install.log"
+  is installed-i815ctl "$(dpkg-query -W -f='${Status}' i815ctl)" "install ok installed"
+  is installed-i815quarvel "$(dpkg-query -W -f='${Status}' i815quarvel)" "install ok installed"
+  is helper-user "$(getent passwd i815quarvel | cut -d: -f6,7)" /nonexistent:/usr/sbin/nologin
+  check helper-user-is-a-system-user [ "$(id -u i815quarvel)" -lt 1000 ]
+  check group-is-a-system-group [ "$(getent group i815quarvel | cut -d: -f3)" -lt 1000 ]
+  is nothing-enabled-by-the-installation "$(find /etc/systemd -name '*i815quarvel*')" ""
+  is socket-not-started-by-the-installation "$(systemctl is-active i815quarvel-helper.socket)" inactive
+  is runtime-folder "$(stat -c %U:%G:%a /run/i815quarvel)" root:root:755
+  local setid
+  setid=$(dpkg -L i815ctl i815quarvel | while read -r f; do [ -f "$f" ] && { [ -u "$f" ] || [ -g "$f" ]; } && echo "$f"; done)
+  is no-set-id-program "$setid" ""
+  check i815ctl-runs-on-the-pentium-iii i815ctl --version
+  i815ctl get agpfw > /dev/null 2> "$out/root-get.err"
+  is root-get-status "$?" 2
+  is root-get-says "$(cat "$out/root-get.err")" "i815ctl: Not an i815 Chipset."
+
+  useradd --create-home --groups i815quarvel --shell /bin/bash member
+  useradd --create-home --shell /bin/bash stranger
+  check member-in-the-group sh -c 'id -nG member | grep -qw i815quarvel'
+  systemctl enable i815quarvel-apply.service > "$out/enable.log" 2>&1
+  is apply-enabled-for-five-targets "$(find /etc/systemd/system -path '*.wants/i815quarvel-apply.service' | wc -l)" 5
+  systemctl enable i815quarvel-helper.socket > "$out/enable-socket.log" 2>&1
+  is socket-enabled "$(systemctl is-enabled i815quarvel-helper.socket)" enabled
+}
+
+stage_noprofile() {
+  local t0
+  t0=$(boot_to_multi_user)
+  echo "$t0" > "$state/boot-without-profile"
+  measure "boot to multi-user.target without a profile: $t0 s"
+  is apply-skipped-without-a-profile "$(prop i815quarvel-apply.service ConditionResult)" no
+
+  # The socket service, enabled: started with the boot.
+  local socket=/run/i815quarvel/helper.socket status before
+  is socket-listening "$(systemctl is-active i815quarvel-helper.socket)" active
+  is socket-for-the-group "$(stat -c %U:%G:%a $socket)" root:i815quarvel:660
+  before=$(helper_starts)
+  "$as_user" member i815ctl get agpfw > "$out/member-get.out" 2> "$out/member-get.err"
+  is member-get-status "$?" 2
+  is member-get-says "$(cat "$out/member-get.err")" "i815ctl: Not an i815 Chipset."
+  is member-get-reached-the-helper "$(helper_starts)" $((before + 1))
+  "$as_user" stranger i815ctl get agpfw > /dev/null 2> "$out/stranger-get.err"
+  status=$?
+  is stranger-get-status "$status" 1
+  check stranger-refused-at-the-socket grep -q 'is for the members of the group i815quarvel' "$out/stranger-get.err"
+  [ "$status" = 1 ] || show "$out/stranger-get.err"
+  is stranger-started-no-helper "$(helper_starts)" $((before + 1))
+
+  # The helper as it serves a connection that the member holds open.
+  "$as_user" member nc -U $socket < <(sleep 60) > "$out/held" 2>&1 &
+  local holder=$! unit pid uid
+  check helper-greets wait_for 60 grep -qx 'i815quarvel-helper ready' "$out/held"
+  unit=$(systemctl list-units --plain --no-legend --state=running 'i815quarvel-helper@*.service' | awk '{ print $1; exit }')
+  pid=$(prop "$unit" MainPID)
+  uid=$(id -u i815quarvel)
+  field() { grep "^$1:" /proc/$pid/status | tr -s '\t ' ' ' | sed 's/ $//'; }
+  is helper-runs-as-its-user "$(field Uid)" "Uid: $uid $uid $uid $uid"
+  is helper-in-its-group "$(field Gid)" "Gid: $uid $uid $uid $uid"
+  is helper-no-other-groups "$(field Groups)" "Groups:"
+  for set in CapInh CapPrm CapEff CapAmb; do
+    is "helper-$set" "$(field $set)" "$set: 0000000000000000"
+  done
+  is helper-no-new-privs "$(field NoNewPrivs)" "NoNewPrivs: 1"
+  is helper-not-dumpable "$(stat -c %u /proc/$pid/status)" 0
+  kill "$holder" 2>/dev/null
+  wait "$holder" 2>/dev/null
+
+  # The window as the member, on this host bridge: refused from the IDs that the kernel shows
+  # everyone, before any helper or password.
+  start_display || { echo "CHECK FAIL xvfb-starts"; show "$out/xvfb.log"; }
+  local helpers pkexecs
+  helpers=$(helper_starts) pkexecs=$(pkexec_runs)
+  run_window window-i440fx window-i440fx "$as_user" member env DISPLAY=$display i815quarvel
+  is window-i440fx-status "$window_status" 2
+  is window-i440fx-started-no-helper "$(helper_starts)" "$helpers"
+  is window-i440fx-ran-no-pkexec "$(pkexec_runs)" "$pkexecs"
+
+  # The window through pkexec: the socket stopped, a polkit rule that lets the member in, and the
+  # window shown an i815's IDs in a mount namespace of its own, so that it goes on to the helper;
+  # the helper reads the real chip through the kernel's file and says what it is.
+  systemctl stop i815quarvel-helper.socket
+  cat > "$polkit_rule" <<'EOF'
+// Written by the system test: the member may start the helper without a password.
+polkit.addRule(function (action, subject) {
+    if (action.id == "org.i815quarvel.helper" && subject.user == "member")
+        return polkit.Result.YES;
+});
+EOF
+  printf '0x1130\n' > "$here/i815-device"
+  run_window window-pkexec window-pkexec \
+    unshare --mount --propagation private sh -c "mount --bind $here/i815-device ${config%/config}/device &&
+      exec $as_user member env DISPLAY=$display i815quarvel"
+  is window-pkexec-status "$window_status" 2
+  is window-pkexec-ran-the-helper "$(pkexec_runs)" $((pkexecs + 1))
+  journalctl -b -q --no-pager -o cat -t pkexec | tail -n 2 | sed 's/^/    /'
+  kill "$xvfb" 2>/dev/null
+  wait "$xvfb" 2>/dev/null
+  rm -f "$polkit_rule"
+  systemctl start i815quarvel-helper.socket
+
+  printf '# The system test'"'"'s profile\nagpfw = on\namtt = 64\n' > "$profile"
+}
+
+stage_profile() {
+  local t0 t1
+  t0=$(cat "$state/boot-without-profile") t1=$(boot_to_multi_user)
+  measure "boot to multi-user.target with a profile on this host bridge: $t1 s (without: $t0 s);" \
+    "the apply: $(apply_seconds) s"
+  held_up_less_than_5s boot-not-held-up-by-the-profile
+  is apply-ran "$(prop i815quarvel-apply.service ConditionResult)" yes
+  is apply-status "$(prop i815quarvel-apply.service ExecMainStatus)" 2
+  is apply-ends-not-an-i815 "$(journal_of i815quarvel-apply.service | grep '^i815ctl:' | tail -n 1)" \
+    "i815ctl: Not an i815 Chipset."
+  check no-marker-left [ ! -e $marker ]
+  is guard-skipped "$(prop i815quarvel-apply-guard.service ConditionResult)" no
+
+  # The next boots: the unit on an emulated i815, which starts with the settings that the
+  # profile changes (agpfw off, amtt 32).
+  rm -f "$chip"
+  i815ctl --emulated --save-emulated "$chip" get agpfw > /dev/null
+  mkdir -p "${dropin%/*}"
+  cat > "$dropin" <<EOF
+# Written by the system test: the boot and resume apply on an emulated i815 in a file.
+[Service]
+ExecStart=
+ExecStart=/usr/bin/i815ctl --emulated=$chip --save-emulated $chip apply --boot $profile
+EOF
+  is emulated-chip-before-the-boot "$(emulated_values)" "off 32 "
+}
+
+applies() { prop i815quarvel-apply.service ExecMainStartTimestampMonotonic; }
+apply_done_since() {  # apply_done_since TIMESTAMP: the unit ran again and has ended
+  [ "$(applies)" != "$1" ] && [ "$(prop i815quarvel-apply.service ActiveState)" != activating ]
+}
+
+stage_emulated() {
+  local t0 t1
+  t0=$(cat "$state/boot-without-profile") t1=$(boot_to_multi_user)
+  measure "boot to multi-user.target with a profile applied: $t1 s (without: $t0 s); the apply: $(apply_seconds) s"
+  held_up_less_than_5s boot-not-held-up-by-the-apply
+  is boot-apply-status "$(prop i815quarvel-apply.service ExecMainStatus)" 0
+  # The guard's 60 seconds run beside the boot: multi-user.target did not wait for them.
+  is guard-still-waiting-after-the-boot "$(prop i815quarvel-apply-guard.service ActiveState)" active
+  is profile-applied-at-boot "$(emulated_values)" "on 64 "
+  journal_of i815quarvel-apply.service | grep '^[a-z]*:' | sed 's/^/    /'
+  i815ctl --emulated="$chip" --save-emulated "$chip" set agpfw=off amtt=32
+
+  # Suspend to RAM (S3); the host wakes the machine through QEMU's monitor.
+  local before
+  before=$(applies)
+  echo "SYSTEST SUSPEND"
+  systemctl suspend
+  check apply-ran-after-resume wait_for 180 apply_done_since "$before"
+  check kernel-resumed sh -c "journalctl -b -k -q --no-pager -o cat | grep -q 'PM: suspend exit'"
+  is resume-apply-status "$(prop i815quarvel-apply.service ExecMainStatus)" 0
+  is profile-applied-after-resume "$(emulated_values)" "on 64 "
+
+  # The hang guard: the chip set back once more, the marker of the apply after resume in place,
+  # and the machine killed by the host before the guard's 60 seconds are over.
+  i815ctl --emulated="$chip" --save-emulated "$chip" set agpfw=off amtt=32
+  check marker-in-place [ -f $marker ]
+  sed 's/^/    /' $marker
+  sync
+  echo "SYSTEST KILL"
+  sleep 600
+}
+
+stage_guard() {
+  is apply-after-the-hang-status "$(prop i815quarvel-apply.service ExecMainStatus)" 1
+  journal_of i815quarvel-apply.service | grep '^i815ctl:' | sed 's/^/    /'
+  check journal-names-the-marker sh -c "journalctl -b -q --no-pager -o cat -u i815quarvel-apply.service |
+    grep -F 'not applied' | grep -F 'sudo rm $marker'"
+  is nothing-applied-after-the-hang "$(emulated_values)" "off 32 "
+  check marker-stays [ -f $marker ]
+  rm -f $marker
+}
+
+stage_noapply() {
+  is apply-skipped-by-noapply "$(prop i815quarvel-apply.service ConditionResult)" no
+  check journal-names-noapply sh -c "journalctl -b -q --no-pager -o cat | grep -F 'ConditionKernelCommandLine=!i815quarvel.noapply'"
+  is nothing-applied-with-noapply "$(emulated_values)" "off 32 "
+  check no-marker-with-noapply [ ! -e $marker ]
+
+  # Purge: the test's own files first, then both packages.
+  rm -rf "${dropin%/*}"
+  systemctl daemon-reload
+  local listing=$state/listing status left
+  dpkg -L i815ctl i815quarvel | sort -u > "$listing"
+  check socket-active-before-the-purge systemctl is-active i815quarvel-helper.socket
+  apt-get purge -y -q i815quarvel i815ctl > "$out/purge.log" 2>&1
+  status=$?
+  is purge-status "$status" 0
+  [ "$status" = 0 ] || show "$out/purge.log"
+  left=$(while read -r f; do [ -e "$f" ] || [ -L "$f" ] && [ ! -d "$f" ] && echo "$f"; done < "$listing")
+  is purge-left-no-file "$left" ""
+  is purge-left-no-link "$(find /etc/systemd /var/lib/systemd /run/systemd/system -name '*i815quarvel*' 2>/dev/null)" ""
+  left=$(for f in /var/lib/i815quarvel /usr/libexec/i815quarvel /usr/share/doc/i815ctl /usr/share/doc/i815quarvel \
+                  /run/i815quarvel; do [ -e $f ] && echo $f; done)
+  is purge-left-no-folder "$left" ""
+  is purge-left-no-user "$(getent passwd i815quarvel)" ""
+  is purge-left-no-group "$(getent group i815quarvel)" ""
+  check member-no-longer-in-the-group sh -c '! id -nG member | grep -qw i815quarvel'
+  is socket-stopped-by-the-removal "$(systemctl is-active i815quarvel-helper.socket)" inactive
+  is purge-left-no-unit "$(systemctl list-units --all --plain --no-legend '*i815quarvel*')" ""
+  is purge-left-no-process "$(cat /proc/[0-9]*/comm 2>/dev/null | grep -c i815)" 0
+  # The profile is the administrator's own file (i815ctl save), not the package's: it stays.
+  check profile-stays-for-the-administrator [ -f $profile ]
+}
+
+echo "SYSTEST STAGE $stage"
+case $stage in
+  install) stage_install ;;
+  noprofile) stage_noprofile ;;
+  profile) stage_profile ;;
+  emulated) stage_emulated ;;
+  guard) stage_guard ;;
+  noapply) stage_noapply ;;
+  *) echo "CHECK FAIL known-stage: $stage"; exit 1 ;;
+esac
+exit 0
