@@ -100,19 +100,6 @@ bool StandardOutput::Flush()
     return ok;
 }
 
-StandardOutput::int_type StandardOutput::overflow(int_type c)
-{
-    if (!Flush())
-        return traits_type::eof();
-    if (!traits_type::eq_int_type(c, traits_type::eof())) {
-        *pptr() = traits_type::to_char_type(c);
-        pbump(1);
-    }
-    return traits_type::not_eof(c);
-}
-
-int StandardOutput::sync() { return Flush() ? 0 : -1; }
-
 std::ostream& StandardErrors()
 {
     static ErrorBuffer buffer;
