@@ -12,7 +12,9 @@ state=/var/lib/systest
 chip=$state/i815.lspci                         # the emulated i815 of the drop-in, in lspci -xxx form
 profile=/etc/i815quarvel.conf
 marker=/var/lib/i815quarvel/apply-in-progress
+chip_marker=$chip.apply-in-progress            # an emulated chip's marker lies beside its dump
 dropin=/etc/systemd/system/i815quarvel-apply.service.d/systest-emulated.conf
+guard_dropin=/etc/systemd/system/i815quarvel-apply-guard.service.d/systest-emulated.conf
 polkit_rule=/etc/polkit-1/rules.d/50-systest-member.rules
 helper=/usr/libexec/i815quarvel/i815quarvel-helper
 config=/sys/bus/pci/devices/0000:00:00.0/config
@@ -127,7 +129,7 @@ stage_install() {
   check i815ctl-runs-on-the-pentium-iii i815ctl --version
   i815ctl get agpfw > /dev/null 2> "$out/root-get.err"
   is root-get-status "$?" 2
-  is root-get-says "$(cat "$out/root-get.err")" "i815ctl: Not an i815 Chipset."
+  is root-get-says "$(cat "$out/root-get.err")" "i815ctl: Not an i815 Chipset. The host bridge 00:00.0 is 8086:1237; an i815's is 8086:1130."
 
   useradd --create-home --groups i815quarvel --shell /bin/bash member
   useradd --create-home --shell /bin/bash stranger
@@ -152,7 +154,7 @@ stage_noprofile() {
   before=$(helper_starts)
   "$as_user" member i815ctl get agpfw > "$out/member-get.out" 2> "$out/member-get.err"
   is member-get-status "$?" 2
-  is member-get-says "$(cat "$out/member-get.err")" "i815ctl: Not an i815 Chipset."
+  is member-get-says "$(cat "$out/member-get.err")" "i815ctl: Not an i815 Chipset. The host bridge 00:00.0 is 8086:1237; an i815's is 8086:1130."
   is member-get-reached-the-helper "$(helper_starts)" $((before + 1))
   "$as_user" stranger i815ctl get agpfw > /dev/null 2> "$out/stranger-get.err"
   status=$?
@@ -225,7 +227,7 @@ stage_profile() {
   is apply-ran "$(prop i815quarvel-apply.service ConditionResult)" yes
   is apply-status "$(prop i815quarvel-apply.service ExecMainStatus)" 2
   is apply-ends-not-an-i815 "$(journal_of i815quarvel-apply.service | grep '^i815ctl:' | tail -n 1)" \
-    "i815ctl: Not an i815 Chipset."
+    "i815ctl: Not an i815 Chipset. The host bridge 00:00.0 is 8086:1237; an i815's is 8086:1130."
   check no-marker-left [ ! -e $marker ]
   is guard-skipped "$(prop i815quarvel-apply-guard.service ConditionResult)" no
 
@@ -239,6 +241,17 @@ stage_profile() {
 [Service]
 ExecStart=
 ExecStart=/usr/bin/i815ctl --emulated=$chip --save-emulated $chip apply --boot $profile
+EOF
+  # The guard settles the same chip's marker, which lies beside its dump, never the real one.
+  mkdir -p "${guard_dropin%/*}"
+  cat > "$guard_dropin" <<EOF
+# Written by the system test: the hang guard of the apply on the emulated i815.
+[Unit]
+ConditionPathExists=
+ConditionPathExists=$chip_marker
+[Service]
+ExecStart=
+ExecStart=/usr/bin/i815ctl --emulated=$chip apply --settle
 EOF
   is emulated-chip-before-the-boot "$(emulated_values)" "off 32 "
 }
@@ -273,8 +286,9 @@ stage_emulated() {
   # The hang guard: the chip set back once more, the marker of the apply after resume in place,
   # and the machine killed by the host before the guard's 60 seconds are over.
   i815ctl --emulated="$chip" --save-emulated "$chip" set agpfw=off amtt=32
-  check marker-in-place [ -f $marker ]
-  sed 's/^/    /' $marker
+  check marker-in-place [ -f $chip_marker ]
+  check no-real-marker [ ! -e $marker ]
+  sed 's/^/    /' $chip_marker
   sync
   echo "SYSTEST KILL"
   sleep 600
@@ -284,20 +298,20 @@ stage_guard() {
   is apply-after-the-hang-status "$(prop i815quarvel-apply.service ExecMainStatus)" 1
   journal_of i815quarvel-apply.service | grep '^i815ctl:' | sed 's/^/    /'
   check journal-names-the-marker sh -c "journalctl -b -q --no-pager -o cat -u i815quarvel-apply.service |
-    grep -F 'not applied' | grep -F 'sudo rm $marker'"
+    grep -F 'not applied' | grep -F 'rm $chip_marker'"
   is nothing-applied-after-the-hang "$(emulated_values)" "off 32 "
-  check marker-stays [ -f $marker ]
-  rm -f $marker
+  check marker-stays [ -f $chip_marker ]
+  rm -f $chip_marker
 }
 
 stage_noapply() {
   is apply-skipped-by-noapply "$(prop i815quarvel-apply.service ConditionResult)" no
   check journal-names-noapply sh -c "journalctl -b -q --no-pager -o cat | grep -F 'ConditionKernelCommandLine=!i815quarvel.noapply'"
   is nothing-applied-with-noapply "$(emulated_values)" "off 32 "
-  check no-marker-with-noapply [ ! -e $marker ]
+  check no-marker-with-noapply [ ! -e $chip_marker ]
 
   # Purge: the test's own files first, then both packages.
-  rm -rf "${dropin%/*}"
+  rm -rf "${dropin%/*}" "${guard_dropin%/*}"
   systemctl daemon-reload
   local listing=$state/listing status left
   dpkg -L i815ctl i815quarvel | sort -u > "$listing"
