@@ -328,17 +328,27 @@ ctl() {
   local said status
 
   # try's answer through a pipe: "yes" in time, and a pipe that stays silent past the deadline.
-  local answer
+  # The silent pipe is a FIFO whose writing end this shell holds until both programs have run,
+  # so it never reaches its end however long Wine takes to start.
+  local answer silent=$out/silent.fifo
+  mkfifo "$silent"
+  exec 7<>"$silent"
   for answer in yes silent; do
     local l w
-    l=$( { [ $answer = yes ] && echo yes || sleep 3; } | "$linux_ctl" --emulated try --seconds 1 cas=3 2>&1 | tr -d '\r'; echo "status ${PIPESTATUS[1]}")
-    w=$( { [ $answer = yes ] && echo yes || sleep 3; } | wine "$programs/../ctl/i815ctl.exe" --emulated try --seconds 1 cas=3 2>&1 | tr -d '\r'; echo "status ${PIPESTATUS[1]}")
+    if [ $answer = yes ]; then
+      l=$(echo yes | "$linux_ctl" --emulated try --seconds 1 cas=3 2>&1 | tr -d '\r'; echo "status ${PIPESTATUS[1]}")
+      w=$(echo yes | wine "$programs/../ctl/i815ctl.exe" --emulated try --seconds 1 cas=3 2>&1 | tr -d '\r'; echo "status ${PIPESTATUS[1]}")
+    else
+      l=$("$linux_ctl" --emulated try --seconds 1 cas=3 <"$silent" 7>&- 2>&1 | tr -d '\r'; echo "status ${PIPESTATUS[0]}")
+      w=$(wine "$programs/../ctl/i815ctl.exe" --emulated try --seconds 1 cas=3 <"$silent" 7>&- 2>&1 | tr -d '\r'; echo "status ${PIPESTATUS[0]}")
+    fi
     if [ "$l" = "$w" ]; then
       pass "try answered through a pipe ($answer): the same as on Linux ($(tail -n 2 <<< "$l" | head -n 1))"
     else
       fail "try answered through a pipe ($answer):$(echo; diff <(echo "$l") <(echo "$w"))"
     fi
   done
+  exec 7>&-
 
   # Ctrl+C during try's question (Wine turns SIGINT into the console's Ctrl+C): the undo.
   local pid cas_warning="cas = 3 clocks: changing the CAS latency may hang the machine"
