@@ -2,7 +2,7 @@
 """How often the handling of one `i815ctl set` value moves between folders.
 
 Builds i815ctl without optimisation in build-trace/, runs
-`i815ctl --emulated set "cas=3 clocks"` under gdb with a breakpoint on every function of
+`i815ctl --emulated set --force "cas=3 clocks"` (a value with a warning, hence --force) under gdb with a breakpoint on every function of
 ctl/, chipset/ and sim/, and lists the folders of the functions entered while the set command
 runs, in order. Opening the route and the emulated chip's own functions (it stands for the
 hardware) are left out. A move is a change of folder from one entered function to the next:
@@ -75,7 +75,7 @@ def main():
     trace = os.path.join(build, "set-value.tsv")
     env = dict(os.environ, TRACE_ROOT=root, TRACE_SPANS=f"{command},OpenRoute", TRACE_OUT=trace)
     subprocess.run(["gdb", "-batch", "-x", os.path.abspath(__file__), "--args", os.path.join(build, "ctl", "i815ctl"),
-                    "--emulated", "set", "cas=3 clocks"], check=True, env=env, stdout=subprocess.DEVNULL)
+                    "--emulated", "set", "--force", "cas=3 clocks"], check=True, env=env, stdout=subprocess.DEVNULL)
 
     rows = [line.rstrip("\n").split("\t") for line in open(trace)]
     start = next(i for i, (_, name) in enumerate(rows) if name == command)
