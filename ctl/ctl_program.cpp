@@ -43,6 +43,7 @@ struct Invocation {
     std::string command;
     std::vector<std::string> args;
     RouteChoice routeChoice;
+    std::vector<std::string> routeArgs;  // the route's options as given, to repeat in advice
     const CtlSystem& system;
     std::unique_ptr<Route>& route;
     std::istream& in;
@@ -153,19 +154,41 @@ int GetCommand(Invocation& call)
     return ExitNormal;
 }
 
+// A word as the command interpreter reads it back: quoted unless it holds only characters that
+// no shell (or cmd.exe) treats specially.
+std::string ShellWord(const std::string& word)
+{
+#ifdef _WIN32
+    if (!word.empty() && word.find_first_of(" \t&|<>^()%!\"") == std::string::npos)
+        return word;
+    return "\"" + word + "\"";  // a Windows file name holds no "
+#else
+    const char* plain = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_./=:%+,-@";
+    if (!word.empty() && word.find_first_not_of(plain) == std::string::npos)
+        return word;
+    std::string quoted = "'";
+    for (char c : word)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+#endif
+}
+
 // "nothing written: ...", for set without --force: try is the safe way for all but a lock,
-// which no undo takes back.
-std::string ForceNeeded(const std::vector<FieldSetting>& risky)
+// which no undo takes back. The try it suggests goes the same route to the same chip.
+std::string ForceNeeded(const Invocation& call, const std::vector<FieldSetting>& risky)
 {
     std::string tryable;
     for (const FieldSetting& setting : risky)
         if (!LocksOthers(*setting.field))
-            tryable += " " + FieldKey(*setting.field) + "=" + ValueWord(*setting.field, setting.state);
+            tryable += " " + ShellWord(FieldKey(*setting.field) + "=" + ValueWord(*setting.field, setting.state));
     std::string text = "nothing written: set gives the chip a value with a warning only with --force";
-    if (!tryable.empty())
-        text += "; the safe way to find out is i815ctl try" + tryable +
-                ", which puts the old values back unless you type yes";
-    return text;
+    if (tryable.empty())
+        return text;
+    std::string command = Program;
+    for (const std::string& arg : call.routeArgs)
+        command += " " + ShellWord(arg);
+    return text + "; the safe way to find out is " + command + " try" + tryable +
+           ", which puts the old values back unless you type yes";
 }
 
 // Values with a warning are written only with --force, and only once each warning is out.
@@ -187,7 +210,7 @@ int SetCommand(Invocation& call)
         risky.push_back(change);
     }
     if (!risky.empty() && !force)
-        throw StatusError(ExitBadInput, ForceNeeded(risky));
+        throw StatusError(ExitBadInput, ForceNeeded(call, risky));
     WriteSettings(chip, changes, wanted, stop);
     return ExitNormal;
 }
@@ -461,6 +484,7 @@ std::string Usage()
 
 struct Options {
     RouteChoice route;
+    std::vector<std::string> routeArgs;  // what came before the command
     std::optional<std::string> saveEmulated;
     const Command* command = nullptr;
     std::vector<std::string> args;
@@ -522,6 +546,7 @@ Options ParseOptions(const std::vector<std::string>& args)
     if (options.saveEmulated && options.route.kind != RouteKind::Emulated)
         throw StatusError(ExitBadInput, "--save-emulated needs --emulated");
     options.route.save = options.saveEmulated;
+    options.routeArgs.assign(args.begin(), args.begin() + long(i));
     options.command = FindCommand(args[i]);
     if (!options.command)
         throw StatusError(ExitBadInput, "unknown command \"" + args[i] + "\"");
@@ -617,7 +642,7 @@ int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::i
         // the program ends; the real routes are opened only when a command needs the chip.
         if (options.route.kind == RouteKind::Emulated)
             route = OpenRoute(options.route, false, system);
-        Invocation call{options.command->name, options.args, options.route, system, route, in, out, err};
+        Invocation call{options.command->name, options.args, options.route, options.routeArgs, system, route, in, out, err};
         status = options.command->run(call);
     } catch (const StatusError& error) {
         err << Prefixed(error.what());

@@ -56,8 +56,9 @@ TEST_F(RiskTest, SetRefusesAValueWithAWarningWithoutForceAndPointsToTry)
     EXPECT_EQ(err, std::string("i815ctl: warning: ") + FastWrites + "\ni815ctl: warning: " + CasChange +
                        "\ni815ctl: warning: " + RefreshOff +
                        "\ni815ctl: nothing written: set gives the chip a value with a warning only with --force; "
-                       "the safe way to find out is i815ctl try agpfw=on cas=3 sms=self-refresh, which puts the "
-                       "old values back unless you type yes\n");
+                       "the safe way to find out is i815ctl --emulated=" + TestFile("start.txt") +
+                       " --save-emulated " + TestFile("saved.txt") +
+                       " try agpfw=on cas=3 sms=self-refresh, which puts the old values back unless you type yes\n");
     EXPECT_EQ(out, "");
     EXPECT_EQ(after, image) << "not even ras, which has no warning";
 
@@ -65,6 +66,21 @@ TEST_F(RiskTest, SetRefusesAValueWithAWarningWithoutForceAndPointsToTry)
     EXPECT_EQ(err, std::string("i815ctl: warning: ") + FastWrites + "\ni815ctl: warning: " + CasChange + "\n");
     EXPECT_EQ(EmulatedI815(after).Dword(0x50), 0x227C0244u);
     EXPECT_EQ(EmulatedI815(after).Dword(0xA8), 0x1F000314u);
+}
+
+// The try that set suggests goes to the same chip: a user trying values on a dump copies the line
+// and must not reach the real chip with it. A word the shell would split or read is quoted.
+TEST_F(RiskTest, TheSuggestedTryGoesTheSameRoute)
+{
+    const std::string dump = TestFile("it's mine.txt");
+    WriteRegisterDumpFile(dump, EmulatedI815::DefaultImage());
+    std::ostringstream o, e;
+    EXPECT_EQ(RunCtl({"--emulated=" + dump, "set", "cas=3 clocks"}, CtlSystem{}, o, e), 2);
+    const std::string quoted = "'--emulated=" + dump.substr(0, dump.find('\'')) + "'\\''s mine.txt'";
+    EXPECT_NE(e.str().find("the safe way to find out is i815ctl " + quoted + " try cas=3, which puts"),
+              std::string::npos)
+        << e.str();
+    std::remove(dump.c_str());
 }
 
 TEST_F(RiskTest, TheThrottleLockNeedsForceAndTryIsNoWayForIt)
@@ -93,8 +109,8 @@ TEST_F(RiskTest, OnlyAChangeThatWouldBeWrittenWarns)
     EXPECT_EQ(Run({"set", "tdlle=off"}, fastWrites.Space()), 2);
     EXPECT_EQ(err, "i815ctl: warning: tdlle = off: toggling the transmit DLL will most likely hang the machine\n"
                    "i815ctl: nothing written: set gives the chip a value with a warning only with --force; the "
-                   "safe way to find out is i815ctl try tdlle=off, which puts the old values back unless you type "
-                   "yes\n");
+                   "safe way to find out is i815ctl --emulated=" + TestFile("start.txt") + " --save-emulated " +
+                       TestFile("saved.txt") + " try tdlle=off, which puts the old values back unless you type yes\n");
 }
 
 // A profile is a deliberate file: check names each line with a warning, apply says the warning of
