@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages a build needs; does nothing when they are all present. Waits
 # for another apt or dpkg that holds the lock (up to 15 minutes) and says what it installs.
-# Run as root.   scripts/install-deps.sh [qt6] [qt5] [i386] [fuzz] [guest] [package] [windows] [system]
-# (default: qt6)
+# Run as root.   scripts/install-deps.sh [--list] [qt6] [qt5] [i386] [fuzz] [guest] [package] [windows] [system]
+# (default: qt6). --list prints the packages, one a line, and installs nothing.
 set -euo pipefail
 source "$(dirname "$0")/progress.sh"
 
@@ -28,13 +28,22 @@ declare -A groups=(
   [system]="debootstrap qemu-system-x86 qemu-utils e2fsprogs dpkg-dev netpbm"
 )
 
+list=
+if [ "${1-}" = --list ]; then
+  list=1
+  shift
+fi
 wanted=("${common[@]}")
 for group in "${@:-qt6}"; do
   [ -n "${groups[$group]+x}" ] || { echo "install-deps: unknown group $group" >&2; exit 2; }
-  read -r -a packages <<< "${groups[$group]}"
+  read -r -d '' -a packages <<< "${groups[$group]}" || true  # all its lines, not only the first
   wanted+=("${packages[@]}")
 done
 
+if [ -n "$list" ]; then
+  printf '%s\n' "${wanted[@]}"
+  exit 0
+fi
 missing=()
 for p in "${wanted[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

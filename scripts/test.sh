@@ -13,6 +13,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 SECONDS=0
+tests/scripts/install_deps_test.sh
 for part in test-qt6 test-qt5 fuzz guest-test package test-windows system-test; do
   scripts/$part.sh
 done
