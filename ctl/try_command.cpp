@@ -82,7 +82,7 @@ int TrySettings(ConfigAccess& chip, const std::vector<FieldSetting>& wanted, int
         }
         written = Reason(answer, seconds);
         if (answer != Answer::No)
-            out << "\n";
+            out << "\n" << std::flush;  // the prompt's line ends before the reason on stderr
     } catch (const StatusError& error) {
         written = error.what();  // the chip did not take everything: undo what it did take
     }

@@ -171,6 +171,20 @@ TEST_F(TryTest, TheDeadlineHoldsWhateverTheInput)
     EXPECT_EQ(Chip().Space(), EmulatedI815::DefaultImage());
 }
 
+// Output and messages in one pipe, as in a log: the question's line ends before the reason.
+TEST_F(TryTest, TheQuestionsLineEndsBeforeTheReasonInOnePipe)
+{
+    ChildProcess ctl({"/bin/sh", "-c", "exec \"$@\" 2>&1 </dev/zero", "sh", CTL_ON_FILES, "--kernel", "try",
+                      "--seconds", "1", "amtt=64"},
+                     {"TEST_KERNEL_CONFIG=" + config, "TEST_LOCK=" + TestLock()});
+    ASSERT_TRUE(ctl.ok());
+    ctl.Finish();
+    const std::string end = "Keep these settings? Type yes within 1 second: \n"
+                            "i815ctl: no \"yes\" within 1 second; undone: amtt back to 32\n";
+    ASSERT_GE(ctl.out.size(), end.size()) << ctl.out;
+    EXPECT_EQ(ctl.out.substr(ctl.out.size() - end.size()), end);
+}
+
 // On a real terminal: Ctrl-\ undoes as Ctrl-C does; Ctrl-Z undoes before the program stops,
 // so a stopped job never holds tried settings.
 TEST_F(TryTest, CtrlBackslashAndCtrlZOnTheTerminalUndoFirst)
