@@ -7,7 +7,11 @@ deps=$(dirname "$0")/../../scripts/install-deps.sh
 failures=0
 expect() {
   local group=$1 package=$2
-  if ! "$deps" --list "$group" | grep -qx -- "$package"; then
+  local listed
+  # Read the whole list before searching it: grep -q leaving early would end the script's
+  # printf with SIGPIPE, and pipefail would count that as a miss.
+  listed=$("$deps" --list "$group")
+  if ! grep -qx -- "$package" <<< "$listed"; then
     echo "FAILED: install-deps.sh $group would not install $package"
     failures=$((failures + 1))
   fi
