@@ -4,6 +4,8 @@
 #include "field_map.h"
 #include "port_access.h"
 
+#include <memory>
+
 Mechanism1Access::Mechanism1Access(PortAccess& ports, ConfigLock* lock) : ports_(ports), lock_(lock) {}
 
 uint32_t Mechanism1Access::ReadCycle(uint32_t offset)
@@ -49,4 +51,14 @@ void Mechanism1Access::RestorePorts()
 {
     const HeldLock held(lock_);
     ports_.Out32(ConfigAddressPort, SavedConfigAddress);
+}
+
+namespace {
+std::unique_ptr<Mechanism1Access> throughPorts;
+}  // namespace
+
+void SelectPortAccess(PortAccess* ports)
+{
+    throughPorts = ports ? std::make_unique<Mechanism1Access>(*ports) : nullptr;
+    SelectConfigAccess(throughPorts.get());
 }

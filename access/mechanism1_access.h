@@ -28,3 +28,7 @@ private:
     PortAccess& ports_;
     ConfigLock* lock_;
 };
+
+// Selects mechanism #1 through these ports for the free functions of config_access.h, without
+// the lock between programs (the emulated chip, tests). nullptr selects nothing.
+void SelectPortAccess(PortAccess* ports);

@@ -1,4 +1,4 @@
-#include "x86_port_access.h"
+#include "ports_linux.h"
 
 #include "config_access.h"
 

@@ -1,4 +1,4 @@
-#include "win32_port_access.h"
+#include "ports_win32.h"
 
 #include "config_access.h"
 #include "hex_text.h"

@@ -4,13 +4,13 @@
 // and once as a user's window runs on Linux: through the helper on the kernel's file. A plain
 // file holding an i815's configuration space stands in for the sysfs one there (no i815 here);
 // KernelConfigRead measures what one read of this machine's own sysfs file costs on top.
-#include "Unit1.h"
+#include "main_form.h"
 #include "emulated_i815.h"
-#include "helper_client.h"
+#include "helper_config_access.h"
 #include "helper_session.h"
 #include "kernel_config_access.h"
 #include "mechanism1_access.h"
-#include "quarvel_window.h"
+#include "qt_form_window.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -1,8 +1,5 @@
 #include "config_access.h"
 
-#include "mechanism1_access.h"
-
-#include <memory>
 #include <stdexcept>
 
 uint32_t SavedConfigAddress = 0;
@@ -10,16 +7,9 @@ uint32_t SavedConfigData = 0;
 
 namespace {
 ConfigAccess* selected = nullptr;
-std::unique_ptr<Mechanism1Access> throughPorts;
 }  // namespace
 
 void SelectConfigAccess(ConfigAccess* access) { selected = access; }
-
-void SelectPortAccess(PortAccess* ports)
-{
-    throughPorts = ports ? std::make_unique<Mechanism1Access>(*ports) : nullptr;
-    selected = throughPorts.get();
-}
 
 ConfigAccess& CurrentConfigAccess()
 {

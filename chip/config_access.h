@@ -13,8 +13,6 @@ constexpr uint16_t ConfigDataPort = 0xCFC;
 constexpr uint32_t ConfigEnableBit = 0x80000000;  // bus, device and function all 0
 constexpr uint32_t HostBridgeId = 0x11308086;      // device 0x1130, vendor 0x8086: i815
 
-class PortAccess;
-
 class ConfigAccess {
 public:
     virtual ~ConfigAccess() = default;
@@ -31,9 +29,6 @@ public:
 
 // Selects the back end for all later accesses; the caller keeps ownership.
 void SelectConfigAccess(ConfigAccess* access);
-// Shorthand: mechanism #1 through these ports, without the lock between programs (the
-// emulated chip, tests). nullptr selects nothing.
-void SelectPortAccess(PortAccess* ports);
 ConfigAccess& CurrentConfigAccess();
 
 // Both ports as the program found them, filled by SaveConfigPorts on the port back ends.

@@ -1,9 +1,7 @@
 #include "register_dump.h"
 
 #include "config_access.h"
-#include "dump_file.h"
 #include "hex_text.h"
-#include "whole_file.h"
 
 #include <array>
 #include <cctype>
@@ -158,11 +156,6 @@ ConfigSpace ParseRegisterDump(const std::string& text, const std::string& source
     return ScanRegisterDump(text, source).space;
 }
 
-ConfigSpace ReadRegisterDumpFile(const std::string& path)
-{
-    return ParseRegisterDump(DumpFile(path, false).text(), path);
-}
-
 std::string SpliceRegisterDump(const std::string& text, const ConfigSpace& space, const std::string& source)
 {
     const ScannedDump dump = ScanRegisterDump(text, source);
@@ -210,9 +203,4 @@ std::string FormatRegisterDump(const ConfigSpace& space, const std::string& head
     }
     text += '\n';
     return text;
-}
-
-void WriteRegisterDumpFile(const std::string& path, const ConfigSpace& space)
-{
-    WriteWholeFile(path, FormatRegisterDump(space));
 }

@@ -15,9 +15,6 @@ public:
 // Throws DumpError, naming the line, on a malformed data line, a dump without 00:00.0, or one
 // that does not hold all 256 bytes.
 ConfigSpace ParseRegisterDump(const std::string& text, const std::string& source);
-// Reads a dump file of at most 1 MiB (dump_file.h); throws DumpError, or DumpInterrupted when a
-// signal stops the reading.
-ConfigSpace ReadRegisterDumpFile(const std::string& path);
 // The dump `text` with 00:00.0's 256 bytes made those of `space`, and everything else kept as
 // it was: the other devices, the bytes beyond 256 of `lspci -xxxx`, the text of `lspci -v`, the
 // header with the bridge's name, the line ends. Throws DumpError as ParseRegisterDump does.
@@ -27,8 +24,6 @@ std::string SpliceRegisterDump(const std::string& text, const ConfigSpace& space
 // "00:00.0 "); without one, the header names the bridge that the bytes identify and says that
 // it is emulated.
 std::string FormatRegisterDump(const ConfigSpace& space, const std::string& header = {});
-// Written whole or not at all (whole_file.h); throws FileWriteError.
-void WriteRegisterDumpFile(const std::string& path, const ConfigSpace& space);
 // The header of a real host bridge: its name for an i815, else its vendor and device
 // identities; with its revision.
 std::string HostBridgeHeader(const ConfigSpace& space);

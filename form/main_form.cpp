@@ -1,4 +1,4 @@
-#include "Unit1.h"
+#include "main_form.h"
 
 #include "config_access.h"
 #include "dimm_decoder.h"

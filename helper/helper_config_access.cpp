@@ -1,4 +1,4 @@
-#include "helper_client.h"
+#include "helper_config_access.h"
 
 #include "config_lock.h"
 #include "helper_protocol.h"

@@ -1,6 +1,6 @@
-#include "quarvel_window.h"
+#include "qt_form_window.h"
 
-#include "Unit1.h"
+#include "main_form.h"
 #include "hint_display.h"
 #include "radio_group_box.h"
 #include "wrapping_tab_control.h"

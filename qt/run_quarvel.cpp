@@ -1,10 +1,10 @@
 #include "run_quarvel.h"
 
-#include "Unit1.h"
+#include "main_form.h"
 #include "display_check.h"
 #include "end_on_signal.h"
 #include "quarvel_application.h"
-#include "quarvel_window.h"
+#include "qt_form_window.h"
 
 #include <exception>
 #include <memory>

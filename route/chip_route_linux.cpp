@@ -3,13 +3,13 @@
 #include "access_refused.h"
 #include "config_lock.h"
 #include "dump_file.h"
-#include "helper_client.h"
+#include "helper_config_access.h"
 #include "helper_launcher.h"
 #include "kernel_config_access.h"
 #include "mechanism1_access.h"
 #include "quarvel_version.h"
 #include "sysfs_identity.h"
-#include "x86_port_access.h"
+#include "ports_linux.h"
 
 #include <cctype>
 #include <cerrno>

@@ -7,7 +7,7 @@
 #include "config_lock.h"
 #include "dump_file.h"
 #include "mechanism1_access.h"
-#include "win32_port_access.h"
+#include "ports_win32.h"
 
 #include <cerrno>
 

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh windows
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake -DCMAKE_BUILD_TYPE=Release "$@"
 cmake --build build-windows -j"$(nproc)"
-programs=(build-windows/win/i815quarvel.exe build-windows/win/i815quarvel-sim.exe build-windows/ctl/i815ctl.exe)
+programs=(build-windows/win32/i815quarvel.exe build-windows/win32/i815quarvel-sim.exe build-windows/ctl/i815ctl.exe)
 file "${programs[@]}"
 OBJDUMP=i686-w64-mingw32-objdump scripts/check-no-sse2.sh "${programs[@]}"
 cmake --build build-windows --target windows-zip

@@ -20,7 +20,7 @@ step "run-sim: configuring the build in build/" \
   cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARVEL_BUILD_UI=ON
 step "run-sim: building i815quarvel-sim, i815quarvel, i815ctl and the helper (a minute or two the first time)" \
   cmake --build build -j"$(nproc)" --target i815quarvel-sim i815quarvel i815ctl i815quarvel-helper
-echo "run-sim: the programs are in build/: build/app/i815quarvel-sim, build/app/i815quarvel," \
+echo "run-sim: the programs are in build/: build/qt/i815quarvel-sim, build/qt/i815quarvel," \
      "build/ctl/i815ctl; \`cmake --install build\` installs them under /usr/local"
 
 if [ -z "$display" ]; then
@@ -31,4 +31,4 @@ if [ -z "$display" ]; then
   done
   exec build/ctl/i815ctl "$route" show
 fi
-exec build/app/i815quarvel-sim "$@"
+exec build/qt/i815quarvel-sim "$@"

@@ -22,8 +22,8 @@ command -v xvfb-run >/dev/null || { echo "startup-bench: xvfb-run is missing (pa
   { echo "startup-bench: valgrind is missing (package valgrind)" >&2; exit 1; }
 cmake --build "$build" --target first_map bare_window i815quarvel-sim >/dev/null ||
   { echo "startup-bench: cannot build the programs in $build (the watcher needs libxcb1-dev)" >&2; exit 1; }
-bare=$build/bench/bare_window
-quarvel=$build/app/i815quarvel-sim
+bare=$build/benchmarks/bare_window
+quarvel=$build/qt/i815quarvel-sim
 # -noreset: the server would reset whenever its last client leaves, between two runs, and refuse
 # the watcher's next connection while it does.
 screen=(-a -s '-screen 0 1024x768x24 -dpi 96 -noreset')
@@ -37,7 +37,7 @@ if [ $mode = callgrind ]; then
       program=$2; [ $kind = quarvel ] && program=$3
       "$1" valgrind -q --tool=callgrind --dump-before=xcb_map_window \
         --callgrind-out-file="$4/$kind.%p" "$program" >/dev/null
-    done' _ "$build/bench/first_map" "$bare" "$quarvel" "$out"
+    done' _ "$build/benchmarks/first_map" "$bare" "$quarvel" "$out"
   for kind in bare quarvel; do
     # The first dump is the one at the map; the last holds what ran after it.
     first=$(ls "$out/$kind".*.1 2>/dev/null | head -n 1)
@@ -61,7 +61,7 @@ times=$(xvfb-run "${screen[@]}" bash -c '
     b=$("$watcher" "$bare") && q=$("$watcher" "$quarvel") || exit 1
     echo "bare $b"
     echo "quarvel $q"
-  done' _ "$build/bench/first_map" "$bare" "$quarvel" "$runs") ||
+  done' _ "$build/benchmarks/first_map" "$bare" "$quarvel" "$runs") ||
   { echo "startup-bench: a run failed" >&2; exit 1; }
 awk '
   { n[$1]++; t[$1, 1, n[$1]] = $2; t[$1, 2, n[$1]] = $3 }

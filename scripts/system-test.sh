@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The i386 packages as installed on a Debian 12 system that boots with systemd: Debian's 686
 # kernel under qemu-system-i386 -cpu pentium3 -m 256, a disk image, the serial console, no
-# network. One machine, booted six times; each boot runs one stage of tests/system/guest.sh:
+# network. One machine, booted six times; each boot runs one stage of tests/machine/guest.sh:
 #   install    apt installs both packages (their maintainer scripts on i386); two users, one a
 #              member of the group i815quarvel; the apply unit and the helper's socket enabled
 #   noprofile  the boot's time without a profile; the socket service: the member's i815ctl
@@ -57,14 +57,14 @@ mirror=${mirror:-http://deb.debian.org/debian/}
 sources=$(awk '{ print "deb [arch=i386] " $1 " " $2 " main" }' <<< "$debian_sources")
 [ -n "$sources" ] || sources="deb [arch=i386] $mirror bookworm main"
 
-recipe=$( { cat tests/system/make-image.sh tests/system/systest-run tests/system/systest.service
+recipe=$( { cat tests/machine/make-image.sh tests/machine/systest-run tests/machine/systest.service
             printf '%s\n' "${guest_packages[@]}"; } | sha256sum | cut -d' ' -f1)
 mkdir -p "$cache"
 if [ "$(cat "$cache/recipe" 2>/dev/null)" != "$recipe" ] ||
    [ ! -f "$cache/rootfs.img" ] || [ ! -f "$cache/vmlinuz" ] || [ ! -f "$cache/initrd.img" ]; then
   rm -f "$cache/recipe"
   step "the machine's image: debootstrap, the kernel, ${#guest_packages[@]} packages and what they need" \
-    tests/system/make-image.sh "$cache" "$mirror" "$sources" "${guest_packages[@]}"
+    tests/machine/make-image.sh "$cache" "$mirror" "$sources" "${guest_packages[@]}"
   echo "$recipe" > "$cache/recipe"
 fi
 echo "image: $(du -sh --apparent-size "$cache/rootfs.img" | cut -f1) ($(du -sh "$cache/rootfs.img" | cut -f1) used)" \
@@ -85,7 +85,7 @@ qemu-img create -q -f qcow2 -F raw -b "$cache/rootfs.img" "$work/disk.qcow2"
 # The second disk carries the test in (a tar archive: guest.sh, the packages) and what the stage
 # leaves in out/ back to the host (another tar archive over it).
 mkdir -p "$work/in/debs"
-cp tests/system/guest.sh "$work/in/"
+cp tests/machine/guest.sh "$work/in/"
 cp "${debs[@]}" "$work/in/debs/"
 tar -cf "$work/in.tar" -C "$work/in" .
 
@@ -163,7 +163,7 @@ done
 
 passed=$(cat "$results"/*.log | grep -c '^CHECK PASS' || true)
 failed=$(cat "$results"/*.log | grep '^CHECK FAIL' || true)
-expected=$(grep -cE '^\s*(is|check) ' tests/system/guest.sh)
+expected=$(grep -cE '^\s*(is|check) ' tests/machine/guest.sh)
 echo "System test: ${SECONDS}s, $passed checks passed"
 if [ -n "$failed" ] || [ "$status" != 0 ] || ((passed < expected)); then
   echo "system test FAILED (consoles in $results)"

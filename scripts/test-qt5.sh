@@ -24,11 +24,11 @@ SECONDS=0
 cmake -S . -B build-i386 -DCMAKE_TOOLCHAIN_FILE=cmake/i686-linux-gnu.cmake \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARVEL_QT=5 -DQUARVEL_BUILD_UI=ON -DQUARVEL_BUILD_BENCHMARKS=OFF
 cmake --build build-i386 -j"$jobs"
-programs=(build-i386/app/i815quarvel build-i386/app/i815quarvel-sim build-i386/ctl/i815ctl
+programs=(build-i386/qt/i815quarvel build-i386/qt/i815quarvel-sim build-i386/ctl/i815ctl
           build-i386/helper/i815quarvel-helper)
 file "${programs[@]}"
 tests/scripts/check_no_sse2_test.sh
-scripts/check-no-sse2.sh "${programs[@]}" build-i386/tests/*_tests build-i386/tests/form/*_tests build-i386/tests/ui/*_tests
+scripts/check-no-sse2.sh "${programs[@]}" build-i386/tests/*_tests build-i386/tests/form/*_tests build-i386/tests/qt/*_tests
 # Shows that every test runs under QEMU's Pentium III model.
 ctest --test-dir build-i386 -N -V | awk '/Test command:/ && !shown { print; shown = 1 }'
 ctest --test-dir build-i386 --output-on-failure -j"$jobs"

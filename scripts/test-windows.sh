@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Windows programs (Windows 95 to XP): built, checked and zipped by build-windows.sh, then
-# tested under Debian's Wine in Xvfb (tests/windows/wine-test.sh) with Wine set to Windows XP
+# tested under Debian's Wine in Xvfb (tests/win32/wine-test.sh) with Wine set to Windows XP
 # and to Windows 98. i815ctl.exe's output is compared with that of the Linux i815ctl, built here
 # without Qt.
 set -euo pipefail

@@ -55,3 +55,9 @@ private:
 
 // Whether two names lead to one existing file.
 bool NamesOneFile(const std::string& a, const std::string& b);
+
+// Reads a dump file of at most 1 MiB; throws DumpError, or DumpInterrupted when a signal stops
+// the reading.
+ConfigSpace ReadRegisterDumpFile(const std::string& path);
+// Written whole or not at all (whole_file.h); throws FileWriteError.
+void WriteRegisterDumpFile(const std::string& path, const ConfigSpace& space);

@@ -3,7 +3,7 @@
 // file while it holds the mutex, and a program that waited reads the new file.
 #include "dump_file.h"
 
-#include "win32_error.h"
+#include "error_text_win32.h"
 
 #include <cctype>
 

@@ -1,4 +1,4 @@
-#include "win32_error.h"
+#include "error_text_win32.h"
 
 #include <cerrno>
 #include <cstring>

@@ -2,7 +2,7 @@
 #include "files.h"
 
 #include "exit_status.h"
-#include "win32_error.h"
+#include "error_text_win32.h"
 
 #include <cctype>
 #include <cerrno>

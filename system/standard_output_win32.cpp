@@ -3,7 +3,7 @@
 // line written ending in CRLF.
 #include "standard_output.h"
 
-#include "win32_error.h"
+#include "error_text_win32.h"
 
 #include <cerrno>
 #include <string>

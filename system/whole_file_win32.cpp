@@ -1,7 +1,7 @@
 // Files written whole on Windows 95 to XP, with the ANSI functions of kernel32 only.
 #include "whole_file.h"
 
-#include "win32_error.h"
+#include "error_text_win32.h"
 
 #include <windows.h>
 

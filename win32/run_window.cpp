@@ -1,8 +1,8 @@
 #include "run_window.h"
 
-#include "Unit1.h"
+#include "main_form.h"
 #include "failure_display.h"
-#include "quarvel_window.h"
+#include "win32_form_window.h"
 
 #include <exception>
 #include <memory>

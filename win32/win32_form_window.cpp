@@ -1,8 +1,8 @@
 // The Win32 face: what the form tells it (a control to draw anew, a message, the hints' time)
 // and what Windows tells it (clicks, picks, moves, ticks, the close), each to the form core.
-#include "quarvel_window.h"
+#include "win32_form_window.h"
 
-#include "Unit1.h"
+#include "main_form.h"
 #include "failure_display.h"
 #include "windows_text.h"
 

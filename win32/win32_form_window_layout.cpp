@@ -1,8 +1,8 @@
 // The Win32 face's layout: the window, the tab control and its pages, and a window for every
 // control of the layout table at its scaled place, in the keyboard order, with its hint.
-#include "quarvel_window.h"
+#include "win32_form_window.h"
 
-#include "Unit1.h"
+#include "main_form.h"
 #include "control_ids.h"
 #include "windows_text.h"
 

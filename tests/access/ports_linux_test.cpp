@@ -1,5 +1,5 @@
 // Only the refusal path runs here: no test ever executes a real port instruction.
-#include "x86_port_access.h"
+#include "ports_linux.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #include "emulated_i815.h"
+#include "dump_file.h"
 #include "register_dump.h"
 
 #include <gtest/gtest.h>

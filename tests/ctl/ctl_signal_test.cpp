@@ -5,6 +5,7 @@
 // signal stops the bench and the dump reader at once; a hang-up ignored by nohup stays ignored.
 #include "config_lock.h"
 #include "emulated_i815.h"
+#include "dump_file.h"
 #include "register_dump.h"
 
 #include "../support/child_process.h"

@@ -9,6 +9,7 @@
 #include "field_values.h"
 #include "helper_protocol.h"
 #include "mechanism1_access.h"
+#include "dump_file.h"
 #include "register_dump.h"
 #include "../support/refused_ports.h"
 #include "../support/test_files.h"

@@ -3,6 +3,7 @@
 // onto itself. Every file is whole or not written, and nothing but what was asked changes.
 #include "emulated_i815.h"
 #include "profile.h"
+#include "dump_file.h"
 #include "register_dump.h"
 
 #include "../support/child_process.h"

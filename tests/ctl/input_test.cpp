@@ -2,6 +2,7 @@
 // limit, a profile from a Windows editor. Each is a clear one-line answer with the documented
 // status, at once.
 #include "emulated_i815.h"
+#include "dump_file.h"
 #include "register_dump.h"
 
 #include "../support/child_process.h"

@@ -2,6 +2,7 @@
 // built-in chip's dwords and the data sheet's bit positions.
 #include "ctl_program.h"
 #include "emulated_i815.h"
+#include "dump_file.h"
 #include "register_dump.h"
 
 #include "../support/test_files.h"

@@ -9,6 +9,7 @@
 #include "mechanism1_access.h"
 #include "profile.h"
 #include "profile_commands.h"
+#include "dump_file.h"
 #include "register_dump.h"
 
 #include "../support/test_files.h"

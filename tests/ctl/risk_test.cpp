@@ -2,6 +2,7 @@
 // the chip, and set's refusal of such a value without --force.
 #include "ctl_program.h"
 #include "emulated_i815.h"
+#include "dump_file.h"
 #include "register_dump.h"
 
 #include "../support/test_files.h"

@@ -3,7 +3,7 @@
 
 #include "../support/config_cycles.h"
 #include "../support/emulated_chip_fixture.h"
-#include "Unit1.h"
+#include "main_form.h"
 #include "form_face.h"
 #include "mechanism1_access.h"
 

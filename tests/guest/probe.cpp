@@ -24,11 +24,11 @@
 //                                    another value outside that byte than the bridge held
 //   guest_probe ptrace PID           tries to attach to PID
 #include "config_lock.h"
-#include "helper_client.h"
+#include "helper_config_access.h"
 #include "helper_launcher.h"
 #include "kernel_config_access.h"
 #include "mechanism1_access.h"
-#include "x86_port_access.h"
+#include "ports_linux.h"
 
 #include <csignal>
 #include <cstdio>

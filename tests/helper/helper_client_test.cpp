@@ -5,7 +5,7 @@
 #include "chip_route.h"
 #include "config_access.h"
 #include "config_lock.h"
-#include "helper_client.h"
+#include "helper_config_access.h"
 #include "helper_launcher.h"
 
 #include "../support/test_files.h"

@@ -3,7 +3,7 @@
 # Debian's packages (debootstrap, then apt in the chroot) with systemd, dbus, polkitd, pkexec,
 # Xvfb, Debian's 686 kernel and what the two packages of i815 Quarvel need to be installed
 # without a network; then an ext4 image of it, and the kernel and initramfs beside it.
-#   tests/system/make-image.sh OUT MIRROR "SOURCES" PACKAGE...
+#   tests/machine/make-image.sh OUT MIRROR "SOURCES" PACKAGE...
 # OUT gets rootfs.img, vmlinuz and initrd.img. MIRROR is Debian's archive as the host's apt
 # uses it; SOURCES the chroot's sources.list (the same archive, its updates and security).
 # Nothing of the host's /etc goes into the machine but those lines.

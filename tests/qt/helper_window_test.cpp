@@ -2,7 +2,7 @@
 // that makes them itself.
 #include "window_fixture.h"
 
-#include "helper_client.h"
+#include "helper_config_access.h"
 #include "helper_session.h"
 #include "mechanism1_access.h"
 #include "wrapping_tab_control.h"

@@ -1,6 +1,7 @@
 // The emulated window's --save under faults: a write cut short by a file-size limit leaves the
 // old dump byte for byte, and the program says so.
 #include "emulated_i815.h"
+#include "dump_file.h"
 #include "register_dump.h"
 
 #include "../support/child_process.h"

@@ -1,5 +1,6 @@
 // Real signals to real window processes: each ends the program as the close button does.
 #include "emulated_i815.h"
+#include "dump_file.h"
 #include "register_dump.h"
 
 #include "../support/child_process.h"

@@ -3,9 +3,9 @@
 
 #include "../support/config_cycles.h"
 #include "../support/emulated_chip_fixture.h"
-#include "Unit1.h"
+#include "main_form.h"
 #include "mechanism1_access.h"
-#include "quarvel_window.h"
+#include "qt_form_window.h"
 #include "radio_group_box.h"
 #include "wrapping_tab_control.h"
 

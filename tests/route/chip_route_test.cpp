@@ -2,8 +2,9 @@
 // only where the kernel has no file, and never the ports on the side.
 #include "access_refused.h"
 #include "chip_route.h"
+#include "dump_file.h"
 #include "register_dump.h"
-#include "x86_port_access.h"
+#include "ports_linux.h"
 
 #include "../support/refused_ports.h"
 #include "../support/test_files.h"

@@ -2,6 +2,7 @@
 // Selects a fresh emulated i815 as the port back end for each test.
 
 #include "config_access.h"
+#include "mechanism1_access.h"
 #include "emulated_i815.h"
 #include "port_access.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // The real port back end as a system without CAP_SYS_RAWIO leaves it: every request refused.
 
-#include "x86_port_access.h"
+#include "ports_linux.h"
 
 #include <cerrno>
 

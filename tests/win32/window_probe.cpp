@@ -17,7 +17,7 @@
 //   window_probe about FILE            the About text as the form core makes it on the
 //                                      built-in emulated i815, as UTF-8, into FILE
 //   window_probe default-dump FILE     the built-in emulated i815 as an lspci dump, into FILE
-#include "Unit1.h"
+#include "main_form.h"
 #include "control_ids.h"
 #include "emulated_i815.h"
 #include "form_face.h"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Windows programs under Debian's Wine for i386, in Xvfb, clicked and typed at through X
 # (xdotool, xclip) as a user would, and looked at from inside Wine by window_probe.exe.
-#   tests/windows/wine-test.sh TEST PROGRAM-DIR PROBE WORK-DIR
+#   tests/win32/wine-test.sh TEST PROGRAM-DIR PROBE WORK-DIR
 # TEST:
 #   emulated-window  i815quarvel-sim.exe with Wine set to Windows XP: a bad DUMP refused; start
 #                    and close change nothing; every control at the place the layout table
