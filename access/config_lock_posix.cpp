@@ -1,10 +1,10 @@
 #include "config_lock.h"
 
-#include <algorithm>
+#include "flock_wait_posix.h"
+#include "paths.h"
+
 #include <cerrno>
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -14,14 +14,6 @@
 namespace {
 
 std::string Reason(const std::string& what) { return what + ": " + std::strerror(errno); }
-
-std::string Directory(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 bool OursOrRoot(const struct stat& st) { return st.st_uid == 0 || st.st_uid == geteuid(); }
 
@@ -47,15 +39,15 @@ ConfigLock::ConfigLock(std::string path) : path_(std::move(path)) {}
 
 ConfigLock::~ConfigLock()
 {
-    if (fd_ >= 0)
-        close(fd_);
+    if (open_)
+        close(int(handle_));
 }
 
 void ConfigLock::Open()
 {
-    if (fd_ >= 0)
+    if (open_)
         return;
-    CheckDirectory(Directory(path_));
+    CheckDirectory(FolderOf(path_));
     // Never follow a link, never block on a fifo.
     const int fd = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     if (fd < 0)
@@ -69,24 +61,22 @@ void ConfigLock::Open()
         close(fd);
         throw ConfigLockError(Reason("The lock file " + path_ + " cannot be closed to other users"));
     }
-    fd_ = fd;
+    handle_ = fd;
+    open_ = true;
 }
 
 void ConfigLock::Acquire()
 {
     Open();
-    using namespace std::chrono;
-    const auto deadline = steady_clock::now() + milliseconds(TimeoutMilliseconds);
-    auto pause = microseconds(20);
-    while (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK && errno != EINTR)
-            throw ConfigLockError(Reason("The lock file " + path_ + " cannot be locked"));
-        if (steady_clock::now() >= deadline)
-            throw ConfigLockBusy("The lock file " + path_ + " has been held by another program for " +
-                                 std::to_string(TimeoutMilliseconds / 1000) + " seconds");
-        std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, microseconds(5000));
+    switch (WaitForFlock(int(handle_), TimeoutMilliseconds, false)) {
+    case LockWait::Taken:
+        return;
+    case LockWait::TimedOut:
+        throw ConfigLockBusy("The lock file " + path_ + " has been held by another program for " +
+                             std::to_string(TimeoutMilliseconds / 1000) + " seconds");
+    default:
+        throw ConfigLockError(Reason("The lock file " + path_ + " cannot be locked"));
     }
 }
 
-void ConfigLock::Release() { flock(fd_, LOCK_UN); }
+void ConfigLock::Release() { flock(int(handle_), LOCK_UN); }

@@ -1,21 +1,14 @@
 // The lock between programs on Windows: a named mutex, whose name is the lock's path (a path
-// names no file here). Windows 95/98/ME and NT alike have named mutexes; one whose owner
-// ended without releasing it passes to the next waiter, as an flock does.
+// names no file here).
 #include "config_lock.h"
 
-#include <windows.h>
+#include "named_mutex_win32.h"
 
 namespace {
 
-std::string MutexName(std::string path)
-{
-    for (char& c : path)
-        if (c == '\\')
-            c = '/';  // a backslash would name a namespace
-    return "i815quarvel:" + path;
-}
-
 std::string WithCode(const std::string& what) { return what + " (error " + std::to_string(GetLastError()) + ")"; }
+
+HANDLE Mutex(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
 }  // namespace
 
@@ -23,27 +16,28 @@ ConfigLock::ConfigLock(std::string path) : path_(std::move(path)) {}
 
 ConfigLock::~ConfigLock()
 {
-    if (mutex_)
-        CloseHandle(mutex_);
+    if (open_)
+        CloseHandle(Mutex(handle_));
 }
 
 void ConfigLock::Open()
 {
-    if (mutex_)
+    if (open_)
         return;
-    mutex_ = CreateMutexA(nullptr, FALSE, MutexName(path_).c_str());
-    if (!mutex_)
+    const HANDLE mutex = OpenNamedMutex(path_);
+    if (!mutex)
         throw ConfigLockError(WithCode("The lock " + path_ + " cannot be opened"));
+    handle_ = reinterpret_cast<std::intptr_t>(mutex);
+    open_ = true;
 }
 
 void ConfigLock::Acquire()
 {
     Open();
-    switch (WaitForSingleObject(mutex_, TimeoutMilliseconds)) {
-    case WAIT_OBJECT_0:
-    case WAIT_ABANDONED:
+    switch (WaitForMutex(Mutex(handle_), TimeoutMilliseconds)) {
+    case LockWait::Taken:
         return;
-    case WAIT_TIMEOUT:
+    case LockWait::TimedOut:
         throw ConfigLockBusy("The lock " + path_ + " has been held by another program for " +
                              std::to_string(TimeoutMilliseconds / 1000) + " seconds");
     default:
@@ -53,6 +47,6 @@ void ConfigLock::Acquire()
 
 void ConfigLock::Release()
 {
-    if (mutex_)
-        ReleaseMutex(mutex_);
+    if (open_)
+        ReleaseMutex(Mutex(handle_));
 }

@@ -8,25 +8,21 @@
 
 #include <string>
 
-class ConfigLock;
-
 class KernelConfigAccess : public ConfigAccess {
 public:
     // The host bridge's file, for the helper and the route chooser alike.
     static constexpr const char* DefaultPath = "/sys/bus/pci/devices/0000:00:00.0/config";
 
     // Opens the file for reading, or for reading and writing; throws AccessRefused.
-    KernelConfigAccess(const std::string& path, bool forWriting, ConfigLock* lock);
+    KernelConfigAccess(const std::string& path, bool forWriting, CycleLock* lock);
     ~KernelConfigAccess() override;
     KernelConfigAccess(const KernelConfigAccess&) = delete;
     KernelConfigAccess& operator=(const KernelConfigAccess&) = delete;
 
-    uint32_t Read(uint32_t offset) override;
-    void Write(uint32_t offset, uint32_t value) override;
-    uint32_t Modify(uint32_t offset, uint32_t mask, uint32_t bits) override;
-
 private:
+    uint32_t ReadDword(uint32_t offset) override;
+    void WriteDword(uint32_t offset, uint32_t value) override;
+
     std::string path_;
     int fd_ = -1;
-    ConfigLock* lock_;
 };

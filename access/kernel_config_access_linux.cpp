@@ -1,8 +1,6 @@
 #include "kernel_config_access.h"
 
 #include "access_refused.h"
-#include "config_lock.h"
-#include "field_map.h"
 #include "hex_text.h"
 
 #include <cerrno>
@@ -37,8 +35,8 @@ bool Transfer(int fd, uint32_t offset, uint32_t* value, bool write)
 
 }  // namespace
 
-KernelConfigAccess::KernelConfigAccess(const std::string& path, bool forWriting, ConfigLock* lock)
-    : path_(path), lock_(lock)
+KernelConfigAccess::KernelConfigAccess(const std::string& path, bool forWriting, CycleLock* lock)
+    : ConfigAccess(lock), path_(path)
 {
     fd_ = open(path.c_str(), (forWriting ? O_RDWR : O_RDONLY) | O_CLOEXEC);
     if (fd_ < 0) {
@@ -51,35 +49,27 @@ KernelConfigAccess::KernelConfigAccess(const std::string& path, bool forWriting,
 
 KernelConfigAccess::~KernelConfigAccess() { close(fd_); }
 
-uint32_t KernelConfigAccess::Read(uint32_t offset)
+uint32_t KernelConfigAccess::ReadDword(uint32_t offset)
 {
     uint32_t value = 0;
-    if (Transfer(fd_, offset & 0xFC, &value, false))
+    if (Transfer(fd_, offset, &value, false))
         return value;
     const int reason = errno;
     if (offset >= UnprivilegedBytes)
         throw AccessRefused("The kernel shows only the first 64 bytes of the configuration space "
-                            "to a program without privilege; dword " + HexNumber(offset & 0xFF) + " is beyond them",
+                            "to a program without privilege; dword " + HexNumber(offset) + " is beyond them",
                             EACCES);
-    throw AccessRefused("Reading dword " + HexNumber(offset & 0xFF) + " of " + path_ + " failed: " +
+    throw AccessRefused("Reading dword " + HexNumber(offset) + " of " + path_ + " failed: " +
                             std::strerror(reason),
                         reason);
 }
 
-void KernelConfigAccess::Write(uint32_t offset, uint32_t value)
+void KernelConfigAccess::WriteDword(uint32_t offset, uint32_t value)
 {
-    if (Transfer(fd_, offset & 0xFC, &value, true))
+    if (Transfer(fd_, offset, &value, true))
         return;
     const int reason = errno;
-    throw AccessRefused("Writing dword " + HexNumber(offset & 0xFF) + " of " + path_ + " failed: " +
+    throw AccessRefused("Writing dword " + HexNumber(offset) + " of " + path_ + " failed: " +
                             std::strerror(reason),
                         reason);
-}
-
-uint32_t KernelConfigAccess::Modify(uint32_t offset, uint32_t mask, uint32_t bits)
-{
-    const HeldLock held(lock_);
-    const uint32_t value = ModifiedDword(offset, Read(offset), mask, bits);
-    Write(offset, value);
-    return value;
 }

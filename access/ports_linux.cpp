@@ -40,17 +40,17 @@ inline void OutLong(uint16_t port, uint32_t value)
 }  // namespace
 
 #if QUARVEL_HAVE_PORT_IO
-X86PortAccess::X86PortAccess() : askPermission_(&ioperm) {}
+LinuxPortAccess::LinuxPortAccess() : askPermission_(&ioperm) {}
 #else
-X86PortAccess::X86PortAccess() : askPermission_(&RefuseEverywhere) {}
+LinuxPortAccess::LinuxPortAccess() : askPermission_(&RefuseEverywhere) {}
 #endif
 
-X86PortAccess::X86PortAccess(PermissionFn askPermission)
+LinuxPortAccess::LinuxPortAccess(PermissionFn askPermission)
     : askPermission_(askPermission ? askPermission : &RefuseEverywhere)
 {
 }
 
-void X86PortAccess::EnsurePermission(uint16_t port)
+void LinuxPortAccess::EnsurePermission(uint16_t port)
 {
 #if !QUARVEL_HAVE_PORT_IO
     (void)port;
@@ -78,9 +78,9 @@ void X86PortAccess::EnsurePermission(uint16_t port)
 #endif
 }
 
-void X86PortAccess::RequestPermission() { EnsurePermission(ConfigAddressPort); }
+void LinuxPortAccess::RequestPermission() { EnsurePermission(ConfigAddressPort); }
 
-uint32_t X86PortAccess::In32(uint16_t port)
+uint32_t LinuxPortAccess::In32(uint16_t port)
 {
     EnsurePermission(port);
 #if QUARVEL_HAVE_PORT_IO
@@ -90,7 +90,7 @@ uint32_t X86PortAccess::In32(uint16_t port)
 #endif
 }
 
-void X86PortAccess::Out32(uint16_t port, uint32_t value)
+void LinuxPortAccess::Out32(uint16_t port, uint32_t value)
 {
     EnsurePermission(port);
 #if QUARVEL_HAVE_PORT_IO

@@ -15,13 +15,13 @@ public:
     using AccessRefused::AccessRefused;
 };
 
-class X86PortAccess : public PortAccess {
+class LinuxPortAccess : public PortAccess {
 public:
     // Same contract as ioperm(2): 0 on success, -1 with errno set on refusal.
     using PermissionFn = int (*)(unsigned long from, unsigned long count, int turnOn);
 
-    X86PortAccess();  // asks the kernel with ioperm
-    explicit X86PortAccess(PermissionFn askPermission);
+    LinuxPortAccess();  // asks the kernel with ioperm
+    explicit LinuxPortAccess(PermissionFn askPermission);
 
     uint32_t In32(uint16_t port) override;
     void Out32(uint16_t port, uint32_t value) override;

@@ -4,24 +4,10 @@
 // configuration cycle and needs no privilege. The window asks before anything would start a
 // helper or ask for a password.
 
-#include "config_access.h"
-
+#include <cstdint>
 #include <optional>
 #include <string>
 
 // Dword 0x00 as the chip would give it (device ID << 16 | vendor ID), from the files in the
 // folder of `configPath`; nothing when they cannot be read.
 std::optional<uint32_t> SysfsIdentity(const std::string& configPath);
-
-// Another host bridge, known from those files: answers the identity read, so that a program
-// refuses it as it refuses any other; the ports have nothing to keep; anything else is a fault.
-class ForeignBridgeAccess : public ConfigAccess {
-public:
-    explicit ForeignBridgeAccess(uint32_t identity) : identity_(identity) {}
-    uint32_t Read(uint32_t offset) override;
-    void Write(uint32_t offset, uint32_t value) override;
-    uint32_t Modify(uint32_t offset, uint32_t mask, uint32_t bits) override;
-
-private:
-    uint32_t identity_;
-};

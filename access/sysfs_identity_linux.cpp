@@ -1,7 +1,8 @@
 #include "sysfs_identity.h"
 
+#include "paths.h"
+
 #include <fstream>
-#include <stdexcept>
 
 namespace {
 
@@ -23,26 +24,13 @@ std::optional<uint32_t> ReadId(const std::string& path)
     return value;
 }
 
-[[noreturn]] void NotThere() { throw std::logic_error("This host bridge is not an i815: nothing but its identity is read"); }
-
 }  // namespace
 
 std::optional<uint32_t> SysfsIdentity(const std::string& configPath)
 {
-    const std::string dir = configPath.substr(0, configPath.rfind('/') + 1);
-    const auto vendor = ReadId(dir + "vendor"), device = ReadId(dir + "device");
+    const std::string folder = FolderOf(configPath);
+    const auto vendor = ReadId(PathIn(folder, "vendor")), device = ReadId(PathIn(folder, "device"));
     if (!vendor || !device)
         return std::nullopt;
     return *device << 16 | *vendor;
 }
-
-uint32_t ForeignBridgeAccess::Read(uint32_t offset)
-{
-    if (offset != 0x00)
-        NotThere();
-    return identity_;
-}
-
-void ForeignBridgeAccess::Write(uint32_t, uint32_t) { NotThere(); }
-
-uint32_t ForeignBridgeAccess::Modify(uint32_t, uint32_t, uint32_t) { NotThere(); }

@@ -298,3 +298,10 @@ std::string RawBits(const Field& field, uint32_t dword)
         text += (dword >> bit) & 1 ? '1' : '0';
     return text;
 }
+
+std::string ModeText(bool gfxMode, bool agpAt3v3)
+{
+    return gfxMode ? "GFX mode" : agpAt3v3 ? "AGP mode 3.3V" : "AGP mode 1.5V";
+}
+
+std::string MemoryClockText(bool at133) { return at133 ? "133 Mhz Operation" : "100 Mhz Operation"; }

@@ -56,5 +56,10 @@ std::string StateText(const Field& field, int state);
 // (\"AGP 1X\"), ...", "multiples of 8 from 0 to 248, in decimal or 0x hexadecimal".
 std::string LegalValues(const Field& field);
 
+// The chip's mode and memory clock in the window's words: "GFX mode" (the chip drives its own
+// graphics), "AGP mode 3.3V" or "AGP mode 1.5V"; "133 Mhz Operation" or "100 Mhz Operation".
+std::string ModeText(bool gfxMode, bool agpAt3v3);
+std::string MemoryClockText(bool at133);
+
 // The field's bits as they sit in the chip: "0x50 bits 31-29: 001".
 std::string RawBits(const Field& field, uint32_t dword);

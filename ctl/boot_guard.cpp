@@ -1,6 +1,7 @@
 #include "boot_guard.h"
 
 #include "exit_status.h"
+#include "files.h"
 #include "interruption.h"
 #include "whole_file.h"
 

@@ -10,7 +10,7 @@
 // apply --boot waits for the guard itself (ctl_program.cpp), and the marker lies beside the
 // profile. The files and clocks are each system's own (files.h).
 
-#include "files.h"
+#include "paths.h"
 
 #include <functional>
 #include <string>

@@ -24,10 +24,7 @@ size_t DisplayWidth(const std::string& text)
 
 }  // namespace
 
-std::string ChipSummary::Mode() const
-{
-    return gfxMode ? "GFX mode" : agpAt3v3 ? "AGP mode 3.3V" : "AGP mode 1.5V";
-}
+std::string ChipSummary::Mode() const { return ModeText(gfxMode, agpAt3v3); }
 
 ChipSummary ReadSummary(ConfigAccess& chip)
 {
@@ -51,7 +48,7 @@ void ShowChip(ConfigAccess& chip, std::ostream& out)
     const ChipSummary summary = ReadSummary(chip);
     out << "Chipset: Intel i815 (" << VendorDevice(summary.identity) << "), revision " << summary.revision << "\n";
     out << "Mode: " << summary.Mode() << "\n";
-    out << "Memory: " << (summary.memoryAt133 ? "133 Mhz Operation" : "100 Mhz Operation") << "\n";
+    out << "Memory: " << MemoryClockText(summary.memoryAt133) << "\n";
     for (int socket = 0; socket < 3; ++socket)
         out << "DIMM " << socket << " Population:\n" << DescribeDimm(summary.dimmCodes[socket]);
     out << "\n";

@@ -8,6 +8,7 @@
 #include "field_map.h"
 #include "field_settings.h"
 #include "files.h"
+#include "paths.h"
 #include "field_values.h"
 #include "interruption.h"
 #include "json_output.h"

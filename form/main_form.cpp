@@ -2,6 +2,7 @@
 
 #include "config_access.h"
 #include "dimm_decoder.h"
+#include "field_values.h"
 #include "field_map.h"
 #include "form_face.h"
 #include "help_texts.h"
@@ -86,17 +87,15 @@ void TMForm::Construct()
     RevLbl.SetText(RevLbl.Text() + std::to_string(revision));
 
     const uint32_t gmchcfg = access_.Read(Fields::GfxMode.dword);
-    if (DecodeFlag(Fields::GfxMode, gmchcfg)) {
-        Rmode.SetText("GFX mode");
+    const bool gfxMode = DecodeFlag(Fields::GfxMode, gmchcfg);
+    const bool agpAt3v3 = !gfxMode && DecodeFlag(Fields::AgpSignalling, access_.Read(Fields::AgpSignalling.dword));
+    Rmode.SetText(ModeText(gfxMode, agpAt3v3));
+    if (gfxMode)
         face_.ShowMessage(GfxModeWarning);
-    } else if (DecodeFlag(Fields::AgpSignalling, access_.Read(Fields::AgpSignalling.dword))) {
-        Rmode.SetText("AGP mode 3.3V");
+    if (agpAt3v3)
         AGP4XOVRcb.SetEnabled(false);  // AGP 4X needs 1.5 V signalling
-    } else {
-        Rmode.SetText("AGP mode 1.5V");
-    }
 
-    SMFSLbl.SetText(DecodeFlag(Fields::MemoryFrequency, gmchcfg) ? "133 Mhz Operation" : "100 Mhz Operation");
+    SMFSLbl.SetText(MemoryClockText(DecodeFlag(Fields::MemoryFrequency, gmchcfg)));
 
     for (const HintText& hint : ConstructionHints())
         Find(hint.control)->SetHint(hint.text);

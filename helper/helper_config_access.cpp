@@ -2,6 +2,7 @@
 
 #include "config_lock.h"
 #include "helper_protocol.h"
+#include "write_all_posix.h"
 
 #include <cerrno>
 #include <stdexcept>
@@ -56,15 +57,8 @@ std::string HelperConfigAccess::Ask(const std::string& request)
     if (!channel_.open())
         throw std::runtime_error(Gone);
     const std::string line = request + "\n";
-    size_t sent = 0;
-    while (sent < line.size()) {
-        const ssize_t n = send(channel_.socket(), line.data() + sent, line.size() - sent, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            throw std::runtime_error(Gone);
-        sent += size_t(n);
-    }
+    if (!WriteAll(channel_.socket(), line.data(), line.size()))
+        throw std::runtime_error(Gone);
     const std::string reply = ReadLine();
     if (reply == "ok" || StartsWith(reply, "ok "))
         return After(reply, 3);
@@ -77,12 +71,12 @@ std::string HelperConfigAccess::Ask(const std::string& request)
     throw std::runtime_error(std::string(Nonsense) + ": " + reply);
 }
 
-uint32_t HelperConfigAccess::Read(uint32_t offset)
+uint32_t HelperConfigAccess::ReadDword(uint32_t offset)
 {
     return Value(Ask(FormatHelperRequest({HelperRequest::Read, offset})));
 }
 
-void HelperConfigAccess::Write(uint32_t, uint32_t)
+void HelperConfigAccess::WriteDword(uint32_t, uint32_t)
 {
     throw std::logic_error("The helper makes no plain configuration writes");
 }

@@ -18,15 +18,17 @@ public:
     // Closes the channel, so the helper ends, and waits for it when we started it.
     ~HelperConfigAccess() override = default;
 
-    uint32_t Read(uint32_t offset) override;
-    // The helper makes no plain writes: every write is a read-modify-write of settings.
-    void Write(uint32_t offset, uint32_t value) override;
-    // A helper that waited for the lock in vain says so: ConfigLockBusy, as here.
+    // One request: the helper makes the read-modify-write under its lock. A helper that waited
+    // for the lock in vain says so: ConfigLockBusy, as here.
     uint32_t Modify(uint32_t offset, uint32_t mask, uint32_t bits) override;
     void SavePorts() override;
     void RestorePorts() override;
 
 private:
+    uint32_t ReadDword(uint32_t offset) override;
+    // The helper makes no plain writes: every write is a read-modify-write of settings.
+    void WriteDword(uint32_t offset, uint32_t value) override;
+
     std::string Ask(const std::string& request);
     std::string ReadLine();
 

@@ -3,6 +3,7 @@
 #include "config_access.h"
 #include "config_lock.h"
 #include "field_map.h"
+#include "write_all_posix.h"
 
 #include <cerrno>
 #include <exception>
@@ -163,16 +164,7 @@ int ServeHelper(int in, int out, HelperSession& session)
             break;
         }
         const std::string replies = session.Receive(buffer, size_t(got));
-        size_t sent = 0;
-        while (sent < replies.size()) {
-            const ssize_t n = write(out, replies.data() + sent, replies.size() - sent);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            sent += size_t(n);
-        }
-        if (sent < replies.size()) {
+        if (!WriteAll(out, replies.data(), replies.size())) {
             status = 1;
             break;
         }

@@ -28,7 +28,7 @@
 class ConfigLock;
 class DumpFile;
 class PortAccess;
-class X86PortAccess;
+class LinuxPortAccess;
 
 enum class RouteKind { Automatic, Kernel, Ports, Emulated };
 
@@ -52,7 +52,7 @@ struct RouteSystem {
     std::string helperSocket = "/run/i815quarvel/helper.socket";
     std::string helperPath;  // empty: the installed helper
     std::string pkexecPath;  // empty: /usr/bin/pkexec
-    std::function<std::unique_ptr<X86PortAccess>()> makePorts;  // empty: the real ports
+    std::function<std::unique_ptr<LinuxPortAccess>()> makePorts;  // empty: the real ports
     std::optional<bool> root;                                    // empty: whether this process is
 };
 

@@ -8,6 +8,7 @@
 #include "kernel_config_access.h"
 #include "mechanism1_access.h"
 #include "quarvel_version.h"
+#include "foreign_bridge_access.h"
 #include "sysfs_identity.h"
 #include "ports_linux.h"
 
@@ -30,7 +31,7 @@ bool NoSuchFile(int reason) { return reason == ENOENT || reason == ENOTDIR; }
 std::unique_ptr<ConfigAccess> OpenPorts(const RouteSystem& system, ConfigLock& lock,
                                         std::unique_ptr<PortAccess>& ports)
 {
-    std::unique_ptr<X86PortAccess> x86 = system.makePorts ? system.makePorts() : std::make_unique<X86PortAccess>();
+    std::unique_ptr<LinuxPortAccess> x86 = system.makePorts ? system.makePorts() : std::make_unique<LinuxPortAccess>();
     x86->RequestPermission();
     lock.Open();  // two port instructions make a cycle: every cycle takes the lock
     ports = std::move(x86);

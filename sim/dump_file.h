@@ -14,6 +14,7 @@
 #include "register_dump.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -49,8 +50,8 @@ public:
 private:
     std::string path_;
     std::string text_;
-    int fd_ = -1;
-    [[maybe_unused]] void* mutex_ = nullptr;  // Windows: the lock held for an update
+    std::intptr_t handle_ = -1;  // the file's descriptor, locked for an update; on Windows the lock
+    bool held_ = false;
 };
 
 // Whether two names lead to one existing file.

@@ -1,11 +1,11 @@
 #include "dump_file.h"
 
+#include "flock_wait_posix.h"
+
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,56 +23,58 @@ bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b
 // Waits for the exclusive lock; false when the time-out passed first.
 bool LockExclusively(int fd, const std::string& path)
 {
-    const timespec step{0, 10 * 1000 * 1000};
-    for (int waited = 0; waited < DumpLockSeconds * 100; ++waited) {
-        if (flock(fd, LOCK_EX | LOCK_NB) == 0)
-            return true;
-        if (errno != EWOULDBLOCK && errno != EINTR)
-            CannotBeRead(path, errno);
-        if (errno == EINTR || nanosleep(&step, nullptr) != 0)
-            throw DumpInterrupted(path + ": waiting for another program's change of this dump was interrupted");
+    switch (WaitForFlock(fd, DumpLockSeconds * 1000, true)) {
+    case LockWait::Taken:
+        return true;
+    case LockWait::TimedOut:
+        return false;
+    case LockWait::Interrupted:
+        throw DumpInterrupted(path + ": waiting for another program's change of this dump was interrupted");
+    default:
+        CannotBeRead(path, errno);
     }
-    return false;
 }
 
 }  // namespace
 
 DumpFile::DumpFile(const std::string& path, bool forUpdate) : path_(path)
 {
+    int fd;
     for (;;) {
-        fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd_ < 0)
+        fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
             CannotBeRead(path, errno);
         struct stat opened;
-        if (!forUpdate || fstat(fd_, &opened) != 0 || !S_ISREG(opened.st_mode))
+        if (!forUpdate || fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode))
             break;
-        if (!LockExclusively(fd_, path)) {
-            close(fd_);
-            fd_ = -1;
+        if (!LockExclusively(fd, path)) {
+            close(fd);
             throw DumpBusy(path + ": another program has been changing this dump for " +
                            std::to_string(DumpLockSeconds) + " seconds; try again when it is done");
         }
         struct stat named;
         if (stat(path.c_str(), &named) == 0 && SameFile(named, opened))
             break;
-        close(fd_);  // saved over by the program that held it: start again on its file
+        close(fd);  // saved over by the program that held it: start again on its file
     }
+    handle_ = fd;
+    held_ = true;
 
     char buffer[65536];
     for (;;) {
-        const ssize_t got = read(fd_, buffer, sizeof buffer);
+        const ssize_t got = read(fd, buffer, sizeof buffer);
         if (got == 0)
             break;
         if (got < 0) {
             const int reason = errno;
-            close(fd_);
-            fd_ = -1;
+            close(fd);
+            held_ = false;
             CannotBeRead(path, reason);
         }
         text_.append(buffer, size_t(got));
         if (text_.size() > DumpSizeLimit) {
-            close(fd_);
-            fd_ = -1;
+            close(fd);
+            held_ = false;
             throw DumpError(path + ": larger than 1 MiB; a dump of `lspci -xxx` is a few KiB");
         }
     }
@@ -80,14 +82,14 @@ DumpFile::DumpFile(const std::string& path, bool forUpdate) : path_(path)
 
 DumpFile::~DumpFile()
 {
-    if (fd_ >= 0)
-        close(fd_);  // and with it the lock
+    if (held_)
+        close(int(handle_));  // and with it the lock
 }
 
 bool DumpFile::IsFile(const std::string& other) const
 {
     struct stat mine, named;
-    return fd_ >= 0 && fstat(fd_, &mine) == 0 && stat(other.c_str(), &named) == 0 && SameFile(mine, named);
+    return held_ && fstat(int(handle_), &mine) == 0 && stat(other.c_str(), &named) == 0 && SameFile(mine, named);
 }
 
 bool NamesOneFile(const std::string& a, const std::string& b)

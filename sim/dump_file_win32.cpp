@@ -4,67 +4,52 @@
 #include "dump_file.h"
 
 #include "error_text_win32.h"
-
-#include <cctype>
-
-#include <windows.h>
+#include "named_mutex_win32.h"
 
 namespace {
-
-// The full path, in capitals: Windows' file names do not tell case apart.
-std::string FullName(const std::string& path)
-{
-    char full[MAX_PATH];
-    char* name = nullptr;
-    const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, &name);
-    std::string text = length > 0 && length < sizeof full ? std::string(full, length) : path;
-    for (char& c : text)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 HANDLE Lock(const std::string& path)
 {
-    std::string name = "i815quarvel:dump:" + FullName(path);
-    for (char& c : name)
-        if (c == '\\')
-            c = '/';  // a backslash would name a namespace
-    const HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+    const HANDLE mutex = OpenNamedMutex("dump:" + FullPathName(path));
     if (!mutex)
         throw DumpError(path + ": cannot be locked: " + ErrorText(GetLastError()));
-    switch (WaitForSingleObject(mutex, DumpLockSeconds * 1000)) {
-    case WAIT_OBJECT_0:
-    case WAIT_ABANDONED:  // its holder ended without letting go
+    const LockWait wait = WaitForMutex(mutex, DumpLockSeconds * 1000);
+    if (wait == LockWait::Taken)
         return mutex;
-    case WAIT_TIMEOUT:
-        CloseHandle(mutex);
+    const DWORD code = GetLastError();
+    CloseHandle(mutex);
+    if (wait == LockWait::TimedOut)
         throw DumpBusy(path + ": another program has been changing this dump for " +
                        std::to_string(DumpLockSeconds) + " seconds; try again when it is done");
-    default: {
-        const DWORD code = GetLastError();
-        CloseHandle(mutex);
-        throw DumpError(path + ": cannot be locked: " + ErrorText(code));
-    }
-    }
+    throw DumpError(path + ": cannot be locked: " + ErrorText(code));
+}
+
+HANDLE Mutex(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+void Unlock(std::intptr_t handle)
+{
+    ReleaseMutex(Mutex(handle));
+    CloseHandle(Mutex(handle));
 }
 
 }  // namespace
 
 DumpFile::DumpFile(const std::string& path, bool forUpdate) : path_(path)
 {
-    if (forUpdate)
-        mutex_ = Lock(path);
+    if (forUpdate) {
+        handle_ = reinterpret_cast<std::intptr_t>(Lock(path));
+        held_ = true;
+    }
     const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     auto fail = [&](const std::string& why) {
         if (file != INVALID_HANDLE_VALUE)
             CloseHandle(file);
-        if (mutex_) {
-            ReleaseMutex(mutex_);
-            CloseHandle(mutex_);
-            mutex_ = nullptr;
+        if (held_) {
+            Unlock(handle_);
+            held_ = false;
         }
         throw DumpError(path + ": " + why);
     };
@@ -89,15 +74,13 @@ DumpFile::DumpFile(const std::string& path, bool forUpdate) : path_(path)
 
 DumpFile::~DumpFile()
 {
-    if (mutex_) {
-        ReleaseMutex(mutex_);
-        CloseHandle(mutex_);
-    }
+    if (held_)
+        Unlock(handle_);
 }
 
 bool DumpFile::IsFile(const std::string& other) const { return NamesOneFile(path_, other); }
 
 bool NamesOneFile(const std::string& a, const std::string& b)
 {
-    return Exists(a) && Exists(b) && FullName(a) == FullName(b);
+    return Exists(a) && Exists(b) && FullPathName(a) == FullPathName(b);
 }

@@ -1,22 +1,16 @@
 #pragma once
 // The files and clocks of i815ctl that are not whole files (whole_file.h) or dumps
 // (dump_file.h): a profile read, the boot guard's marker and its folder, the local time, the
-// time since the system started, on each system's own terms: files_posix.cpp (Linux) and
-// files_win32.cpp (Windows). Failures throw StatusError with the path in front.
+// time since the system started. Failures throw StatusError with the path in front.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 // A regular file, whole, or its first `limit` bytes and some more when it is larger (so that
 // the caller can say so). Never waits on a fifo or a device. Status 2: "PATH: cannot be read:
 // why", "PATH: not a regular file".
 std::string ReadRegularFile(const std::string& path, size_t limit);
-
-// The folder that holds `path` ("." for a bare name, the root for a name in it), the name
-// within it, and a name in a folder.
-std::string FolderOf(const std::string& path);
-std::string NameOf(const std::string& path);
-std::string PathIn(const std::string& folder, const std::string& name);
 
 // A folder that exists afterwards, made (0755) when missing; status 1, "FOLDER: cannot be
 // made: why".
@@ -50,7 +44,7 @@ public:
 
 private:
     bool held_ = false;
-    long handle_ = -1;  // the folder's descriptor; on Windows, the mutex
+    std::intptr_t handle_ = -1;  // what the system holds it by: a descriptor, or a mutex
 };
 
 // The local time now, "2026-12-08 06:10:00", for headers and markers.

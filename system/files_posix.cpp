@@ -1,6 +1,7 @@
 #include "files.h"
 
 #include "exit_status.h"
+#include "flock_wait_posix.h"
 
 #include <cerrno>
 #include <cstring>
@@ -8,7 +9,6 @@
 #include <fstream>
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,20 +34,6 @@ std::string ReadRegularFile(const std::string& path, size_t limit)
         throw StatusError(ExitBadInput, path + ": cannot be read: " + std::strerror(reason));
     return text;
 }
-
-std::string FolderOf(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string PathIn(const std::string& folder, const std::string& name) { return folder + "/" + name; }
 
 void MakeFolder(const std::string& folder)
 {
@@ -107,7 +93,9 @@ FolderLock::FolderLock(const std::string& folder)
     const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
-    while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+    if (WaitForFlock(fd, -1, false) != LockWait::Taken) {
+        close(fd);
+        return;
     }
     handle_ = fd;
     held_ = true;

@@ -3,8 +3,8 @@
 
 #include "exit_status.h"
 #include "error_text_win32.h"
+#include "named_mutex_win32.h"
 
-#include <cctype>
 #include <cerrno>
 
 #include <windows.h>
@@ -43,34 +43,6 @@ std::string ReadRegularFile(const std::string& path, size_t limit)
     if (!ok)
         throw StatusError(ExitBadInput, path + ": cannot be read: " + why);
     return text;
-}
-
-// "C:\i815quarvel\my.conf": "C:\i815quarvel"; "C:\my.conf": "C:\"; "C:my.conf": "C:", the
-// current folder of drive C; "my.conf": ".".
-std::string FolderOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of("\\/");
-    if (slash != std::string::npos) {
-        const bool root = slash == 0 || (slash == 2 && path[1] == ':');
-        return path.substr(0, root ? slash + 1 : slash);
-    }
-    if (path.size() >= 2 && path[1] == ':')
-        return path.substr(0, 2);
-    return ".";
-}
-
-std::string NameOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of("\\/");
-    if (slash != std::string::npos)
-        return path.substr(slash + 1);
-    return path.size() >= 2 && path[1] == ':' ? path.substr(2) : path;
-}
-
-std::string PathIn(const std::string& folder, const std::string& name)
-{
-    const char last = folder.empty() ? '\\' : folder.back();
-    return last == '\\' || last == '/' || last == ':' ? folder + name : folder + "\\" + name;
 }
 
 void MakeFolder(const std::string& folder)
@@ -122,29 +94,20 @@ int RemoveFileIfThere(const std::string& path)
 
 std::string RemoveFileCommand(const std::string& path, bool) { return "del \"" + path + "\""; }
 
-// A named mutex of the folder's full path: Windows 95 cannot lock a folder. One whose holder
-// ended without letting go passes to the next waiter.
+// A named mutex of the folder's full path: Windows 95 cannot lock a folder.
 FolderLock::FolderLock(const std::string& folder)
 {
     const DWORD attributes = GetFileAttributesA(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
         return;
-    char full[MAX_PATH];
-    char* name = nullptr;
-    const DWORD length = GetFullPathNameA(folder.c_str(), sizeof full, full, &name);
-    std::string mutexName =
-        "i815quarvel:marker:" + (length > 0 && length < sizeof full ? std::string(full, length) : folder);
-    for (char& c : mutexName)
-        c = c == '\\' ? '/' : char(std::toupper(static_cast<unsigned char>(c)));  // a backslash names a namespace
-    const HANDLE mutex = CreateMutexA(nullptr, FALSE, mutexName.c_str());
+    const HANDLE mutex = OpenNamedMutex("marker:" + FullPathName(folder));
     if (!mutex)
         return;
-    const DWORD state = WaitForSingleObject(mutex, INFINITE);
-    if (state != WAIT_OBJECT_0 && state != WAIT_ABANDONED) {
+    if (WaitForMutex(mutex, INFINITE) != LockWait::Taken) {
         CloseHandle(mutex);
         return;
     }
-    handle_ = long(reinterpret_cast<LONG_PTR>(mutex));
+    handle_ = reinterpret_cast<std::intptr_t>(mutex);
     held_ = true;
 }
 
@@ -152,7 +115,7 @@ FolderLock::~FolderLock()
 {
     if (!held_)
         return;
-    const HANDLE mutex = reinterpret_cast<HANDLE>(LONG_PTR(handle_));
+    const HANDLE mutex = reinterpret_cast<HANDLE>(handle_);
     ReleaseMutex(mutex);
     CloseHandle(mutex);
 }

@@ -1,5 +1,7 @@
 #include "standard_output.h"
 
+#include "write_all_posix.h"
+
 #include <cerrno>
 #include <iostream>
 
@@ -43,20 +45,12 @@ bool StandardOutput::Flush()
         setp(buffer_, buffer_ + sizeof buffer_);  // lost already; the reason is kept
         return false;
     }
-    const char* at = pbase();
-    while (at < pptr()) {
-        const ssize_t n = closed_ ? (errno = EBADF, -1) : write(STDOUT_FILENO, at, size_t(pptr() - at));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            error_ = n < 0 ? errno : EIO;
-            setp(buffer_, buffer_ + sizeof buffer_);
-            return false;
-        }
-        at += n;
-    }
+    const size_t size = size_t(pptr() - pbase());
+    const bool written = size == 0 || (!closed_ && WriteAll(STDOUT_FILENO, pbase(), size));
+    if (!written)
+        error_ = closed_ ? EBADF : errno;
     setp(buffer_, buffer_ + sizeof buffer_);
-    return true;
+    return written;
 }
 
 std::ostream& StandardErrors() { return std::cerr; }

@@ -1,5 +1,8 @@
 #include "whole_file.h"
 
+#include "paths.h"
+#include "write_all_posix.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -12,20 +15,6 @@
 
 namespace {
 
-std::string Folder(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string BaseName(const std::string& path)
-{
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 [[noreturn]] void Fail(const std::string& path, const std::string& what, int reason)
 {
     throw FileWriteError(path + ": " + what + ": " + std::strerror(reason));
@@ -36,23 +25,6 @@ std::string LinkTarget(const std::string& path)
     char target[PATH_MAX];
     const ssize_t length = readlink(path.c_str(), target, sizeof target - 1);
     return length < 0 ? std::string("?") : std::string(target, size_t(length));
-}
-
-bool WriteAll(int fd, const std::string& content)
-{
-    size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t n = write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = EIO;
-            return false;
-        }
-        done += size_t(n);
-    }
-    return true;
 }
 
 }  // namespace
@@ -70,8 +42,8 @@ void WriteWholeFile(const std::string& path, const std::string& content)
         throw FileWriteError(path + ": not a regular file; not replaced");
 
     // A dot name beside the target: the rename stays within one file system.
-    const std::string folder = Folder(path);
-    std::string pattern = folder + "/." + BaseName(path) + ".XXXXXX";
+    const std::string folder = FolderOf(path);
+    std::string pattern = folder + "/." + NameOf(path) + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     const int fd = mkostemp(name.data(), O_CLOEXEC);
@@ -84,7 +56,7 @@ void WriteWholeFile(const std::string& path, const std::string& content)
         Fail(path, what, reason);
     };
 
-    if (!WriteAll(fd, content))
+    if (!WriteAll(fd, content.data(), content.size()))
         failWith("writing failed", errno);
     if (exists)  // only root may give a file away; a user's own file is theirs anyway
         (void)!fchown(fd, old.st_uid, old.st_gid);

@@ -2,18 +2,11 @@
 #include "whole_file.h"
 
 #include "error_text_win32.h"
+#include "paths.h"
 
 #include <windows.h>
 
 namespace {
-
-std::string Folder(const std::string& path)
-{
-    const size_t slash = path.find_last_of("\\/");
-    if (slash != std::string::npos)
-        return path.substr(0, slash == 0 || (slash == 2 && path[1] == ':') ? slash + 1 : slash);
-    return path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) : ".";
-}
 
 [[noreturn]] void Fail(const std::string& path, const std::string& what, DWORD code)
 {
@@ -55,7 +48,7 @@ void WriteWholeFile(const std::string& path, const std::string& content)
         throw FileWriteError(path + ": not a regular file; not replaced");
 
     char name[MAX_PATH];
-    if (!GetTempFileNameA(Folder(path).c_str(), "i81", 0, name))  // made, empty, by the system
+    if (!GetTempFileNameA(FolderOf(path).c_str(), "i81", 0, name))  // made, empty, by the system
         Fail(path, "cannot be written", GetLastError());
     const std::string temporary(name);
     const HANDLE file =

@@ -34,12 +34,12 @@ std::string MessageOf(const std::function<void()>& action)
 
 }  // namespace
 
-TEST(X86PortAccess, RefusalIsAnExceptionWithTheSystemsReason)
+TEST(LinuxPortAccess, RefusalIsAnExceptionWithTheSystemsReason)
 {
     for (int reason : {EPERM, ENOSYS}) {
         refusal = reason;
         calls = 0;
-        X86PortAccess ports(&Refuse);
+        LinuxPortAccess ports(&Refuse);
         const std::string message = MessageOf([&] { ports.In32(0xCF8); });
         EXPECT_NE(message.find("PCI configuration ports"), std::string::npos) << message;
         EXPECT_NE(message.find("refused"), std::string::npos) << message;
@@ -54,10 +54,10 @@ TEST(X86PortAccess, RefusalIsAnExceptionWithTheSystemsReason)
     }
 }
 
-TEST(X86PortAccess, PortsOutsideTheConfigurationPortsAreNeverAskedFor)
+TEST(LinuxPortAccess, PortsOutsideTheConfigurationPortsAreNeverAskedFor)
 {
     calls = 0;
-    X86PortAccess ports(&Refuse);
+    LinuxPortAccess ports(&Refuse);
     EXPECT_THROW(ports.In32(0x80), PortAccessRefused);
     EXPECT_THROW(ports.Out32(0xD00, 1), PortAccessRefused);
     EXPECT_EQ(calls, 0);

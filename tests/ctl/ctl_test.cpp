@@ -357,7 +357,7 @@ TEST_F(CtlTest, RefusalsSayWhatIsMissingWithoutASignal)
     EXPECT_TRUE(Has(err, "the kernel is locked down (lockdown=integrity")) << err;
 
     system.makePorts = [] {
-        return std::make_unique<X86PortAccess>([](unsigned long, unsigned long, int) {
+        return std::make_unique<LinuxPortAccess>([](unsigned long, unsigned long, int) {
             errno = ENOSYS;
             return -1;
         });

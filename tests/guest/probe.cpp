@@ -125,7 +125,7 @@ std::unique_ptr<HelperConfigAccess> Connect(const char* path)
 // The access layer as the programs use it, on the route named.
 struct Route {
     ConfigLock lock;
-    std::unique_ptr<X86PortAccess> ports;
+    std::unique_ptr<LinuxPortAccess> ports;
     std::unique_ptr<ConfigAccess> access;
 };
 
@@ -136,7 +136,7 @@ std::unique_ptr<Route> OpenRoute(const std::string& name)
     if (name == "kernel") {
         route->access = std::make_unique<KernelConfigAccess>(KernelFile, true, &route->lock);
     } else {
-        route->ports = std::make_unique<X86PortAccess>();
+        route->ports = std::make_unique<LinuxPortAccess>();
         route->ports->RequestPermission();
         route->access = std::make_unique<Mechanism1Access>(*route->ports, &route->lock);
     }

@@ -11,7 +11,7 @@ inline int RefuseWithEperm(unsigned long, unsigned long, int)
     return -1;
 }
 
-class RefusedPorts : public X86PortAccess {
+class RefusedPorts : public LinuxPortAccess {
 public:
-    RefusedPorts() : X86PortAccess(&RefuseWithEperm) {}
+    RefusedPorts() : LinuxPortAccess(&RefuseWithEperm) {}
 };

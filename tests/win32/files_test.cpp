@@ -4,6 +4,7 @@
 #include "dump_file.h"
 #include "exit_status.h"
 #include "files.h"
+#include "paths.h"
 #include "whole_file.h"
 
 #include <cstdio>

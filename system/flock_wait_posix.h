@@ -1,0 +1,8 @@
+#pragma once
+// Waiting for an exclusive flock that another program of ours holds.
+
+#include "lock_wait.h"
+
+// Takes the lock on `fd`, waiting up to `milliseconds` (negative: for as long as it takes). A
+// signal ends the wait when `stopOnSignal`, else the wait goes on.
+LockWait WaitForFlock(int fd, int milliseconds, bool stopOnSignal);
