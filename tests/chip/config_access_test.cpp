@@ -71,3 +71,14 @@ TEST(PortAccessSelection, NoBackEndIsAnErrorNotACrash)
     SelectPortAccess(nullptr);
     EXPECT_THROW(ReadConfig(0), std::logic_error);
 }
+
+TEST_F(ConfigAccessTest, AnOffsetThatIsNoDwordOfTheSpaceNeverReachesThePorts)
+{
+    for (uint32_t offset : {0x51u, 0x52u, 0x53u, 0x100u, 0x150u, 0xFFFFFFFCu}) {
+        EXPECT_THROW(ReadConfig(offset), std::out_of_range) << offset;
+        EXPECT_THROW(WriteConfig(offset, 0), std::out_of_range) << offset;
+        EXPECT_THROW(ModifyConfigBits(offset, 0x1, true), std::out_of_range) << offset;
+    }
+    EXPECT_TRUE(chip.Trace().empty());
+    EXPECT_EQ(ReadConfig(0xFC), chip.Dword(0xFC)) << "the last dword is one";
+}
