@@ -1,11 +1,19 @@
 #!/usr/bin/env python3
 """The folders' include graph, from the #include "..." lines of the sources.
 
-Prints one line per pair of folders, "from -> to: N" (N include lines), and marks an
-include that climbs from a lower layer into a higher one. With --dot, prints the graph in
-Graphviz's language instead (dot -Tsvg draws it). Exit status 1 when an include climbs.
+Prints one line per pair of folders, "from -> to: N" (N include lines), marks an include
+that climbs from a lower floor into a higher one, and names every circle of folders. With
+--dot, prints the graph in Graphviz's language instead (dot -Tsvg draws it). Exit status 1
+when an include climbs or folders include each other in a circle.
 
-Layers, top to bottom: the faces (app, ui, bench, fuzz, tests), ctl and helper, sim, chipset.
+Floors, bottom to top (a folder includes only from its own floor and those below):
+  0 chip        the i815 in words, no operating system
+  1 system      the operating system's glue
+  2 access      the back ends and the lock
+  3 helper sim  both ends of the helper's wire; the emulated chip
+  4 route form  the one chooser of a back end; the window's logic without a toolkit
+  5 ctl qt win32  the programs and the window's faces
+  6 benchmarks fuzz tests
 """
 import os
 import re
@@ -13,8 +21,10 @@ import sys
 from collections import Counter
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-FOLDERS = ["app", "ui", "bench", "fuzz", "tests", "ctl", "helper", "sim", "chipset"]
-LAYER = {"app": 3, "ui": 3, "bench": 3, "fuzz": 3, "tests": 3, "ctl": 2, "helper": 2, "sim": 1, "chipset": 0}
+FLOORS = [["chip"], ["system"], ["access"], ["helper", "sim"], ["route", "form"], ["ctl", "qt", "win32"],
+          ["benchmarks", "fuzz", "tests"]]
+FLOOR = {folder: floor for floor, folders in enumerate(FLOORS) for folder in folders}
+FOLDERS = list(FLOOR)
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
 
@@ -26,9 +36,41 @@ def sources():
                     yield folder, os.path.join(base, name)
 
 
+def circles(edges):
+    """The strongly connected components of more than one folder (Tarjan)."""
+    graph = {folder: sorted(b for a, b in edges if a == folder) for folder in FOLDERS}
+    index, low, stack, on_stack, found = {}, {}, [], set(), []
+
+    def visit(folder):
+        index[folder] = low[folder] = len(index)
+        stack.append(folder)
+        on_stack.add(folder)
+        for target in graph[folder]:
+            if target not in index:
+                visit(target)
+                low[folder] = min(low[folder], low[target])
+            elif target in on_stack:
+                low[folder] = min(low[folder], index[target])
+        if low[folder] == index[folder]:
+            component = []
+            while True:
+                member = stack.pop()
+                on_stack.discard(member)
+                component.append(member)
+                if member == folder:
+                    break
+            if len(component) > 1:
+                found.append(sorted(component))
+
+    for folder in FOLDERS:
+        if folder not in index:
+            visit(folder)
+    return found
+
+
 def main():
-    owner = {}  # header file name -> folder
-    for folder, path in sources():
+    owner = {}  # header file name -> folder (tests/ mirrors the others and owns only its helpers)
+    for folder, path in sorted(sources(), key=lambda item: item[0] == "tests"):
         owner.setdefault(os.path.basename(path), folder)
     edges = Counter()
     for folder, path in sources():
@@ -40,7 +82,8 @@ def main():
                 target = owner.get(os.path.basename(match.group(1)))
                 if target and target != folder:
                     edges[folder, target] += 1
-    climbing = {edge for edge in edges if LAYER[edge[1]] > LAYER[edge[0]]}
+    climbing = {edge for edge in edges if FLOOR[edge[1]] > FLOOR[edge[0]]}
+    rings = circles(edges)
     if "--dot" in sys.argv[1:]:
         print("digraph folders {")
         for (source, target), count in sorted(edges.items()):
@@ -50,8 +93,11 @@ def main():
     else:
         for (source, target), count in sorted(edges.items()):
             print(f"{source} -> {target}: {count}" + ("  (climbs)" if (source, target) in climbing else ""))
-        print(f"{len(edges)} folder pairs, {sum(edges.values())} include lines, {len(climbing)} climbing")
-    return 1 if climbing else 0
+        for ring in rings:
+            print("circle: " + " -> ".join(ring))
+        print(f"{len(FOLDERS)} folders on {len(FLOORS)} floors, {len(edges)} folder pairs, "
+              f"{sum(edges.values())} include lines, {len(climbing)} climbing, {len(rings)} circles")
+    return 1 if climbing or rings else 0
 
 
 if __name__ == "__main__":
