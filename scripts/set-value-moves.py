@@ -2,21 +2,23 @@
 """How often the handling of one `i815ctl set` value moves between folders.
 
 Builds i815ctl without optimisation in build-trace/, runs
-`i815ctl --emulated set --force "cas=3 clocks"` (a value with a warning, hence --force) under gdb with a breakpoint on every function of
-ctl/, chipset/ and sim/, and lists the folders of the functions entered while the set command
-runs, in order. Opening the route and the emulated chip's own functions (it stands for the
-hardware) are left out. A move is a change of folder from one entered function to the next:
-down towards chipset/, or up back towards ctl/.
+`i815ctl --emulated set --force "cas=3 clocks"` (a value with a warning, hence --force) under
+gdb with a breakpoint on every function of ctl/, chip/, system/, access/, route/ and sim/, and
+lists the folders of the functions entered while the set command runs, in order. Opening the
+route, the route's own functions and what stands for the hardware are left out: the emulated
+chip, and the back end below ConfigAccess (access/), which only reads and writes a dword for
+each access; --with-back-end counts the back end as well. A move is a change of folder from one
+entered function to the next: down towards chip/, or up back towards ctl/.
 
-    scripts/set-value-moves.py [COMMAND-FUNCTION]   (default: SetCommand)
+    scripts/set-value-moves.py [--with-back-end] [COMMAND-FUNCTION]   (default: SetCommand)
 """
 import os
 import re
 import subprocess
 import sys
 
-FOLDERS = ("ctl", "chipset", "sim")
-LAYER = {"ctl": 2, "sim": 1, "chipset": 0}
+FOLDERS = ("ctl", "route", "sim", "access", "system", "chip")
+LAYER = {"ctl": 5, "route": 4, "sim": 3, "access": 2, "system": 1, "chip": 0}
 
 try:
     import gdb  # loaded by gdb: record the functions entered
@@ -66,7 +68,11 @@ if gdb:
 
 
 def main():
-    command = sys.argv[1] if len(sys.argv) > 1 else "SetCommand"
+    args = sys.argv[1:]
+    with_back_end = "--with-back-end" in args
+    args = [arg for arg in args if arg != "--with-back-end"]
+    command = args[0] if args else "SetCommand"
+    left_out = {"sim", "route"} | (set() if with_back_end else {"access"})
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     build = os.path.join(root, "build-trace")
     subprocess.run(["cmake", "-S", root, "-B", build, "-DCMAKE_BUILD_TYPE=Debug", "-DQUARVEL_BUILD_UI=OFF",
@@ -86,7 +92,7 @@ def main():
             opening = name == "OpenRoute"
             continue
         folder = path.split("/")[0]
-        if opening or folder not in LAYER or folder == "sim":
+        if opening or folder not in LAYER or folder in left_out:
             continue
         if not folders or folders[-1][0] != folder:
             folders.append((folder, name))
