@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
-#if defined(__linux__) && (defined(__i386__) || defined(__x86_64__))
+#if defined(__i386__) || defined(__x86_64__)
 #define QUARVEL_HAVE_PORT_IO 1
 #include <sys/io.h>
 #else
