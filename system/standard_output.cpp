@@ -1,6 +1,6 @@
 #include "standard_output.h"
 
-// The buffer's part, the same on every system; Flush is each system's own.
+// The buffer's part, the same on every system; the constructor and Flush are each system's own.
 
 StandardOutput::int_type StandardOutput::overflow(int_type c)
 {
@@ -14,3 +14,11 @@ StandardOutput::int_type StandardOutput::overflow(int_type c)
 }
 
 int StandardOutput::sync() { return Flush() ? 0 : -1; }
+
+StandardOutput::~StandardOutput() { Flush(); }
+
+int StandardOutput::Finish()
+{
+    Flush();
+    return error_;
+}

@@ -84,14 +84,6 @@ StandardOutput::StandardOutput() : stream_(this)
     setp(buffer_, buffer_ + sizeof buffer_);
 }
 
-StandardOutput::~StandardOutput() { Flush(); }
-
-int StandardOutput::Finish()
-{
-    Flush();
-    return error_;
-}
-
 bool StandardOutput::Flush()
 {
     const bool ok =
