@@ -1,12 +1,13 @@
 // The manual's SETTINGS section says what the field table says: every key, its caption, its
-// bits, its values, what it does and its warnings. Where they differ, the test writes the manual
-// as it should be beside the build and names it.
+// bits, its values and what it does; and it gives the warnings written out below. Where they
+// differ, the test writes the manual as it should be beside the build and names it.
 #include "field_map.h"
 #include "field_values.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 
@@ -72,25 +73,33 @@ std::string Values(const Field& field)
     return {};
 }
 
-// Each warning once, with the values it is given for.
+// The manual's warnings, as a reader finds them under each setting: one for a setting whose every
+// change is the risk, else one per warning with the values it is given for. (The program groups
+// them alike in a saved profile: see profile_test.cpp.)
+const std::map<std::string, std::string> ManualWarnings{
+    {"agpfw", R"(.br
+\fBWarning\fR for \fBon\fR: the i815 does not support fast writes: the machine will hang.
+)"},
+    {"thrlock", R"(.br
+\fBWarning\fR for \fBon\fR: once set, only a reset clears the throttle lock, and the throttle limits stay as they are until then.
+)"},
+    {"cas", R"(.br
+\fBWarning:\fR changing the CAS latency may hang the machine.
+)"},
+    {"sms", R"(.br
+\fBWarning\fR for \fBself\-refresh\fR: self\-refresh with the refresh disabled: the memory stops answering and the machine hangs.
+.br
+\fBWarning\fR for \fBnop\fR, \fBprecharge\fR, \fBmode\-register\fR, \fBcbr\fR: an SDRAM mode meant for power\-up initialisation, not for a running machine: it may hang the machine.
+)"},
+    {"tdlle", R"(.br
+\fBWarning:\fR toggling the transmit DLL will most likely hang the machine.
+)"},
+};
+
 std::string Warnings(const Field& field)
 {
-    if (RiskInEveryChange(field))
-        return ".br\n\\fBWarning:\\fR " + Roff(field.risks.front().warning) + ".\n";
-    std::string text;
-    std::vector<bool> done(field.risks.size());
-    for (size_t i = 0; i < field.risks.size(); ++i) {
-        if (done[i])
-            continue;
-        std::string values;
-        for (size_t j = i; j < field.risks.size(); ++j)
-            if (std::string(field.risks[j].warning) == field.risks[i].warning) {
-                done[j] = true;
-                values += (values.empty() ? "" : ", ") + Bold(ValueWord(field, field.risks[j].state));
-            }
-        text += ".br\n\\fBWarning\\fR for " + values + ": " + Roff(field.risks[i].warning) + ".\n";
-    }
-    return text;
+    const auto found = ManualWarnings.find(FieldKey(field));
+    return found == ManualWarnings.end() ? std::string() : found->second;
 }
 
 std::string SettingsSection()
@@ -131,4 +140,17 @@ TEST(Manual, ItsSettingsAreThoseOfTheFieldTable)
     }
     for (const Field* field : TunableFields())
         EXPECT_NE(manual.find(".B " + FieldKey(*field) + "\n"), std::string::npos) << field->name;
+}
+
+// Every warning that set, try and save give for a setting is in the manual under its key, and a
+// setting without any has none there.
+TEST(Manual, ItsWarningsAreThoseThatTheProgramGives)
+{
+    for (const Field* field : TunableFields()) {
+        SCOPED_TRACE(FieldKey(*field));
+        const std::string manual = Warnings(*field);
+        EXPECT_EQ(manual.empty(), field->risks.empty());
+        for (const RiskMark& mark : field->risks)
+            EXPECT_NE(manual.find(" " + Roff(mark.warning) + ".\n"), std::string::npos) << mark.warning;
+    }
 }

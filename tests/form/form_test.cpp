@@ -3,6 +3,8 @@
 
 #include "help_texts.h"
 
+#include <random>
+
 using Trace = std::vector<PortOperation>;
 using Writes = std::vector<std::pair<uint32_t, uint32_t>>;
 
@@ -19,6 +21,49 @@ std::vector<uint32_t> Offsets(const std::vector<Cycle>& cycles)
 const std::vector<uint32_t> WholeRefresh{0xB0, 0xA8, 0x70, 0x9C, 0x50, 0xBC, 0xBC};
 
 }  // namespace
+
+// No flag set and both timers 0, the address port left at 0xA8 by another program: the whole
+// start, port by port. The ports are saved before anything is addressed; identity, revision,
+// status and DIMMs are read before the first refresh. Then only the four radio groups differ
+// from their empty start: each is written back as read and starts the next level, in the
+// refresh's own order; the innermost level finds nothing more, and each level, inner first,
+// reads the timers.
+TEST_F(FormTest, TheWholeStartOnAQuietChipPortByPort)
+{
+    chip.SetDword(0x50, 0x05000000);
+    chip.SetDword(0x70, 0x00000000);
+    chip.SetDword(0xA8, 0x1F000104);
+    chip.SetDword(0xB0, 0x00000000);
+    chip.SetDword(0x9C, 0x00000000);
+    chip.SetDword(0xBC, 0x00000000);
+    chip.SetAddressLatch(0x800000A8);
+    const ConfigSpace before = chip.Space();
+    Open();
+
+    const auto R = [](uint32_t offset, uint32_t value) { return Trace{Out(0xCF8, 0x80000000 | offset), In(0xCFC, value)}; };
+    const auto W = [](uint32_t offset, uint32_t value) { return Trace{Out(0xCF8, 0x80000000 | offset), Out(0xCFC, value)}; };
+    Trace expected{In(0xCF8, 0x800000A8), In(0xCFC, 0x1F000104)};  // the port save
+    const auto add = [&](std::initializer_list<Trace> parts) {
+        for (const Trace& part : parts)
+            expected.insert(expected.end(), part.begin(), part.end());
+    };
+    add({R(0x00, 0x11308086), R(0x08, 0x06000002)});  // identity, revision
+    add({R(0x50, 0x05000000), R(0xBC, 0x00000000)});  // GFX mode, memory clock, DIMMs 0 and 1; signalling
+    add({R(0x54, 0x00000000)});                       // DIMM 2
+    const std::initializer_list<Trace> refreshReads{R(0xB0, 0), R(0xA8, 0x1F000104), R(0x70, 0), R(0x9C, 0),
+                                                    R(0x50, 0x05000000)};
+    for (int level = 0; level < 4; ++level) {  // CAS (set), RAS to CAS (clear), RAS (set), Tras/Trc (clear)
+        add(refreshReads);
+        add({R(0x50, 0x05000000), W(0x50, 0x05000000)});
+    }
+    add(refreshReads);
+    for (int level = 0; level < 5; ++level)
+        add({R(0xBC, 0), R(0xBC, 0)});
+    EXPECT_EQ(chip.Trace(), expected);
+    EXPECT_EQ(form->deepestRefreshNesting(), 5);
+    EXPECT_EQ(chip.Space(), before);
+    EXPECT_TRUE(face.messages.empty());
+}
 
 // Every flag set and both timers non-zero: all sixteen controls that raise events differ from
 // their empty start, so the first refresh nests sixteen levels deep and writes each one back
@@ -52,6 +97,60 @@ TEST_F(FormTest, TheFirstRefreshWritesBackEveryDifferingControlOnceInItsOrder)
     chip.ClearTrace();
     form->iRefreshTmr.Tick();
     EXPECT_EQ(Offsets(Cycles(chip.Trace())), WholeRefresh);
+}
+
+// On any chip, starting changes nothing. Each write is a read-modify-write of the dword just
+// read, with the value read (but for E_SMRAM_ERR, 0x70 bit 0, which a written 1 would clear),
+// one for each control that raises events and differs from its empty start, counted from the
+// data sheet's bits: the four radio groups always, each set flag, each non-zero timer. Each
+// starts a nested refresh.
+TEST_F(FormTest, OnAnyChipTheStartWritesBackOnlyWhatItReadOncePerDifferingControl)
+{
+    std::mt19937 random(0x1130);
+    int illegalAgpModes = 0, lockedThrottles = 0, gfxModes = 0, deepest = 0;
+    for (int round = 0; round < 1000; ++round) {
+        chip = EmulatedI815();
+        for (uint32_t offset : {0x08u, 0x50u, 0x54u, 0x70u, 0x9Cu, 0xA8u, 0xB0u, 0xBCu})
+            chip.SetDword(offset, random());
+        chip.KeepTrace();
+        const ConfigSpace before = chip.Space();
+        const uint32_t gmch = chip.Dword(0x50), miscc = chip.Dword(0x70), agp = chip.Dword(0xA8), bc = chip.Dword(0xBC);
+        illegalAgpModes += (0x00E8u >> (agp & 7)) & 1;  // 3, 5, 6 or 7
+        lockedThrottles += (miscc >> 19) & 1;
+        gfxModes += (gmch >> 8) & 1;
+        int expected = 4;  // CAS, RAS to CAS, RAS, Tras/Trc
+        for (uint32_t bit : {6u, 27u})  // CLT, HACQS
+            expected += (gmch >> bit) & 1;
+        for (uint32_t bit : {17u, 27u, 29u, 19u})  // BNR, CPC, SM, THRLOCK
+            expected += (miscc >> bit) & 1;
+        expected += ((agp >> 9) & 1) + ((agp >> 4) & 1) + (chip.Dword(0xB0) & 1) + ((chip.Dword(0x9C) >> 15) & 1);
+        expected += (bc & 0x00F8) != 0;  // AMTT; bits 2-0 are reserved and read 0
+        expected += (bc & 0xF800) != 0;  // LPTT
+
+        Open();
+        ASSERT_EQ(chip.Space(), before) << "round " << round;
+        ASSERT_FALSE(form->identityRefused());
+        const std::vector<Cycle> cycles = Cycles(chip.Trace());
+        int writes = 0;
+        for (size_t i = 0; i < cycles.size(); ++i) {
+            if (!cycles[i].write)
+                continue;
+            ++writes;
+            ASSERT_GT(i, 0u);
+            ASSERT_FALSE(cycles[i - 1].write);
+            ASSERT_EQ(cycles[i - 1].offset, cycles[i].offset) << "round " << round;
+            const uint32_t clearOnWrite = cycles[i].offset == 0x70 ? 1 : 0;
+            ASSERT_EQ(cycles[i].value, cycles[i - 1].value & ~clearOnWrite) << "round " << round;
+        }
+        ASSERT_EQ(writes, expected) << "round " << round;
+        ASSERT_EQ(form->deepestRefreshNesting(), 1 + expected) << "round " << round;
+        deepest = std::max(deepest, form->deepestRefreshNesting());
+        form.reset();
+    }
+    EXPECT_GT(illegalAgpModes, 100);
+    EXPECT_GT(lockedThrottles, 100);
+    EXPECT_GT(gfxModes, 100);
+    EXPECT_EQ(deepest, 17) << "every one of the sixteen differed at least once";
 }
 
 TEST_F(FormTest, AnIllegalAgpModeIsReportedOncePerLevelAndTheListKeepsItsPlace)
@@ -155,37 +254,67 @@ TEST_F(FormTest, AnSdramModeIsWrittenAtOnceButShownOnlyByTheNextRefresh)
     EXPECT_EQ(form->SMScombo.ItemIndex(), 2);
 }
 
-// Each kind of control, changed by the user: one read-modify-write of its field, then a refresh.
-TEST_F(FormTest, EachKindOfControlWritesItsFieldThenRefreshes)
+// Every control the user can change, each on the built-in chip as it starts: one read-modify-write
+// of its dword with the data sheet's bits of its field changed, then a whole refresh; only the
+// SDRAM mode is written without one.
+TEST_F(FormTest, EveryControlWritesItsOwnBitsThenRefreshes)
 {
-    Open();
     const struct {
         const char* what;
         std::function<void()> user;
         uint32_t offset, written;
+        bool refreshes;
     } cases[] = {
-        {"check box", [&] { form->AGPSBAcb.UserChecks(false); }, 0xA8, 0x1F000104},
-        {"one-bit list", [&] { form->DPCPcombo.UserPicks(1); }, 0x50, 0x277C024C},
-        {"AGP 2X", [&] { form->AGPMODEcombo.UserPicks(2); }, 0xA8, 0x1F000102},
-        {"AGP 4X is 4", [&] { form->AGPMODEcombo.UserPicks(3); }, 0xA8, 0x1F000104},
-        {"write limit", [&] { form->WRTHRcombo.UserPicks(1); }, 0x70, 0x0A92800C},
-        {"radio group", [&] { form->CASgr.UserPicks(0); }, 0x50, 0x237C024C},
-        {"track bar", [&] { form->AMTT.UserMoves(0x28); }, 0xBC, 0x00002028},
+        {"AGP4XOVRcb, 0xB0 bit 0", [&] { form->AGP4XOVRcb.UserChecks(true); }, 0xB0, 0x00000081, true},
+        {"AGPSBAcb, 0xA8 bit 9", [&] { form->AGPSBAcb.UserChecks(false); }, 0xA8, 0x1F000104, true},
+        {"AGPFWcb, 0xA8 bit 4", [&] { form->AGPFWcb.UserChecks(true); }, 0xA8, 0x1F000314, true},
+        {"AGPMODEcombo, AGP 1X", [&] { form->AGPMODEcombo.UserPicks(1); }, 0xA8, 0x1F000301, true},
+        {"AGPMODEcombo, AGP 4X is 4, not 3",
+         [&] {
+             form->AGPMODEcombo.UserPicks(2);
+             chip.ClearTrace();
+             form->AGPMODEcombo.UserPicks(3);
+         },
+         0xA8, 0x1F000304, true},
+        {"AMTT, 0xBC bits 7-0", [&] { form->AMTT.UserMoves(0x28); }, 0xBC, 0x00002028, true},
+        {"LPTT, 0xBC bits 15-8", [&] { form->LPTT.UserMoves(0x18); }, 0xBC, 0x00001820, true},
+        {"CLTcb, 0x50 bit 6", [&] { form->CLTcb.UserChecks(false); }, 0x50, 0x277C0204, true},
+        {"DPCPcombo, 0x50 bit 3", [&] { form->DPCPcombo.UserPicks(1); }, 0x50, 0x277C024C, true},
+        {"MAGcombo, 0x50 bit 7", [&] { form->MAGcombo.UserPicks(1); }, 0x50, 0x277C02C4, true},
+        {"BNRcb, 0x70 bit 17", [&] { form->BNRcb.UserChecks(false); }, 0x70, 0x0A80800C, true},
+        {"CPCcb, 0x70 bit 27", [&] { form->CPCcb.UserChecks(false); }, 0x70, 0x0282800C, true},
+        {"SMcb, 0x70 bit 29", [&] { form->SMcb.UserChecks(true); }, 0x70, 0x2A82800C, true},
+        {"THRLOCKcb, 0x70 bit 19", [&] { form->THRLOCKcb.UserChecks(true); }, 0x70, 0x0A8A800C, true},
+        {"RDTHRcombo, 0x70 bits 23-22", [&] { form->RDTHRcombo.UserPicks(3); }, 0x70, 0x0AC2800C, true},
+        {"WRTHRcombo, 0x70 bits 21-20", [&] { form->WRTHRcombo.UserPicks(1); }, 0x70, 0x0A92800C, true},
+        {"CASgr, 0x50 bit 26", [&] { form->CASgr.UserPicks(0); }, 0x50, 0x237C0244, true},
+        {"RAS2CASgr, 0x50 bit 25", [&] { form->RAS2CASgr.UserPicks(0); }, 0x50, 0x257C0244, true},
+        {"RASgr, 0x50 bit 24", [&] { form->RASgr.UserPicks(0); }, 0x50, 0x267C0244, true},
+        {"DCTgr, 0x50 bit 28", [&] { form->DCTgr.UserPicks(1); }, 0x50, 0x377C0244, true},
+        {"SMScombo, 0x50 bits 31-29", [&] { form->SMScombo.UserPicks(2); }, 0x50, 0x477C0244, false},
+        {"HACQScb, 0x50 bit 27", [&] { form->HACQScb.UserChecks(true); }, 0x50, 0x2F7C0244, true},
+        {"TDLLEcb, 0x9C bit 15", [&] { form->TDLLEcb.UserChecks(true); }, 0x9C, 0x00008000, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
+        chip = EmulatedI815();
+        chip.KeepTrace();
+        const ConfigSpace before = chip.Space();
+        Open();
         chip.ClearTrace();
         c.user();
         const std::vector<Cycle> cycles = Cycles(chip.Trace());
-        ASSERT_EQ(cycles.size(), 2u + WholeRefresh.size());
+        ASSERT_EQ(cycles.size(), 2u + (c.refreshes ? WholeRefresh.size() : 0));
         EXPECT_FALSE(cycles[0].write);
+        EXPECT_EQ(cycles[0].offset, c.offset);
         EXPECT_TRUE(cycles[1].write);
         EXPECT_EQ(cycles[1].offset, c.offset);
         EXPECT_EQ(cycles[1].value, c.written);
-        EXPECT_EQ(Offsets({cycles.begin() + 2, cycles.end()}), WholeRefresh);
-        EXPECT_EQ(chip.Dword(c.offset), c.written);
+        EXPECT_EQ(Offsets({cycles.begin() + 2, cycles.end()}), c.refreshes ? WholeRefresh : std::vector<uint32_t>{});
+        EmulatedI815 expected(before);
+        expected.SetDword(c.offset, c.written);
+        EXPECT_EQ(chip.Space(), expected.Space()) << "that dword changed, nothing else";
     }
-    EXPECT_EQ(form->AMTTv.Text(), "40");
 }
 
 // The platform's rule: the program's change of a disabled check box still raises its click.

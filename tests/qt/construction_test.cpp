@@ -1,117 +1,102 @@
-// Start-up and close of the window on the emulated chip, port by port.
+// Start-up and close as the window shows them, on the emulated chip.
 #include "window_fixture.h"
 
-#include "help_texts.h"
 #include "hint_display.h"
 #include "../support/refused_ports.h"
 
 #include <QApplication>
 #include <QHelpEvent>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 #include <QToolTip>
 
 using Trace = std::vector<PortOperation>;
 
+// What the construction and the close do on the chip is the form core's business
+// (tests/form/form_test.cpp); here, how the window shows them.
 class ConstructionTest : public WindowTest {};
 
-TEST_F(ConstructionTest, SavesThePortsThenReadsIdentityStatusAndDimmsBeforeTheFirstRefresh)
-{
-    chip.SetAddressLatch(0x80000070);
-    Open();
-    const Trace expected{
-        In(0xCF8, 0x80000070),     In(0xCFC, 0x0A82800C),  // port save, nothing written before
-        Out(0xCF8, 0x80000000),    In(0xCFC, 0x11308086),  // identity
-        Out(0xCF8, 0x80000008),    In(0xCFC, 0x06000002),  // revision
-        Out(0xCF8, 0x80000050),    In(0xCFC, 0x277C0244),  // GFX mode, memory clock, DIMM 0 and 1
-        Out(0xCF8, 0x800000BC),    In(0xCFC, 0x00002020),  // AGP signalling
-        Out(0xCF8, 0x80000054),    In(0xCFC, 0x00000000),  // DIMM 2
-        Out(0xCF8, 0x800000B0),    In(0xCFC, 0x00000080),  // the first refresh begins
-        Out(0xCF8, 0x800000A8),    In(0xCFC, 0x1F000304),
-        Out(0xCF8, 0x80000070),    In(0xCFC, 0x0A82800C),
-        Out(0xCF8, 0x8000009C),    In(0xCFC, 0x00000000),
-        Out(0xCF8, 0x80000050),    In(0xCFC, 0x277C0244),
-    };
-    ASSERT_GE(chip.Trace().size(), expected.size());
-    EXPECT_EQ(Trace(chip.Trace().begin(), chip.Trace().begin() + expected.size()), expected);
-    EXPECT_EQ(SavedConfigAddress, 0x80000070u);
-    EXPECT_EQ(chip.Space(), EmulatedI815::DefaultImage()) << "start-up changes nothing";
-    EXPECT_TRUE(messages.isEmpty());
-}
-
-TEST_F(ConstructionTest, TheAboutPageAfterStart)
+TEST_F(ConstructionTest, AfterStartTheTimerRunsAndTheAboutBoxShowsItsTop)
 {
     Open();
-    EXPECT_EQ(Label("RevLbl")->text(), QStringLiteral("Chipset rev  2"));
-    EXPECT_EQ(Label("Rmode")->text(), QStringLiteral("AGP mode 1.5V"));
-    EXPECT_EQ(Label("SMFSLbl")->text(), QStringLiteral("133 Mhz Operation"));
-    EXPECT_TRUE(Check("AGP4XOVRcb")->isEnabled());
-    EXPECT_EQ(Tabs()->currentPage(), Page("AboutSheet"));
-    EXPECT_EQ(Bar("RefreshBar")->value(), 2000);
-    EXPECT_EQ(Label("RfLabel")->text(), QStringLiteral("2000 ms"));
-    EXPECT_EQ(form->timer()->interval(), 2000);
     EXPECT_TRUE(form->timer()->isActive());
+    EXPECT_FALSE(form->timer()->isSingleShot());
+    EXPECT_EQ(form->timer()->interval(), 2000);
     EXPECT_EQ(HintDisplay::Instance().hidePause(), 60000);
+    EXPECT_EQ(Tabs()->currentPage(), Page("AboutSheet"));
 
-    // The text itself is the core's business (the form's own tests hold it letter by letter).
-    EXPECT_EQ(Memo("AboutRC")->toPlainText(), QString::fromStdString(form->core().AboutRC.Text()));
-    EXPECT_TRUE(Memo("AboutRC")->toPlainText().endsWith(QStringLiteral("\nDIMM 2 Population:\n Empty\n")));
+    const QString about = Memo("AboutRC")->toPlainText();
+    EXPECT_TRUE(about.startsWith(QStringLiteral("Welcome to i815 Quarvel.\n\nThis tool was designed"))) << about.toStdString();
+    EXPECT_TRUE(about.endsWith(QStringLiteral("\nDIMM 2 Population:\n Empty\n"))) << about.toStdString();
     EXPECT_EQ(Memo("AboutRC")->textCursor().position(), 0) << "shows the top of the welcome text";
     EXPECT_EQ(Memo("AboutRC")->verticalScrollBar()->value(), 0);
 }
 
-TEST_F(ConstructionTest, AnAgpCardAtThreePointThreeVoltsGreysTheOverrideForTheWholeRun)
+// The form greys the override for an AGP card at 3.3 V; the window draws it so, through every
+// refresh, and the mouse cannot change it.
+TEST_F(ConstructionTest, AnOverrideTheUserCannotChangeIsGreyed)
 {
-    chip.SetDword(0x50, 0x277C0240);               // 100 MHz
     chip.SetDword(0xBC, 0x00002020 | (1u << 19));  // 3.3 V signalling
     Open();
-    EXPECT_EQ(Label("Rmode")->text(), QStringLiteral("AGP mode 3.3V"));
-    EXPECT_EQ(Label("SMFSLbl")->text(), QStringLiteral("100 Mhz Operation"));
+    form->show();
+    form->timer()->stop();
+    ShowPage("AGPSTATTab");
     EXPECT_FALSE(Check("AGP4XOVRcb")->isEnabled());
+    chip.ClearTrace();
+    QTest::mouseClick(Check("AGP4XOVRcb"), Qt::LeftButton, Qt::NoModifier, QPoint(6, Check("AGP4XOVRcb")->height() / 2));
+    EXPECT_TRUE(chip.Trace().empty());
+    EXPECT_FALSE(Check("AGP4XOVRcb")->isChecked());
+
+    chip.SetDword(0xB0, 0x81);  // set by another program
     form->core().iRefreshTmrTimer();
-    form->core().PageCtrlChange();
+    EXPECT_TRUE(Check("AGP4XOVRcb")->isChecked());
     EXPECT_FALSE(Check("AGP4XOVRcb")->isEnabled());
-    EXPECT_TRUE(messages.isEmpty());
 }
 
-TEST_F(ConstructionTest, GfxModeWarnsOnceAndTicksDuringTheWarningRefresh)
+// The program's messages are modal boxes with one OK button, no icon and no title. The box's own
+// event loop runs the refresh timer: here during the GFX-mode warning, before the construction
+// has ended.
+TEST_F(ConstructionTest, AMessageIsAModalBoxWhoseLoopRunsTheTimer)
 {
-    chip.SetDword(0x50, 0x277C0344);               // GFX mode
-    chip.SetDword(0xBC, 0x00002020 | (1u << 19));  // not looked at in GFX mode
-    Trace beforeWarning;
-    size_t refreshesInTick = 0;
-    onMessage = [&](const QString&) {
-        beforeWarning = chip.Trace();
+    QuarvelWindow::SetMessageHandler(nullptr);
+    chip.SetDword(0x50, 0x277C0344);  // GFX mode
+    QString text, title;
+    QMessageBox::Icon icon = QMessageBox::Warning;
+    int buttons = 0;
+    bool modal = false;
+    size_t refreshes = 0;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        text = box->text();
+        title = box->windowTitle();
+        icon = box->icon();
+        buttons = box->buttons().size();
+        modal = box->isModal();
         chip.ClearTrace();
-        Constructing()->core().iRefreshTmrTimer();  // a tick while the box is open
-        refreshesInTick = ReadsOf(0xA8);
-    };
+        Constructing()->timer()->setInterval(20);  // ticks sooner than the 2000 ms of the start
+        QTimer::singleShot(300, box, [&, box] {
+            refreshes = ReadsOf(0xA8);
+            box->button(QMessageBox::Ok)->click();
+        });
+    });
+    QObject thisTest;
+    QTimer::singleShot(10000, &thisTest, [] {  // should the box be missed, the test fails instead of hanging
+        if (QWidget* stuck = QApplication::activeModalWidget())
+            stuck->close();
+    });
     Open();
-    EXPECT_GE(refreshesInTick, 1u) << "the tick refreshed before the construction ended";
-    EXPECT_EQ(::ReadsOf(0xBC, beforeWarning), 0u) << "the signalling bit is not looked at";
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_EQ(messages[0], QStringLiteral("Warning: your i815 chipset is running in GFX mode.\n"
-                                          "(The chipset uses its internal graphic device)\n"
-                                          "Some tweaks may work unreliably !!!\n"));
+    EXPECT_EQ(text, QStringLiteral("Warning: your i815 chipset is running in GFX mode.\n"
+                                   "(The chipset uses its internal graphic device)\n"
+                                   "Some tweaks may work unreliably !!!\n"));
+    EXPECT_TRUE(title.isEmpty());
+    EXPECT_EQ(icon, QMessageBox::NoIcon);
+    EXPECT_EQ(buttons, 1);
+    EXPECT_TRUE(modal);
+    EXPECT_GE(refreshes, 1u) << "ticks refreshed while the box was open";
     EXPECT_EQ(Label("Rmode")->text(), QStringLiteral("GFX mode"));
-    EXPECT_TRUE(Check("AGP4XOVRcb")->isEnabled());
-}
-
-TEST_F(ConstructionTest, NotAnI815StopsEveryConfigurationAccess)
-{
-    chip.SetDword(0x00, 0x71908086);
-    Open();
-    EXPECT_EQ(messages, QStringList{QStringLiteral("Not an i815 Chipset.")});
-    EXPECT_TRUE(form->core().identityRefused());
-    EXPECT_FALSE(form->isVisible());
-    EXPECT_FALSE(form->timer()->isActive());
-    const Trace expected{In(0xCF8, 0), In(0xCFC, 0xFFFFFFFF), Out(0xCF8, 0x80000000), In(0xCFC, 0x71908086)};
-    EXPECT_EQ(chip.Trace(), expected);
-
-    form->core().iRefreshTmrTimer();
-    form->close();
-    EXPECT_EQ(chip.Trace(), expected) << "no tick, no refresh, no port restore";
-    EXPECT_EQ(chip.AddressLatch(), 0x80000000u) << "the identity read's address stays";
 }
 
 TEST_F(ConstructionTest, RefusedPortsLeaveTheConstructionWithoutAWindow)
@@ -122,7 +107,7 @@ TEST_F(ConstructionTest, RefusedPortsLeaveTheConstructionWithoutAWindow)
     EXPECT_EQ(form, nullptr);
 }
 
-TEST_F(ConstructionTest, CloseRestoresTheAddressPortAndEndsAllAccess)
+TEST_F(ConstructionTest, ClosingTheWindowRestoresTheAddressPortAndStopsTheTimer)
 {
     chip.SetAddressLatch(0x80000050);
     Open();
@@ -131,40 +116,20 @@ TEST_F(ConstructionTest, CloseRestoresTheAddressPortAndEndsAllAccess)
     form->close();
     EXPECT_EQ(chip.Trace(), (Trace{Out(0xCF8, 0x80000050)}));
     EXPECT_FALSE(form->timer()->isActive());
-    form->core().iRefreshTmrTimer();
-    form->close();
-    EXPECT_EQ(chip.Trace().size(), 1u) << "the port restore is the last access";
 }
 
-TEST_F(ConstructionTest, SettingTheSamePeriodDoesNotRestartTheTimer)
+// A hint shows its text as it is: the "&" not taken for a mnemonic, the line feeds kept.
+TEST_F(ConstructionTest, AHintShowsItsTextAsItIs)
 {
     Open();
-    QTest::qWait(150);
-    const int remaining = form->timer()->remainingTime();
-    form->core().RefreshBarChange();
-    EXPECT_LE(form->timer()->remainingTime(), remaining);
-    Bar("RefreshBar")->setValue(250);
-    EXPECT_EQ(form->timer()->interval(), 250);
-    EXPECT_EQ(Label("RfLabel")->text(), QStringLiteral("250 ms"));
-}
-
-TEST_F(ConstructionTest, HintsAreAssignedAndShownForAMinute)
-{
-    Open();
-    for (const HintText& hint : ConstructionHints())
-        EXPECT_EQ(Widget(hint.control)->toolTip(), QString::fromStdString(hint.text));
-    for (QWidget* quiet : {static_cast<QWidget*>(Label("SMFSLbl")), static_cast<QWidget*>(List("RDTHRcombo")),
-                           static_cast<QWidget*>(List("WRTHRcombo")), static_cast<QWidget*>(Radios("RAS2CASgr")),
-                           static_cast<QWidget*>(Radios("RASgr")), static_cast<QWidget*>(Radios("DCTgr")),
-                           static_cast<QWidget*>(Label("Label1")), static_cast<QWidget*>(form.get())})
-        EXPECT_TRUE(quiet->toolTip().isEmpty()) << quiet->objectName().toStdString();
-
     form->show();
     ShowPage("ChipsetSheet");
     QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), Check("THRLOCKcb")->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(Check("THRLOCKcb"), &help);
     EXPECT_TRUE(QToolTip::isVisible());
-    EXPECT_EQ(QToolTip::text(), Check("THRLOCKcb")->toolTip()) << "\"&\" and line feeds unchanged";
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("When throttle lock is enabled, read & write power throttle\n"
+                                               "can't be modified.\n"
+                                               "Yes, when it is enabled, you can't disable it anymore ;)"));
     QToolTip::hideText();
 }
 
