@@ -28,7 +28,7 @@ namespace {
 
 void MeasureIdleRefresh(benchmark::State& state, ConfigAccess& access, EmulatedI815& chip)
 {
-    QuarvelWindow window(access);
+    QtFormWindow window(access);
     window.timer()->stop();
     chip.KeepTrace();
     chip.ClearTrace();
@@ -96,7 +96,7 @@ static void IdleRefreshThroughHelperOnKernelFile(benchmark::State& state)
         });
         {
             HelperConfigAccess client(pair[0]);
-            QuarvelWindow window(client);
+            QtFormWindow window(client);
             window.timer()->stop();
             for (auto _ : state)
                 window.core().RefreshControls();

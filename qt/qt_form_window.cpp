@@ -106,16 +106,16 @@ void FitLabel(QLabel* label, const LayoutRow& row)
 
 }  // namespace
 
-QuarvelWindow::QuarvelWindow(ConfigAccess& access)
+QtFormWindow::QtFormWindow(ConfigAccess& access)
     : form_(std::make_unique<TMForm>(access, static_cast<FormFace&>(*this)))
 {
     form_->Construct();
 }
 
 // The widgets go first: none may report to the form once it is gone.
-QuarvelWindow::~QuarvelWindow() { qDeleteAll(findChildren<QObject*>(QString(), Qt::FindDirectChildrenOnly)); }
+QtFormWindow::~QtFormWindow() { qDeleteAll(findChildren<QObject*>(QString(), Qt::FindDirectChildrenOnly)); }
 
-void QuarvelWindow::LoadLayout(TMForm& form)
+void QtFormWindow::LoadLayout(TMForm& form)
 {
     HintDisplay::Instance();  // the hint style first: installed after the controls, it would polish every one again
     std::map<std::string, QWidget*> byName{{"MForm", this}};
@@ -130,7 +130,7 @@ void QuarvelWindow::LoadLayout(TMForm& form)
         move(screen->availableGeometry().center() - rect().center());
 }
 
-void QuarvelWindow::SetUpWindow(const LayoutRow& row)
+void QtFormWindow::SetUpWindow(const LayoutRow& row)
 {
     setObjectName(QString::fromLatin1(row.name));
     setWindowTitle(Text(row.text));
@@ -161,7 +161,7 @@ void QuarvelWindow::SetUpWindow(const LayoutRow& row)
 // One widget per control, connected so that only the user's actions reach the form: clicks,
 // picks from a list (mouse, wheel, each arrow-key step), moves of a track bar, tab picks. What
 // the form sets is drawn with the widget's signals blocked.
-QWidget* QuarvelWindow::Make(Control& control, QWidget* parent)
+QWidget* QtFormWindow::Make(Control& control, QWidget* parent)
 {
     const LayoutRow& row = control.Row();
     const QRect box = Box(row.place);
@@ -268,7 +268,7 @@ QWidget* QuarvelWindow::Make(Control& control, QWidget* parent)
     return widget;
 }
 
-void QuarvelWindow::ControlChanged(const Control& control)
+void QtFormWindow::ControlChanged(const Control& control)
 {
     if (control.Kind() == ControlKind::Timer) {
         const auto& timer = static_cast<const Timer&>(control);
@@ -300,7 +300,7 @@ void QuarvelWindow::ControlChanged(const Control& control)
         tabs_->setCurrentIndex(static_cast<const PageControl&>(control).ActivePage());
 }
 
-void QuarvelWindow::ShowMessage(const std::string& text)
+void QtFormWindow::ShowMessage(const std::string& text)
 {
     if (messageHandler)
         return messageHandler(Text(text));
@@ -308,13 +308,13 @@ void QuarvelWindow::ShowMessage(const std::string& text)
     box.exec();
 }
 
-void QuarvelWindow::SetMessageHandler(std::function<void(const QString&)> handler) { messageHandler = std::move(handler); }
+void QtFormWindow::SetMessageHandler(std::function<void(const QString&)> handler) { messageHandler = std::move(handler); }
 
-void QuarvelWindow::SetHintDisplayTime(int milliseconds) { HintDisplay::Instance().setHidePause(milliseconds); }
+void QtFormWindow::SetHintDisplayTime(int milliseconds) { HintDisplay::Instance().setHidePause(milliseconds); }
 
 // Lists and track bars take the focus by click or tab only, and the wheel only when they have
 // it (see eventFilter); radio groups are walked through their buttons.
-void QuarvelWindow::SetKeyboardOrder()
+void QtFormWindow::SetKeyboardOrder()
 {
     for (const auto& [control, widget] : widgets_) {
         if (control->Kind() == ControlKind::DropDownList || control->Kind() == ControlKind::TrackBar) {
@@ -340,7 +340,7 @@ void QuarvelWindow::SetKeyboardOrder()
 // The mouse wheel turns a list or a track bar only when the user has clicked or tabbed into it,
 // as in the toolkit the window was designed for; otherwise it goes on to the parent: scrolling
 // over the Memory page must never pick "(!) DRAM in Self-Refresh Mode, Refresh Disabled".
-bool QuarvelWindow::eventFilter(QObject* watched, QEvent* event)
+bool QtFormWindow::eventFilter(QObject* watched, QEvent* event)
 {
     auto* control = static_cast<QWidget*>(watched);
     if (event->type() != QEvent::Wheel || control->hasFocus())
@@ -349,7 +349,7 @@ bool QuarvelWindow::eventFilter(QObject* watched, QEvent* event)
     return true;
 }
 
-void QuarvelWindow::closeEvent(QCloseEvent* event)
+void QtFormWindow::closeEvent(QCloseEvent* event)
 {
     form_->FormClose();
     event->accept();
@@ -357,7 +357,7 @@ void QuarvelWindow::closeEvent(QCloseEvent* event)
 
 // The border cannot change the size; only maximising enlarges the window, and the tab control
 // grows with it while the controls keep their places.
-void QuarvelWindow::resizeEvent(QResizeEvent* event)
+void QtFormWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     if (tabs_)

@@ -15,13 +15,13 @@ class QTimer;
 class TMForm;
 class WrappingTabControl;
 
-class QuarvelWindow : public QWidget, private FormFace {
+class QtFormWindow : public QWidget, private FormFace {
     Q_OBJECT
 public:
     // Runs the form's construction on this access to the chip; a failure in it leaves the
     // constructor. The window is shown by the caller, unless the identity was refused.
-    explicit QuarvelWindow(ConfigAccess& access);
-    ~QuarvelWindow() override;
+    explicit QtFormWindow(ConfigAccess& access);
+    ~QtFormWindow() override;
 
     TMForm& core() const { return *form_; }
     QTimer* timer() const { return timer_; }  // iRefreshTmr

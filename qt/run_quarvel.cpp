@@ -19,7 +19,7 @@ int RunQuarvel(ConfigAccess& access, QuarvelApplication& app)
 {
     EndOnSignal ending;
     try {
-        QuarvelWindow MForm(access);
+        QtFormWindow MForm(access);
         if (MForm.core().identityRefused())
             return ExitBadInput;  // not an i815
         if (ending.requested()) {  // a signal during a message box of the construction

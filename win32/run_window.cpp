@@ -12,9 +12,9 @@
 int RunWindow(ConfigAccess& access, const std::function<void()>& atSessionEnd)
 {
     InitCommonControls();  // the tab control, track bars and tooltips of comctl32
-    std::unique_ptr<QuarvelWindow> window;
+    std::unique_ptr<Win32FormWindow> window;
     try {
-        window = std::make_unique<QuarvelWindow>(access);
+        window = std::make_unique<Win32FormWindow>(access);
         window->onSessionEnd = atSessionEnd;
         window->Construct();
         if (window->core().identityRefused())

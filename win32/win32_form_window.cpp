@@ -15,12 +15,12 @@ namespace {
 constexpr UINT_PTR RefreshTimerId = 1;
 }  // namespace
 
-QuarvelWindow::QuarvelWindow(ConfigAccess& access)
+Win32FormWindow::Win32FormWindow(ConfigAccess& access)
     : form_(std::make_unique<TMForm>(access, static_cast<FormFace&>(*this)))
 {
 }
 
-QuarvelWindow::~QuarvelWindow()
+Win32FormWindow::~Win32FormWindow()
 {
     destroying_ = true;
     hints_.reset();
@@ -35,9 +35,9 @@ QuarvelWindow::~QuarvelWindow()
         DeleteObject(font);
 }
 
-void QuarvelWindow::Construct() { form_->Construct(); }
+void Win32FormWindow::Construct() { form_->Construct(); }
 
-void QuarvelWindow::Show(int how)
+void Win32FormWindow::Show(int how)
 {
     ShowWindow(window_, how);
     UpdateWindow(window_);
@@ -57,14 +57,14 @@ void QuarvelWindow::Show(int how)
     }
 }
 
-bool QuarvelWindow::PreTranslate(MSG& message) { return window_ && IsDialogMessageA(window_, &message); }
+bool Win32FormWindow::PreTranslate(MSG& message) { return window_ && IsDialogMessageA(window_, &message); }
 
 // ---------------------------------------------------------------------------------------------
 // What the form tells the face
 
 // What the form sets is drawn without a notification of the user's kind: Windows sends none
 // for BM_SETCHECK, CB_SETCURSEL, TBM_SETPOS or TCM_SETCURSEL.
-void QuarvelWindow::ControlChanged(const Control& control)
+void Win32FormWindow::ControlChanged(const Control& control)
 {
     if (control.Kind() == ControlKind::Timer) {
         const auto& timer = static_cast<const Timer&>(control);
@@ -129,13 +129,13 @@ void QuarvelWindow::ControlChanged(const Control& control)
 
 // The program's own kind of message box: one OK button, no icon, and no title of the
 // program's, so Windows gives it its default one.
-void QuarvelWindow::ShowMessage(const std::string& text)
+void Win32FormWindow::ShowMessage(const std::string& text)
 {
     const HWND owner = window_ && IsWindowVisible(window_) ? window_ : nullptr;
     MessageBoxA(owner, WindowsText(text).c_str(), nullptr, MB_OK);
 }
 
-void QuarvelWindow::SetHintDisplayTime(int milliseconds)
+void Win32FormWindow::SetHintDisplayTime(int milliseconds)
 {
     if (hints_)
         hints_->SetDisplayTime(milliseconds);
@@ -146,9 +146,9 @@ void QuarvelWindow::SetHintDisplayTime(int milliseconds)
 
 // A failure inside a handler must not cross Windows' own code on its way up (nothing there
 // knows of C++ exceptions): it is shown here, and the message loop goes on.
-LRESULT CALLBACK QuarvelWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK Win32FormWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* self = reinterpret_cast<QuarvelWindow*>(GetWindowLongA(window, GWL_USERDATA));
+    auto* self = reinterpret_cast<Win32FormWindow*>(GetWindowLongA(window, GWL_USERDATA));
     if (!self || self->destroying_)
         return DefWindowProcA(window, message, wParam, lParam);
     try {
@@ -162,7 +162,7 @@ LRESULT CALLBACK QuarvelWindow::Procedure(HWND window, UINT message, WPARAM wPar
 }
 
 // Windows' edit box selects nothing on Ctrl+A by itself.
-LRESULT CALLBACK QuarvelWindow::TextBoxProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK Win32FormWindow::TextBoxProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     const auto original = reinterpret_cast<WNDPROC>(GetWindowLongA(window, GWL_USERDATA));
     if (message == WM_CHAR && wParam == 1) {  // Ctrl+A
@@ -172,7 +172,7 @@ LRESULT CALLBACK QuarvelWindow::TextBoxProcedure(HWND window, UINT message, WPAR
     return CallWindowProcA(original, window, message, wParam, lParam);
 }
 
-LRESULT QuarvelWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT Win32FormWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_COMMAND:
@@ -225,7 +225,7 @@ LRESULT QuarvelWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM l
     }
 }
 
-void QuarvelWindow::OnCommand(HWND from, int code)
+void Win32FormWindow::OnCommand(HWND from, int code)
 {
     const auto found = rowOfWindow_.find(from);
     if (found == rowOfWindow_.end())
@@ -256,7 +256,7 @@ void QuarvelWindow::OnCommand(HWND from, int code)
     }
 }
 
-void QuarvelWindow::OnTrackBar(HWND from)
+void Win32FormWindow::OnTrackBar(HWND from)
 {
     const auto found = rowOfWindow_.find(from);
     if (found == rowOfWindow_.end() || drawn_[found->second].control->Kind() != ControlKind::TrackBar)
@@ -265,7 +265,7 @@ void QuarvelWindow::OnTrackBar(HWND from)
     bar.UserMoves(int(SendMessageA(from, TBM_GETPOS, 0, 0)));
 }
 
-LRESULT QuarvelWindow::OnNotify(NMHDR& header)
+LRESULT Win32FormWindow::OnNotify(NMHDR& header)
 {
     if (hints_ && hints_->OnNotify(header))
         return 0;
@@ -279,7 +279,7 @@ LRESULT QuarvelWindow::OnNotify(NMHDR& header)
 
 // Text colours of the layout on the button face; the read-only edit box keeps the window's
 // colour, as an edit box that can be read.
-LRESULT QuarvelWindow::OnColour(HDC dc, HWND from)
+LRESULT Win32FormWindow::OnColour(HDC dc, HWND from)
 {
     const auto found = rowOfWindow_.find(from);
     if (found != rowOfWindow_.end() && drawn_[found->second].control->Kind() == ControlKind::TextBox) {
@@ -300,7 +300,7 @@ LRESULT QuarvelWindow::OnColour(HDC dc, HWND from)
 
 // The control that had the keyboard gets it back when the window is active again; an item of a
 // radio group only while it is the chosen one, as its focus would choose it.
-void QuarvelWindow::OnActivate(bool active)
+void Win32FormWindow::OnActivate(bool active)
 {
     if (!active) {
         const HWND focus = GetFocus();

@@ -19,13 +19,13 @@
 class ConfigAccess;
 class TMForm;
 
-class QuarvelWindow : private FormFace {
+class Win32FormWindow : private FormFace {
 public:
     // The form on this access to the chip; nothing is drawn and the chip is not touched yet.
-    explicit QuarvelWindow(ConfigAccess& access);
-    ~QuarvelWindow() override;
-    QuarvelWindow(const QuarvelWindow&) = delete;
-    QuarvelWindow& operator=(const QuarvelWindow&) = delete;
+    explicit Win32FormWindow(ConfigAccess& access);
+    ~Win32FormWindow() override;
+    Win32FormWindow(const Win32FormWindow&) = delete;
+    Win32FormWindow& operator=(const Win32FormWindow&) = delete;
 
     // The form's construction: the layout is drawn (hidden), then the chip is read. A failure
     // leaves it; the window is then never shown.

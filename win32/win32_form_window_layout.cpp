@@ -14,7 +14,7 @@
 
 namespace {
 
-const char WindowClass[] = "i815QuarvelWindow";
+const char WindowClass[] = "i815Win32FormWindow";
 const char PageClass[] = "i815QuarvelPage";
 constexpr DWORD WindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
 
@@ -51,7 +51,7 @@ RECT PlaceOf(HWND window)
 
 }  // namespace
 
-void QuarvelWindow::LoadLayout(TMForm&)
+void Win32FormWindow::LoadLayout(TMForm&)
 {
     RegisterClasses();
     const HDC screen = GetDC(nullptr);
@@ -71,13 +71,13 @@ void QuarvelWindow::LoadLayout(TMForm&)
     AddHints();
 }
 
-RECT QuarvelWindow::Place(const LayoutRect& layout, POINT origin) const
+RECT Win32FormWindow::Place(const LayoutRect& layout, POINT origin) const
 {
     const LayoutRect r = Scaled(layout, dpi_);
     return RECT{origin.x + r.left, origin.y + r.top, origin.x + r.left + r.width, origin.y + r.top + r.height};
 }
 
-HFONT QuarvelWindow::FontFor(const LayoutRow& row)
+HFONT Win32FormWindow::FontFor(const LayoutRow& row)
 {
     if (!row.font)
         return windowFont_;
@@ -88,7 +88,7 @@ HFONT QuarvelWindow::FontFor(const LayoutRow& row)
     return font;
 }
 
-void QuarvelWindow::CreateMainWindow(const LayoutRow& row)
+void Win32FormWindow::CreateMainWindow(const LayoutRow& row)
 {
     windowFont_ = FontFor(row);
     RECT frame = {0, 0, Scaled(row.place.width, dpi_), Scaled(row.place.height, dpi_)};
@@ -104,11 +104,11 @@ void QuarvelWindow::CreateMainWindow(const LayoutRow& row)
     if (!window_)
         throw std::runtime_error("The window cannot be created (error " + std::to_string(GetLastError()) + ")");
     SetWindowLongA(window_, GWL_USERDATA, reinterpret_cast<LONG>(this));
-    SetWindowLongA(window_, GWL_WNDPROC, reinterpret_cast<LONG>(&QuarvelWindow::Procedure));
+    SetWindowLongA(window_, GWL_WNDPROC, reinterpret_cast<LONG>(&Win32FormWindow::Procedure));
     hints_ = std::make_unique<HintTips>(window_, dpi_);
 }
 
-HWND QuarvelWindow::Child(Drawn& drawn, const char* windowClass, DWORD style, const std::string& text,
+HWND Win32FormWindow::Child(Drawn& drawn, const char* windowClass, DWORD style, const std::string& text,
                           const RECT& place, int id, DWORD exStyle)
 {
     const HWND child = CreateWindowExA(exStyle, windowClass, text.c_str(), WS_CHILD | WS_VISIBLE | style, place.left,
@@ -123,7 +123,7 @@ HWND QuarvelWindow::Child(Drawn& drawn, const char* windowClass, DWORD style, co
 
 // Controls inside a group box lie on the group's page, at the group's place plus their own:
 // notifications go to the parent, and a group box passes none on.
-void QuarvelWindow::Create(size_t row)
+void Win32FormWindow::Create(size_t row)
 {
     const std::vector<LayoutRow>& table = LayoutTable();
     const LayoutRow& layout = table[row];
@@ -152,7 +152,7 @@ void QuarvelWindow::Create(size_t row)
         drawn.window = CreateWindowExA(WS_EX_CONTROLPARENT, PageClass, "", WS_CHILD | (shown ? WS_VISIBLE : 0), 0, 0,
                                        0, 0, window_, reinterpret_cast<HMENU>(id), Instance(), nullptr);
         SetWindowLongA(drawn.window, GWL_USERDATA, reinterpret_cast<LONG>(this));
-        SetWindowLongA(drawn.window, GWL_WNDPROC, reinterpret_cast<LONG>(&QuarvelWindow::Procedure));
+        SetWindowLongA(drawn.window, GWL_WNDPROC, reinterpret_cast<LONG>(&Win32FormWindow::Procedure));
         pages_.push_back(drawn.window);
         return;
     }
@@ -236,7 +236,7 @@ void QuarvelWindow::Create(size_t row)
 
 // Every label takes the size of its text; a right-aligned one keeps its right edge and grows
 // to the left, the others keep their left edge.
-void QuarvelWindow::FitLabel(Drawn& drawn)
+void Win32FormWindow::FitLabel(Drawn& drawn)
 {
     const LayoutRow& layout = drawn.control->Row();
     const RECT box = Place(layout.place, drawn.origin);
@@ -258,7 +258,7 @@ void QuarvelWindow::FitLabel(Drawn& drawn)
 
 // A check box lower than a line of its text grows about its middle, so that the text is not
 // cut (the layout gives "Host Aperture Cycle Queue Slot" 13 pixels at 120 dpi).
-void QuarvelWindow::FitCheckBox(Drawn& drawn, const RECT& place)
+void Win32FormWindow::FitCheckBox(Drawn& drawn, const RECT& place)
 {
     const HDC dc = GetDC(drawn.window);
     const HGDIOBJ previous = SelectObject(dc, FontFor(drawn.control->Row()));
@@ -275,7 +275,7 @@ void QuarvelWindow::FitCheckBox(Drawn& drawn, const RECT& place)
 
 // A closed list is as high as its selection field makes it; the field is set so that the
 // closed list takes the layout's height. The list that drops down shows every item.
-void QuarvelWindow::FitDropDownList(Drawn& drawn, const RECT& place)
+void Win32FormWindow::FitDropDownList(Drawn& drawn, const RECT& place)
 {
     const int wanted = place.bottom - place.top;
     RECT closed;
@@ -290,7 +290,7 @@ void QuarvelWindow::FitDropDownList(Drawn& drawn, const RECT& place)
 }
 
 // The items stand in one column below the caption, each in an equal share of the room.
-void QuarvelWindow::PlaceRadioItems(Drawn& drawn, const RECT& box)
+void Win32FormWindow::PlaceRadioItems(Drawn& drawn, const RECT& box)
 {
     const int caption = Scaled(16, dpi_);
     const int left = box.left + Scaled(10, dpi_), right = box.right - Scaled(4, dpi_);
@@ -303,7 +303,7 @@ void QuarvelWindow::PlaceRadioItems(Drawn& drawn, const RECT& box)
 
 // The tab control fills the window; each page the tab control's display area. Maximising
 // enlarges both; the controls keep their places on the pages.
-void QuarvelWindow::LayOutPages()
+void Win32FormWindow::LayOutPages()
 {
     if (!tabs_)
         return;
@@ -321,7 +321,7 @@ void QuarvelWindow::LayOutPages()
 // The Tab key visits the controls of a page in their order of the layout table's keyboard
 // order, which is their order among the page's windows; each starts a group of its own for the
 // arrow keys, but for the second item of a radio group. The rest lie below them.
-void QuarvelWindow::SetKeyboardOrder()
+void Win32FormWindow::SetKeyboardOrder()
 {
     std::vector<HWND> order;
     for (size_t page = 0; page < pages_.size() && page < KeyboardOrder().size(); ++page) {
@@ -352,7 +352,7 @@ void QuarvelWindow::SetKeyboardOrder()
 
 // Every control that can carry a hint is a tool; those whose hint is empty show none. A radio
 // group's box lets the mouse through to the page, so its area is a tool of the page's.
-void QuarvelWindow::AddHints()
+void Win32FormWindow::AddHints()
 {
     for (size_t row = 0; row < drawn_.size(); ++row) {
         Drawn& drawn = drawn_[row];
@@ -377,7 +377,7 @@ void QuarvelWindow::AddHints()
     }
 }
 
-void QuarvelWindow::ShowPage(int page)
+void Win32FormWindow::ShowPage(int page)
 {
     if (SendMessageA(tabs_, TCM_GETCURSEL, 0, 0) != page)
         SendMessageA(tabs_, TCM_SETCURSEL, WPARAM(page), 0);

@@ -22,10 +22,10 @@ char program[] = "i815quarvel";
 char* argvOf[] = {program, nullptr};
 
 // The program's one window, once it exists.
-QuarvelWindow* Window()
+QtFormWindow* Window()
 {
     for (QWidget* window : QApplication::topLevelWidgets())
-        if (auto* quarvel = qobject_cast<QuarvelWindow*>(window))
+        if (auto* quarvel = qobject_cast<QtFormWindow*>(window))
             return quarvel;
     return nullptr;
 }
@@ -36,7 +36,7 @@ protected:
     void SetUp() override
     {
         SelectPortAccess(nullptr);  // the program is handed its access to the chip
-        QuarvelWindow::SetMessageHandler([this](const QString& text) {
+        QtFormWindow::SetMessageHandler([this](const QString& text) {
             messages << text;
             QTimer::singleShot(0, [] {
                 if (Window())
@@ -47,7 +47,7 @@ protected:
     }
     void TearDown() override
     {
-        QuarvelWindow::SetMessageHandler(nullptr);
+        QtFormWindow::SetMessageHandler(nullptr);
         SetFailureHandler(nullptr);
         EmulatedChipTest::TearDown();
     }
@@ -124,7 +124,7 @@ TEST_F(EntryTest, AFailureInAHandlerIsShownAndTheLoopGoesOn)
 
     FlakyPorts flaky(chip, constructionOps);
     Mechanism1Access flakyAccess(flaky);
-    QuarvelWindow::SetMessageHandler([&](const QString&) {
+    QtFormWindow::SetMessageHandler([&](const QString&) {
         // After the construction: a tick hits the hung bus, then the window closes normally.
         QTimer::singleShot(0, [] { Window()->timer()->setInterval(1); });
         QTimer::singleShot(50, [] { Window()->close(); });

@@ -60,7 +60,7 @@ TEST_F(ConstructionTest, AnOverrideTheUserCannotChangeIsGreyed)
 // has ended.
 TEST_F(ConstructionTest, AMessageIsAModalBoxWhoseLoopRunsTheTimer)
 {
-    QuarvelWindow::SetMessageHandler(nullptr);
+    QtFormWindow::SetMessageHandler(nullptr);
     chip.SetDword(0x50, 0x277C0344);  // GFX mode
     QString text, title;
     QMessageBox::Icon icon = QMessageBox::Warning;

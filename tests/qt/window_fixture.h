@@ -27,7 +27,7 @@ protected:
     void SetUp() override
     {
         SelectPortAccess(nullptr);  // the window reaches the chip through the access it is given
-        QuarvelWindow::SetMessageHandler([this](const QString& text) {
+        QtFormWindow::SetMessageHandler([this](const QString& text) {
             messages << text;
             if (onMessage)
                 onMessage(text);
@@ -37,21 +37,21 @@ protected:
     void TearDown() override
     {
         form.reset();
-        QuarvelWindow::SetMessageHandler(nullptr);
+        QtFormWindow::SetMessageHandler(nullptr);
     }
 
-    QuarvelWindow& Open() { return Open(access); }
-    QuarvelWindow& Open(ConfigAccess& through)
+    QtFormWindow& Open() { return Open(access); }
+    QtFormWindow& Open(ConfigAccess& through)
     {
-        form = std::make_unique<QuarvelWindow>(through);
+        form = std::make_unique<QtFormWindow>(through);
         return *form;
     }
 
     // The window while its construction runs (a message box is open), before Open returns.
-    static QuarvelWindow* Constructing()
+    static QtFormWindow* Constructing()
     {
         for (QWidget* window : QApplication::topLevelWidgets())
-            if (auto* quarvel = qobject_cast<QuarvelWindow*>(window))
+            if (auto* quarvel = qobject_cast<QtFormWindow*>(window))
                 return quarvel;
         return nullptr;
     }
@@ -79,7 +79,7 @@ protected:
     size_t ReadsOf(uint32_t offset) const { return ::ReadsOf(offset, chip.Trace()); }
 
     Mechanism1Access access{chip};
-    std::unique_ptr<QuarvelWindow> form;
+    std::unique_ptr<QtFormWindow> form;
     QStringList messages;
     std::function<void(const QString&)> onMessage;
 };

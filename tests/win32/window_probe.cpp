@@ -37,7 +37,7 @@
 
 namespace {
 
-const char WindowClass[] = "i815QuarvelWindow";
+const char WindowClass[] = "i815Win32FormWindow";
 
 [[noreturn]] void Fail(const std::string& why)
 {
