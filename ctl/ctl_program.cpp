@@ -14,6 +14,7 @@
 #include "profile_commands.h"
 #include "quarvel_version.h"
 #include "register_dump.h"
+#include "shell_word.h"
 #include "standard_output.h"
 #include "try_command.h"
 
@@ -152,25 +153,6 @@ int GetCommand(Invocation& call)
     else
         GetFields(call.Chip(false), fields, call.out);
     return ExitNormal;
-}
-
-// A word as the command interpreter reads it back: quoted unless it holds only characters that
-// no shell (or cmd.exe) treats specially.
-std::string ShellWord(const std::string& word)
-{
-#ifdef _WIN32
-    if (!word.empty() && word.find_first_of(" \t&|<>^()%!\"") == std::string::npos)
-        return word;
-    return "\"" + word + "\"";  // a Windows file name holds no "
-#else
-    const char* plain = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_./=:%+,-@";
-    if (!word.empty() && word.find_first_not_of(plain) == std::string::npos)
-        return word;
-    std::string quoted = "'";
-    for (char c : word)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-#endif
 }
 
 // "nothing written: ...", for set without --force: try is the safe way for all but a lock,
