@@ -1,5 +1,6 @@
 #include "access_advice.h"
 
+#include "route_options.h"
 #include "routes.h"
 
 #include <cerrno>
@@ -21,11 +22,6 @@ std::string LockdownMode(const std::string& path)
     return text.substr(open + 1, close - open - 1);
 }
 
-std::string RouteOption(const RouteChoice& choice)
-{
-    return choice.kind == RouteKind::Kernel ? "--kernel" : "--ports";
-}
-
 }  // namespace
 
 std::string AccessAdvice(int reason, const RouteChoice& choice, const CtlSystem& system)
@@ -40,8 +36,9 @@ std::string AccessAdvice(int reason, const RouteChoice& choice, const CtlSystem&
             return "even root was refused";
         // Without a route a user is led to the helper's socket; a route given names the chip's
         // way itself, and only root may take it.
+        const RouteOption* given = RouteOptionFor(choice.kind);
         return std::string("run i815ctl as root (sudo i815ctl ...), or ") +
-               (choice.kind == RouteKind::Automatic ? "" : "without " + RouteOption(choice) + " ") +
+               (given ? "without " + std::string(given->name) + " " : "") +
                "as a member of the group i815quarvel, through the helper's socket " + system.helperSocket +
                ", once an administrator has enabled it (systemctl enable --now i815quarvel-helper.socket)";
     }
@@ -50,13 +47,4 @@ std::string AccessAdvice(int reason, const RouteChoice& choice, const CtlSystem&
     if (reason == ENOENT)
         return "the kernel has no configuration file for 00:00.0 (is sysfs mounted?); use --ports";
     return "";
-}
-
-RoutesHelpText RoutesHelp()
-{
-    return {"Routes (default: the kernel's file as root; as a user, the helper's socket "
-            "/run/i815quarvel/helper.socket, for the group i815quarvel; the ports only where the kernel has no "
-            "such file):",
-            {{"--kernel", "the kernel's configuration file of 0000:00:00.0 in sysfs"},
-             {"--ports", "the PCI configuration ports 0xCF8-0xCFF, past the kernel's ordering"}}};
 }

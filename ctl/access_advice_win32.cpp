@@ -9,9 +9,3 @@ std::string AccessAdvice(int reason, const RouteChoice&, const CtlSystem&)
                "chosen by an administrator, has opened ports 0xCF8-0xCFF to it; Windows 95, 98 and ME need none";
     return "";
 }
-
-RoutesHelpText RoutesHelp()
-{
-    return {"Routes (default: the ports; Windows has no kernel file for them):",
-            {{"--ports", "the PCI configuration ports 0xCF8-0xCFF, in this program"}}};
-}

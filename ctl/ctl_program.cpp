@@ -14,6 +14,7 @@
 #include "profile_commands.h"
 #include "quarvel_version.h"
 #include "register_dump.h"
+#include "route_options.h"
 #include "shell_word.h"
 #include "standard_output.h"
 #include "try_command.h"
@@ -339,7 +340,7 @@ const Command Commands[] = {
      "changes settings; every one is checked before the first write; a value with a warning (one that can hang "
      "the machine, or the throttle lock) is written only with --force",
      SetCommand, "--force"},
-    {"dump", "[FILE]", "the 256 bytes of configuration space, as `lspci\x01-xxx` prints them", DumpCommand, ""},
+    {"dump", "[FILE]", "the 256 bytes of configuration space, as `lspci -xxx` prints them", DumpCommand, ""},
     {"save", "FILE", "every setting into a profile, FILE (key = value lines)", SaveCommand, ""},
     {"check", "FILE", "checks a profile without touching the chip", CheckCommand, ""},
     {"apply", "[--dry-run] [--boot] FILE",
@@ -370,18 +371,16 @@ const Command* FindCommand(const std::string& name)
 
 constexpr size_t HelpWidth = 80;
 
-// Joins two words that must stay on one line, as in "lspci" Glue "-xxx".
-constexpr char Glue = '\x01';
-
-// The words of a paragraph in lines of at most `width` columns.
+// The words of a paragraph in lines of at most `width` columns. A command in backquotes
+// (`lspci -xxx`) is one word.
 std::string Wrapped(const std::string& paragraph, size_t width)
 {
     std::string text, line;
     size_t start = 0;
     while (start < paragraph.size()) {
-        size_t end = paragraph.find(' ', start);
-        if (end == std::string::npos)
-            end = paragraph.size();
+        size_t end = start;
+        for (bool quoted = false; end < paragraph.size() && (quoted || paragraph[end] != ' '); ++end)
+            quoted = quoted != (paragraph[end] == '`');
         const std::string word = paragraph.substr(start, end - start);
         if (!line.empty() && line.size() + 1 + word.size() > width) {
             text += line + "\n";
@@ -390,9 +389,7 @@ std::string Wrapped(const std::string& paragraph, size_t width)
         line += (line.empty() ? "" : " ") + word;
         start = end + 1;
     }
-    text += line + "\n";
-    std::replace(text.begin(), text.end(), Glue, ' ');
-    return text;
+    return text + line + "\n";
 }
 
 // "  USAGE   help", the help wrapped in a column of its own, under the usage where the two do
@@ -429,13 +426,12 @@ std::string NumberValues()
     return "for " + keys + ", " + values;
 }
 
-// The system's routes (access_advice.h), as --help shows them.
 std::string RouteLines()
 {
-    const RoutesHelpText routes = RoutesHelp();
-    std::string text = Wrapped(routes.heading, HelpWidth);
-    for (const auto& [option, help] : routes.options)
-        text += Entry(option, help);
+    std::string text = Wrapped(RoutesHeading(), HelpWidth);
+    for (const RouteOption& option : RouteOptions())
+        if (option.shown)
+            text += Entry(option.Usage(), option.help);
     return text;
 }
 
@@ -448,10 +444,7 @@ std::string Usage()
            CommandLines() + "\n" + Wrapped("A FILE - is standard input for check and apply, standard output for save and dump.",
                                     HelpWidth) +
            "\n" +
-           RouteLines() +
-           Entry("--emulated[=DUMP]", "an emulated i815: the built-in one, or one from an `lspci\x01-xxx` dump") +
-           Entry("--save-emulated FILE", "writes the emulated chip to FILE, in the same form, when the program ends") +
-           "\n" +
+           RouteLines() + "\n" +
            Wrapped("Values: on or off for a check box; for a list, a word or number of its item (cas=2, agpmode=4x, "
                    "rdthr=75%, sms=7.8us, dpcp=one) or the item's whole text as show prints it, never its place in "
                    "the list; " +
@@ -466,8 +459,8 @@ std::string Usage()
 
 struct Options {
     RouteChoice route;
-    std::vector<std::string> routeArgs;  // what came before the command
-    std::optional<std::string> saveEmulated;
+    const RouteOption* routeOption = nullptr;  // the one that chose the route
+    std::vector<std::string> routeArgs;        // what came before the command
     const Command* command = nullptr;
     std::vector<std::string> args;
     bool helpOnly = false;
@@ -475,16 +468,32 @@ struct Options {
     std::optional<std::vector<std::string>> completion;  // --completion-words WHAT...
 };
 
+// The route option args[i], with its value after "=", if any: the route it chooses, and its
+// dump or its file.
+void TakeRouteOption(const RouteOption& option, std::optional<std::string> value, const std::vector<std::string>& args,
+                     size_t& i, Options& options)
+{
+    if (option.choosesRoute) {
+        if (options.routeOption)
+            throw StatusError(ExitBadInput, "only one route may be given (" + args[i] + ")");
+        options.routeOption = &option;
+        options.route.kind = option.kind;
+    }
+    if (option.value == RouteValue::Required) {
+        if (options.route.*option.into)
+            throw StatusError(ExitBadInput, std::string(option.name) + " may be given once");
+        if (!value && i + 1 < args.size())
+            value = args[++i];
+        if (!value || value->empty())
+            throw StatusError(ExitBadInput, std::string(option.name) + " needs a " + option.valueName);
+    }
+    if (value && !value->empty())
+        options.route.*option.into = *value;
+}
+
 Options ParseOptions(const std::vector<std::string>& args)
 {
     Options options;
-    bool routeGiven = false;
-    auto chooseRoute = [&](RouteKind kind, const std::string& arg) {
-        if (routeGiven)
-            throw StatusError(ExitBadInput, "only one route may be given (" + arg + ")");
-        routeGiven = true;
-        options.route.kind = kind;
-    };
     size_t i = 0;
     for (; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -500,34 +509,19 @@ Options ParseOptions(const std::vector<std::string>& args)
             options.completion.emplace(args.begin() + long(i) + 1, args.end());
             return options;
         }
-        if (arg == "--kernel") {
-            chooseRoute(RouteKind::Kernel, arg);
-        } else if (arg == "--ports") {
-            chooseRoute(RouteKind::Ports, arg);
-        } else if (const auto dump = OptionValue(arg, "--emulated"); dump || arg == "--emulated") {
-            chooseRoute(RouteKind::Emulated, arg);
-            if (dump && !dump->empty())
-                options.route.dump = *dump;
-        } else if (const auto file = OptionValue(arg, "--save-emulated"); file || arg == "--save-emulated") {
-            if (options.saveEmulated)
-                throw StatusError(ExitBadInput, "--save-emulated may be given once");
-            if (file)
-                options.saveEmulated = *file;
-            else if (i + 1 < args.size())
-                options.saveEmulated = args[++i];
-            if (!options.saveEmulated || options.saveEmulated->empty())
-                throw StatusError(ExitBadInput, "--save-emulated needs a FILE");
-        } else if (!arg.empty() && arg[0] == '-') {
+        std::optional<std::string> value;
+        if (const RouteOption* option = RouteOptionOf(arg, value))
+            TakeRouteOption(*option, value, args, i, options);
+        else if (!arg.empty() && arg[0] == '-')
             throw StatusError(ExitBadInput, "unknown option " + arg);
-        } else {
+        else
             break;
-        }
     }
     if (i == args.size())
         throw StatusError(ExitBadInput, "no COMMAND given");
-    if (options.saveEmulated && options.route.kind != RouteKind::Emulated)
-        throw StatusError(ExitBadInput, "--save-emulated needs --emulated");
-    options.route.save = options.saveEmulated;
+    for (const RouteOption& option : RouteOptions())
+        if (!option.choosesRoute && options.route.*option.into && options.route.kind != option.kind)
+            throw StatusError(ExitBadInput, std::string(option.name) + " needs " + RouteOptionFor(option.kind)->name);
     options.routeArgs.assign(args.begin(), args.begin() + long(i));
     options.command = FindCommand(args[i]);
     if (!options.command)
@@ -548,7 +542,12 @@ bool CompletionWords(const std::vector<std::string>& what, std::ostream& out)
             if (std::find(words.begin(), words.end(), command.name) == words.end())
                 words.push_back(command.name);
     } else if (what.size() == 1 && what[0] == "options") {
-        words = {"--kernel", "--ports", "--emulated", "--emulated=", "--save-emulated", "--help", "--version"};
+        for (const RouteOption& option : RouteOptions()) {
+            words.push_back(option.name);
+            if (option.value == RouteValue::Optional)
+                words.push_back(option.name + std::string("="));
+        }
+        words.insert(words.end(), {"--help", "--version"});
     } else if (what.size() == 2 && what[0] == "options") {
         const Command* command = FindCommand(what[1]);
         if (!command)
@@ -612,10 +611,8 @@ int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::i
         return CompletionWords(*options.completion, out) ? ExitNormal : ExitBadInput;
 
     const std::string name = options.command->name;
-#ifndef _WIN32  // Windows has no kernel route: there the ports are the way, not a way around it
-    if (options.route.kind == RouteKind::Ports && name != "check" && name != "bench")
-        err << "i815ctl: " << PortsNotice << "\n";
-#endif
+    if (options.routeOption && options.routeOption->notice && name != "check" && name != "bench")
+        err << Program << ": " << options.routeOption->notice << "\n";
 
     std::unique_ptr<Route> route;
     int status = ExitNormal;

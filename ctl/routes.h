@@ -18,11 +18,6 @@ struct CtlSystem : RouteSystem {
     std::string cpuinfoPath = "/proc/cpuinfo";
 };
 
-// Said on stderr whenever --ports is used.
-constexpr const char* PortsNotice =
-    "--ports bypasses the kernel's ordering of configuration cycles: a cycle of the kernel's between "
-    "the two port instructions of one of ours gives another device's register";
-
 class Route {
 public:
     explicit Route(std::unique_ptr<ChipRoute> route);
