@@ -1,6 +1,5 @@
 #include "ctl_program.h"
 
-#include "access_advice.h"
 #include "bench.h"
 #include "boot_guard.h"
 #include "chip_commands.h"

@@ -1,12 +1,16 @@
-#include "access_advice.h"
+#include "ctl_system.h"
 
 #include "route_options.h"
-#include "routes.h"
 
 #include <cerrno>
 #include <fstream>
 
 #include <unistd.h>
+
+CtlSystem ThisSystem()
+{
+    return {};
+}
 
 namespace {
 
