@@ -56,7 +56,7 @@ struct Command {
     std::vector<CommandOption> options;
     size_t minArgs, maxArgs;  // once the options are out
     const char* countError;   // said after the name when the count is not within them
-    bool touchesChip;         // the route's notice concerns it
+    bool touchesChip;         // it may go to the chip: the route's notice concerns it
     // Checks what the arguments say, then opens the chip if it needs it; returns the exit status.
     int (*run)(Invocation& call);
     // The option that makes a form of its own of the command ("apply --settle"); the command's

@@ -121,10 +121,12 @@ void ReadCommandLine(const Command& command, Invocation& call)
         std::optional<std::string> value;
         for (const CommandOption& option : command.options) {
             const std::string name = option.name;
-            if (arg == name)
+            if (arg == name) {
                 given = &option;
-            else if (option.limit && arg.compare(0, name.size() + 1, name + "=") == 0)
-                given = &option, value = arg.substr(name.size() + 1);
+            } else if (option.limit && arg.compare(0, name.size() + 1, name + "=") == 0) {
+                given = &option;
+                value = arg.substr(name.size() + 1);
+            }
         }
         if (!given) {
             rest.push_back(arg);

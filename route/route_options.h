@@ -15,14 +15,14 @@ enum class RouteValue { None, Optional, Required };
 
 struct RouteOption {
     const char* name;
-    RouteKind kind;       // the route it chooses; for an option of a route, the route it belongs to
-    bool choosesRoute;    // false for an option of a route (--save-emulated)
+    RouteKind kind;     // the route it chooses; for an option of a route, the route it belongs to
+    bool choosesRoute;  // false for an option of a route (--save-emulated)
     RouteValue value;
-    const char* valueName;                        // "DUMP", "FILE"; nullptr without a value
+    const char* valueName;                          // "DUMP", "FILE"; nullptr without a value
     std::optional<std::string> RouteChoice::*into;  // where the value goes; nullptr without a value
-    const char* help;     // for --help, one paragraph
-    bool shown;           // in this system's --help; else only accepted, and the route refuses it
-    const char* notice;   // said on standard error whenever the route is used; nullptr: nothing
+    const char* help;    // for --help, one paragraph
+    bool shown;          // in this system's --help; else only accepted, for the route to refuse
+    const char* notice;  // said on standard error when a command goes to the chip this way
 
     // "--emulated[=DUMP]", as --help shows it.
     std::string Usage() const;
