@@ -60,3 +60,8 @@ std::string FormatBenchHeader(size_t bufferBytes, const CacheInfo& caches, int r
 std::string FormatBenchFigure(const BenchFigure& figure);
 // The header and every figure.
 std::string FormatBench(const BenchResult& result, const CacheInfo& caches);
+
+struct Invocation;
+// The command (command_table.h; bench_command.cpp): the figures of --repeat N rounds, each
+// printed as soon as it is measured.
+int BenchCommand(Invocation& call);

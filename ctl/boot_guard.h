@@ -7,8 +7,8 @@
 // never waits for the guard.
 //
 // Windows has no service manager to start the second step beside the first: there i815ctl's
-// apply --boot waits for the guard itself (ctl_program.cpp), and the marker lies beside the
-// profile. The files and clocks are each system's own (files.h).
+// apply --boot waits for the guard itself (profile_commands.cpp), and the marker lies beside
+// the profile. The files and clocks are each system's own (files.h).
 
 #include "paths.h"
 

@@ -1,12 +1,18 @@
 #include "chip_commands.h"
 
+#include "command_table.h"
 #include "config_access.h"
 #include "dimm_decoder.h"
+#include "exit_status.h"
 #include "field_map.h"
 #include "field_settings.h"
 #include "field_values.h"
 #include "hex_text.h"
+#include "interruption.h"
+#include "json_output.h"
+#include "profile.h"
 #include "register_dump.h"
+#include "shell_word.h"
 
 #include <algorithm>
 #include <map>
@@ -20,6 +26,24 @@ size_t DisplayWidth(const std::string& text)
     for (char c : text)
         width += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
     return width;
+}
+
+// "nothing written: ...", for set without --force: try is the safe way for all but a lock,
+// which no undo takes back. The try it suggests goes the same route to the same chip.
+std::string ForceNeeded(const Invocation& call, const std::vector<FieldSetting>& risky)
+{
+    std::string tryable;
+    for (const FieldSetting& setting : risky)
+        if (!LocksOthers(*setting.field))
+            tryable += " " + ShellWord(FieldKey(*setting.field) + "=" + ValueWord(*setting.field, setting.state));
+    std::string text = "nothing written: set gives the chip a value with a warning only with --force";
+    if (tryable.empty())
+        return text;
+    std::string command = ProgramName;
+    for (const std::string& arg : call.routeArgs)
+        command += " " + ShellWord(arg);
+    return text + "; the safe way to find out is " + command + " try" + tryable +
+           ", which puts the old values back unless you type yes";
 }
 
 }  // namespace
@@ -104,4 +128,52 @@ std::string FormatDump(ConfigAccess& chip)
             space[offset + i] = uint8_t(value >> (8 * i));
     }
     return FormatRegisterDump(space, HostBridgeHeader(space));
+}
+
+int ShowCommand(Invocation& call)
+{
+    if (call.Flag("--json"))
+        ShowChipJson(call.Chip(false), call.out);
+    else
+        ShowChip(call.Chip(false), call.out);
+    return ExitNormal;
+}
+
+int GetCommand(Invocation& call)
+{
+    const std::vector<const Field*> fields = FieldsOf(call.args);
+    if (call.Flag("--json"))
+        GetFieldsJson(call.Chip(false), fields, call.out);
+    else
+        GetFields(call.Chip(false), fields, call.out);
+    return ExitNormal;
+}
+
+int SetCommand(Invocation& call)
+{
+    const std::vector<FieldSetting> wanted = ParseAssignments(call.args);
+    ConfigAccess& chip = call.Chip(true);
+    RequireI815(chip);
+    const std::vector<FieldSetting> changes = PlanChanges(chip, wanted);
+    std::vector<FieldSetting> risky;
+    for (const FieldSetting& change : changes) {
+        if (RiskLine(change).empty())
+            continue;
+        call.Warnings()(change);
+        risky.push_back(change);
+    }
+    if (!risky.empty() && !call.Flag("--force"))
+        throw StatusError(ExitBadInput, ForceNeeded(call, risky));
+    WriteSettings(chip, changes, wanted, ArrivedSignal());
+    return ExitNormal;
+}
+
+int DumpCommand(Invocation& call)
+{
+    const std::string text = FormatDump(call.Chip(false));
+    if (call.args.empty() || call.args.front() == "-")
+        call.out << text;
+    else
+        WriteProfileFile(call.args.front(), text);
+    return ExitNormal;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The commands of i815ctl that look at the chip: show, get, dump. (set is the field table's
-// SetFields.)
+// The commands of i815ctl that read and write the chip's settings one by one: show, get, set
+// and dump.
 
 #include <cstdint>
 #include <ostream>
@@ -9,6 +9,15 @@
 
 class ConfigAccess;
 struct Field;
+struct Invocation;
+
+// The commands (command_table.h).
+int ShowCommand(Invocation& call);
+int GetCommand(Invocation& call);
+// Values with a warning are written only with --force, and only once each warning is out.
+int SetCommand(Invocation& call);
+// Onto standard output without a FILE or for "-"; a FILE is written whole or not at all.
+int DumpCommand(Invocation& call);
 
 // What show tells before the settings: the chip, its mode, its memory and its DIMM sockets.
 struct ChipSummary {

@@ -1,8 +1,53 @@
 #include "profile_commands.h"
 
+#include "boot_guard.h"
+#include "command_table.h"
 #include "config_access.h"
+#include "exit_status.h"
 #include "field_map.h"
 #include "interruption.h"
+#include "paths.h"
+
+#include <optional>
+
+namespace {
+
+Profile ReadProfileArgument(const Invocation& call, const std::string& path)
+{
+    return path == "-" ? ReadProfileStream(call.in, StandardInputName) : ReadProfileFile(path);
+}
+
+// Where the guard of a boot-time apply keeps its marker: the system's folder for the chip, or,
+// where the system has none (Windows), the folder of the profile; beside the dump for an
+// emulated chip, which must never stop or clear a real boot's apply. The built-in emulated chip
+// lasts no longer than the program: it has no marker. Nor has apply --settle, which names no
+// profile, where the marker lies beside it.
+std::optional<BootGuard> GuardFor(const Invocation& call, const std::string& profilePath)
+{
+    const CtlSystem& system = call.system;
+    if (call.routeChoice.kind != RouteKind::Emulated) {
+        if (system.stateDir.empty() && profilePath.empty())
+            return std::nullopt;
+        return BootGuard{system.stateDir.empty() ? FolderOf(profilePath) : system.stateDir, system.settleSeconds,
+                         system.bootIdPath};
+    }
+    if (!call.routeChoice.dump)
+        return std::nullopt;
+    const std::string& dump = *call.routeChoice.dump;
+    BootGuard guard{FolderOf(dump), system.settleSeconds, system.bootIdPath};
+    guard.markerName = NameOf(dump) + ".apply-in-progress";
+    return guard;
+}
+
+// The line that says the guard's marker is gone; nothing when there was none.
+void SayWhenSettled(const BootGuard& guard, std::ostream& out)
+{
+    const std::string done = SettleGuard(guard);
+    if (!done.empty())
+        out << done << "\n";
+}
+
+}  // namespace
 
 void SaveProfile(ConfigAccess& chip, const std::string& path, std::ostream& out)
 {
@@ -49,4 +94,48 @@ void ApplyProfile(ConfigAccess& chip, const Profile& profile, bool dryRun, std::
         return;
     }
     WriteSettings(chip, changes, profile.settings, ArrivedSignal(), &out, writes);
+}
+
+int SaveCommand(Invocation& call)
+{
+    SaveProfile(call.Chip(false), call.args.front(), call.out);
+    return ExitNormal;
+}
+
+int CheckCommand(Invocation& call)
+{
+    const Profile profile = ReadProfileArgument(call, call.args.front());
+    CheckProfile(profile, call.out, call.Warnings(&profile));
+    return ExitNormal;
+}
+
+int ApplyCommand(Invocation& call)
+{
+    const std::string& path = call.args.front();
+    if (path.size() > 1 && path[0] == '-')  // a mistyped option, never the name of a profile
+        throw StatusError(ExitBadInput, call.command + ": unknown option " + path);
+    const bool dryRun = call.Flag("--dry-run"), boot = call.Flag("--boot");
+    const std::optional<BootGuard> guard = GuardFor(call, path);
+    if (dryRun && boot)
+        throw StatusError(ExitBadInput, call.command + ": --dry-run and --boot do not go together");
+    const Profile profile = ReadProfileArgument(call, path);
+    auto apply = [&](int& writes) {
+        ApplyProfile(call.Chip(!dryRun), profile, dryRun, call.out, &writes, call.Warnings(&profile));
+    };
+    if (boot && guard) {
+        GuardedApply(*guard, profile.source, apply);
+        if (call.system.settleInApply)
+            SayWhenSettled(*guard, call.out);
+    } else {
+        int writes = 0;
+        apply(writes);
+    }
+    return ExitNormal;
+}
+
+int SettleCommand(Invocation& call)
+{
+    if (const std::optional<BootGuard> guard = GuardFor(call, ""))
+        SayWhenSettled(*guard, call.out);
+    return ExitNormal;
 }

@@ -1,5 +1,6 @@
 #pragma once
-// save, check and apply: profiles in and out of the chip.
+// save, check and apply: profiles in and out of the chip. A FILE "-" is standard output for
+// save, standard input for check and apply.
 
 #include "profile.h"
 
@@ -7,6 +8,15 @@
 #include <string>
 
 class ConfigAccess;
+struct Invocation;
+
+// The commands (command_table.h).
+int SaveCommand(Invocation& call);
+int CheckCommand(Invocation& call);
+// The whole file is checked before the chip is opened; --boot applies under the boot guard.
+int ApplyCommand(Invocation& call);
+// apply --settle: the second half of apply --boot; touches no chip.
+int SettleCommand(Invocation& call);
 
 // Into the file `path`, or onto `out` for "-".
 void SaveProfile(ConfigAccess& chip, const std::string& path, std::ostream& out);

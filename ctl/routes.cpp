@@ -1,6 +1,5 @@
 #include "routes.h"
 
-#include "access_advice.h"
 #include "access_refused.h"
 #include "dump_file.h"
 #include "exit_status.h"

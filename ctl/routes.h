@@ -3,25 +3,10 @@
 // around a run, and refusals as the command line words them, with advice.
 
 #include "chip_route.h"
+#include "ctl_system.h"
 
 #include <memory>
 #include <string>
-
-// Where the program looks at the system; tests put temporary files in its place.
-struct CtlSystem : RouteSystem {
-    std::string lockdownPath = "/sys/kernel/security/lockdown";
-    std::string stateDir = "/var/lib/i815quarvel";  // the boot-time apply's marker; empty: beside the profile
-    int settleSeconds = 60;  // how long the machine must keep running after a boot-time apply
-    bool settleInApply = false;  // apply --boot waits for the guard itself (no service beside it)
-    std::string bootIdPath = "/proc/sys/kernel/random/boot_id";
-    std::string cacheFolder = "/sys/devices/system/cpu/cpu0/cache";  // bench's buffers are sized from these
-    std::string cpuinfoPath = "/proc/cpuinfo";
-};
-
-// Said on stderr whenever --ports is used.
-constexpr const char* PortsNotice =
-    "--ports bypasses the kernel's ordering of configuration cycles: a cycle of the kernel's between "
-    "the two port instructions of one of ours gives another device's register";
 
 class Route {
 public:

@@ -1,12 +1,18 @@
 #include "try_command.h"
 
+#include "command_table.h"
 #include "config_access.h"
 #include "config_lock.h"
 #include "exit_status.h"
 #include "field_map.h"
 #include "field_values.h"
 #include "interruption.h"
+#include "profile.h"
 #include "terminal_answer.h"
+
+#include <optional>
+
+#include <unistd.h>
 
 namespace {
 
@@ -103,4 +109,19 @@ int TrySettings(ConfigAccess& chip, const std::vector<FieldSetting>& wanted, int
     if (!failed.empty())
         throw StatusError(ExitFailure, written + "; undone: " + undone + "; NOT undone: " + failed);
     throw StatusError(ExitFailure, written + "; undone: " + undone);
+}
+
+int TryCommand(Invocation& call)
+{
+    const std::vector<std::string>& args = call.args;
+    const bool file = args.size() == 1 && args[0].find('=') == std::string::npos;
+    if (file && args[0] == "-")
+        throw StatusError(ExitBadInput, call.command + " reads its answer from standard input, so it takes its "
+                                                       "profile from a FILE, not from -");
+    std::optional<Profile> profile;
+    if (file)
+        profile = ReadProfileFile(args[0]);
+    const std::vector<FieldSetting> wanted = file ? profile->settings : ParseAssignments(args);
+    return TrySettings(call.Chip(true), wanted, call.Number("--seconds"), STDIN_FILENO, call.out,
+                       call.Warnings(profile ? &*profile : nullptr));
 }

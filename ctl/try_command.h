@@ -10,6 +10,11 @@
 #include <vector>
 
 class ConfigAccess;
+struct Invocation;
+
+// The command (command_table.h): KEY=VALUE arguments, or a profile's FILE, never "-", since
+// standard input is where the answer comes from.
+int TryCommand(Invocation& call);
 
 // `input` is the terminal's descriptor. Tells `notice` of each change whose value has a warning
 // before the first write. Returns 0 when the user kept the settings; throws StatusError: status

@@ -237,6 +237,90 @@ TEST_F(CtlTest, ArgumentsAreCheckedBeforeTheChipIsOpened)
     EXPECT_EQ(Run({"set", "cas=3 clocks"}), 1) << "a good one meets the refused access";
 }
 
+// Each command's count of arguments, once its options are out, is checked before the chip is
+// opened: here the chip could not be opened at all (status 1), so a status 2 says it never was.
+TEST_F(CtlTest, EveryCommandCountsItsArgumentsBeforeTheChipIsOpened)
+{
+    const struct {
+        std::vector<std::string> args;
+        const char* message;
+    } bad[] = {
+        {{"show", "x"}, "show takes no arguments"},
+        {{"show", "--json", "x"}, "show takes no arguments"},
+        {{"get", "--json"}, "get needs at least one KEY"},
+        {{"set", "--force"}, "set needs at least one KEY=VALUE"},
+        {{"dump", "a", "b"}, "dump takes at most one FILE"},
+        {{"save"}, "save needs one FILE"},
+        {{"check", "a", "b"}, "check needs one FILE"},
+        {{"apply", "--dry-run"}, "apply needs one FILE"},
+        {{"apply", "a", "--boot", "b"}, "apply needs one FILE"},
+        {{"apply", "--settle", "--boot"}, "apply --settle takes nothing else"},
+        {{"apply", "a", "--settle"}, "apply --settle takes nothing else"},
+        {{"try", "--seconds", "5"}, "try needs KEY=VALUE... or a FILE"},
+        {{"try", "cas=3", "--seconds"}, "--seconds needs a number"},
+        {{"try", "cas=3", "--seconds=0"}, "--seconds needs a number from 1 to 3600"},
+        {{"try", "--seconds", "3601", "cas=3"}, "--seconds needs a number from 1 to 3600"},
+        {{"try", "--seconds", "1x", "cas=3"}, "--seconds needs a number from 1 to 3600"},
+        {{"bench", "--repeat=101"}, "--repeat needs a number from 1 to 100"},
+        {{"bench", "--repeat", "2", "x"}, "bench takes no arguments"},
+    };
+    for (const auto& b : bad) {
+        SCOPED_TRACE(b.message);
+        EXPECT_EQ(Run(b.args), 2);
+        EXPECT_EQ(err, "i815ctl: " + std::string(b.message) + "\n");
+        EXPECT_TRUE(out.empty());
+    }
+}
+
+// A command's options may stand anywhere among its arguments; any other argument is the
+// command's own to judge.
+TEST_F(CtlTest, ACommandsOptionsStandAnywhereAmongItsArguments)
+{
+    ASSERT_EQ(Run({"--emulated", "get", "cas", "--json", "ras"}), 0) << err;
+    EXPECT_EQ(out.rfind("{", 0), 0u) << out;
+    EXPECT_TRUE(Has(out, "\"cas\"") && Has(out, "\"ras\"")) << out;
+
+    ASSERT_EQ(RunEmulated(image, {"set", "cas=3", "--force"}), 0) << err;
+    EXPECT_EQ(EmulatedI815(after).Dword(0x50) & 0x04000000u, 0u) << "CAS 3 clocks";
+
+    EXPECT_EQ(Run({"--emulated", "get", "--force"}), 2);
+    EXPECT_TRUE(Has(err, "unknown setting \"--force\"")) << "another command's option: " << err;
+    EXPECT_EQ(Run({"--emulated", "apply", "--bogus"}), 2);
+    EXPECT_EQ(err, "i815ctl: apply: unknown option --bogus\n");
+}
+
+TEST_F(CtlTest, TheRouteOptionsTakeTheirValuesAsDocumented)
+{
+    ASSERT_EQ(Run({"--emulated=", "get", "cas"}), 0) << "the built-in chip: " << err;
+    EXPECT_EQ(out, "2 clocks\n");
+
+    const struct {
+        std::vector<std::string> args;
+        const char* message;
+    } bad[] = {
+        {{"--save-emulated=", "--emulated", "show"}, "--save-emulated needs a FILE"},
+        {{"--emulated", "--save-emulated"}, "--save-emulated needs a FILE"},
+        {{"--emulated", "--save-emulated=a", "--save-emulated", "b", "show"}, "--save-emulated may be given once"},
+        {{"--ports", "--save-emulated", "a", "show"}, "--save-emulated needs --emulated"},
+        {{"--emulated", "--emulated=x", "show"}, "only one route may be given (--emulated=x)"},
+        {{"--kernel=x", "show"}, "unknown option --kernel=x"},
+    };
+    for (const auto& b : bad) {
+        SCOPED_TRACE(b.message);
+        EXPECT_EQ(Run(b.args), 2);
+        EXPECT_EQ(err, "i815ctl: " + std::string(b.message) + "\nTry 'i815ctl --help' for more information.\n");
+    }
+
+    // The ports' notice concerns the commands that reach the chip, and comes before anything else.
+    EXPECT_EQ(Run({"--ports", "show", "x"}), 2);
+    EXPECT_EQ(err.rfind("i815ctl: --ports bypasses the kernel's ordering", 0), 0u) << err;
+    for (const std::vector<std::string>& quiet :
+         std::vector<std::vector<std::string>>{{"--ports", "check", "a", "b"}, {"--ports", "bench", "x"}}) {
+        EXPECT_EQ(Run(quiet), 2);
+        EXPECT_FALSE(Has(err, "bypasses")) << err;
+    }
+}
+
 TEST_F(CtlTest, TheThrottleLockIsWrittenAfterTheLimits)
 {
     EmulatedI815 chip;

@@ -1,11 +1,16 @@
-#include "access_advice.h"
+#include "ctl_system.h"
 
-#include "routes.h"
+#include "route_options.h"
 
 #include <cerrno>
 #include <fstream>
 
 #include <unistd.h>
+
+CtlSystem ThisSystem()
+{
+    return {};
+}
 
 namespace {
 
@@ -19,11 +24,6 @@ std::string LockdownMode(const std::string& path)
     if (open == std::string::npos || close == std::string::npos || close < open)
         return "none";
     return text.substr(open + 1, close - open - 1);
-}
-
-std::string RouteOption(const RouteChoice& choice)
-{
-    return choice.kind == RouteKind::Kernel ? "--kernel" : "--ports";
 }
 
 }  // namespace
@@ -40,8 +40,9 @@ std::string AccessAdvice(int reason, const RouteChoice& choice, const CtlSystem&
             return "even root was refused";
         // Without a route a user is led to the helper's socket; a route given names the chip's
         // way itself, and only root may take it.
+        const RouteOption* given = RouteOptionFor(choice.kind);
         return std::string("run i815ctl as root (sudo i815ctl ...), or ") +
-               (choice.kind == RouteKind::Automatic ? "" : "without " + RouteOption(choice) + " ") +
+               (given ? "without " + std::string(given->name) + " " : "") +
                "as a member of the group i815quarvel, through the helper's socket " + system.helperSocket +
                ", once an administrator has enabled it (systemctl enable --now i815quarvel-helper.socket)";
     }
@@ -50,13 +51,4 @@ std::string AccessAdvice(int reason, const RouteChoice& choice, const CtlSystem&
     if (reason == ENOENT)
         return "the kernel has no configuration file for 00:00.0 (is sysfs mounted?); use --ports";
     return "";
-}
-
-RoutesHelpText RoutesHelp()
-{
-    return {"Routes (default: the kernel's file as root; as a user, the helper's socket "
-            "/run/i815quarvel/helper.socket, for the group i815quarvel; the ports only where the kernel has no "
-            "such file):",
-            {{"--kernel", "the kernel's configuration file of 0000:00:00.0 in sysfs"},
-             {"--ports", "the PCI configuration ports 0xCF8-0xCFF, past the kernel's ordering"}}};
 }
