@@ -15,6 +15,6 @@ int BenchCommand(Invocation& call)
     call.out << FormatBenchHeader(bytes, caches, rounds) << std::flush;
     RunBench(bytes, caches.lineBytes, rounds, 0.1,
              [&](const BenchFigure& figure) { call.out << FormatBenchFigure(figure) << std::flush; },
-             ArrivedSignal());
+             call.stop);
     return ExitNormal;
 }

@@ -151,6 +151,7 @@ int GetCommand(Invocation& call)
 
 int SetCommand(Invocation& call)
 {
+    const bool force = call.Flag("--force");
     const std::vector<FieldSetting> wanted = ParseAssignments(call.args);
     ConfigAccess& chip = call.Chip(true);
     RequireI815(chip);
@@ -162,9 +163,9 @@ int SetCommand(Invocation& call)
         call.Warnings()(change);
         risky.push_back(change);
     }
-    if (!risky.empty() && !call.Flag("--force"))
+    if (!risky.empty() && !force)
         throw StatusError(ExitBadInput, ForceNeeded(call, risky));
-    WriteSettings(chip, changes, wanted, ArrivedSignal());
+    WriteSettings(chip, changes, wanted, call.stop);
     return ExitNormal;
 }
 

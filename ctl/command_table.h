@@ -38,6 +38,7 @@ struct Invocation {
     std::istream& in;
     std::ostream& out;
     std::ostream& err;
+    const StopSignal* stop;  // where a signal that asks the program to stop is noted
 
     ConfigAccess& Chip(bool forWriting);
     bool Flag(const std::string& name) const { return options.count(name) != 0; }

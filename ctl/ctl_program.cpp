@@ -193,7 +193,8 @@ int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::i
         // the program ends; the real routes are opened only when a command needs the chip.
         if (options.route.kind == RouteKind::Emulated)
             route = OpenRoute(options.route, false, system);
-        Invocation call{command.name, options.args, {}, options.route, options.routeArgs, system, route, in, out, err};
+        Invocation call{command.name, options.args,    {},  options.route,  options.routeArgs,
+                        system,       route,           in,  out,            err,     ArrivedSignal()};
         ReadCommandLine(command, call);
         status = command.run(call);
     } catch (const StatusError& error) {
