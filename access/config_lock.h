@@ -1,7 +1,8 @@
 #pragma once
 // The lock between programs that use the chip: an flock on one file in a directory that only
-// root can write (/run/i815quarvel); on Windows, where a path names no file, a named mutex. Every read-modify-write is made under it, held only for
-// that long, so the window's helper, i815ctl and the boot-time apply can all run at once.
+// root can write (/run/i815quarvel); on Windows, where a path names no file, a named mutex.
+// Every read-modify-write is made under it, held only for that long, so the window's helper,
+// i815ctl and the boot-time apply can all run at once.
 //
 // Nobody else can create, hold, replace or delete it: the directory admits no other writer,
 // and the file is opened by its owner only (0600), so no stranger gets the descriptor that
