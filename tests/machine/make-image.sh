@@ -33,7 +33,14 @@ for fs in proc sys; do
   if mount -t "$fs" "$fs" "$work/$fs" 2>/dev/null; then mounted+=("$work/$fs"); fi
 done
 in_root() { chroot "$work" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive LANG=C.UTF-8 "$@"; }
-in_root apt-get update -qq
+# An index that the mirror serves half-synced (a size that its Release does not list) fails the
+# update; the image is made from the indexes that came, and an install that needs the missing one
+# still fails.
+for attempt in 1 2 3; do
+  in_root apt-get update -qq && break
+  echo "make-image: apt-get update failed (attempt $attempt of 3)" >&2
+  sleep 10
+done
 in_root apt-get install -y -q --no-install-recommends linux-image-686 initramfs-tools "${extra[@]}"
 # An initramfs with the modules of this machine's root alone (IDE, SCSI disk, ext4): found and
 # unpacked in a few seconds, where all of them take long enough under a busy emulator for the
