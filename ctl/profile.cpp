@@ -117,7 +117,10 @@ Profile ParseProfile(const std::string& text, const std::string& source)
     return profile;
 }
 
-Profile ReadProfileFile(const std::string& path) { return ParseProfile(ReadRegularFile(path, ProfileSizeLimit), path); }
+Profile ReadProfileFile(const std::string& path, bool ownersAlone)
+{
+    return ParseProfile(ReadRegularFile(path, ProfileSizeLimit, ownersAlone), path);
+}
 
 Profile ReadProfileStream(std::istream& in, const std::string& source)
 {

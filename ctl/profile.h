@@ -26,8 +26,9 @@ constexpr const char* StandardInputName = "(standard input)";
 // every problem found: an unknown key, a key given twice, a bad value, a line without "=", a
 // file that is not text or larger than ProfileSizeLimit.
 Profile ParseProfile(const std::string& text, const std::string& source);
-// Reads a regular file of at most ProfileSizeLimit bytes, then parses it.
-Profile ReadProfileFile(const std::string& path);
+// Reads a regular file of at most ProfileSizeLimit bytes, then parses it; `ownersAlone` refuses
+// a file that is not root's (or this user's) alone (ReadRegularFile).
+Profile ReadProfileFile(const std::string& path, bool ownersAlone = false);
 // Reads a profile of at most ProfileSizeLimit bytes from a stream (standard input), then parses it.
 Profile ReadProfileStream(std::istream& in, const std::string& source);
 // "FILE:LINE: warning: agpfw = on: ..." for a setting of the profile whose value the window's

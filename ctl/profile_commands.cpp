@@ -12,9 +12,9 @@
 
 namespace {
 
-Profile ReadProfileArgument(const Invocation& call, const std::string& path)
+Profile ReadProfileArgument(const Invocation& call, const std::string& path, bool ownersAlone = false)
 {
-    return path == "-" ? ReadProfileStream(call.in, StandardInputName) : ReadProfileFile(path);
+    return path == "-" ? ReadProfileStream(call.in, StandardInputName) : ReadProfileFile(path, ownersAlone);
 }
 
 // Where the guard of a boot-time apply keeps its marker: the system's folder for the chip, or,
@@ -28,8 +28,11 @@ std::optional<BootGuard> GuardFor(const Invocation& call, const std::string& pro
     if (call.routeChoice.kind != RouteKind::Emulated) {
         if (system.stateDir.empty() && profilePath.empty())
             return std::nullopt;
-        return BootGuard{system.stateDir.empty() ? FolderOf(profilePath) : system.stateDir, system.settleSeconds,
-                         system.bootIdPath};
+        if (system.stateDir.empty())
+            return BootGuard{FolderOf(profilePath), system.settleSeconds, system.bootIdPath};
+        BootGuard guard{system.stateDir, system.settleSeconds, system.bootIdPath};
+        guard.privateFolder = true;
+        return guard;
     }
     if (!call.routeChoice.dump)
         return std::nullopt;
@@ -118,7 +121,8 @@ int ApplyCommand(Invocation& call)
     const std::optional<BootGuard> guard = GuardFor(call, path);
     if (dryRun && boot)
         throw StatusError(ExitBadInput, call.command + ": --dry-run and --boot do not go together");
-    const Profile profile = ReadProfileArgument(call, path);
+    // At boot root applies the file unattended: a file that another user may write is refused.
+    const Profile profile = ReadProfileArgument(call, path, boot);
     auto apply = [&](int& writes) {
         ApplyProfile(call.Chip(!dryRun), profile, dryRun, call.out, &writes, call.Warnings(&profile));
     };
