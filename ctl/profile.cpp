@@ -8,7 +8,10 @@
 #include "files.h"
 #include "hex_text.h"
 #include "quarvel_version.h"
+#include "standard_output.h"
 #include "whole_file.h"
+
+#include <cerrno>
 
 namespace {
 
@@ -123,10 +126,17 @@ Profile ReadProfileStream(std::istream& in, const std::string& source)
 {
     std::string text;
     char buffer[8192];
-    while (text.size() <= ProfileSizeLimit && in.read(buffer, sizeof buffer).gcount() > 0)
-        text.append(buffer, size_t(in.gcount()));
-    if (in.bad())
+    try {
+        in.exceptions(std::ios_base::badbit);  // a read error is said with its reason, never taken for the end
+        while (text.size() <= ProfileSizeLimit && in.read(buffer, sizeof buffer).gcount() > 0)
+            text.append(buffer, size_t(in.gcount()));
+    } catch (const InputReadError& failed) {
+        if (failed.error() == EINTR)
+            throw StatusError(ExitFailure, source + ": reading was interrupted by a signal");
+        throw StatusError(ExitBadInput, source + ": cannot be read: " + failed.what());
+    } catch (const std::ios_base::failure&) {
         throw StatusError(ExitBadInput, source + ": cannot be read");
+    }
     return ParseProfile(text, source);
 }
 

@@ -28,7 +28,9 @@ constexpr const char* StandardInputName = "(standard input)";
 Profile ParseProfile(const std::string& text, const std::string& source);
 // Reads a regular file of at most ProfileSizeLimit bytes, then parses it.
 Profile ReadProfileFile(const std::string& path);
-// Reads a profile of at most ProfileSizeLimit bytes from a stream (standard input), then parses it.
+// Reads a profile of at most ProfileSizeLimit bytes from a stream (standard input), then parses
+// it. A read that fails is no end of the input: "SOURCE: cannot be read: why" (status 2), or,
+// stopped by a signal, "SOURCE: reading was interrupted by a signal" (status 1).
 Profile ReadProfileStream(std::istream& in, const std::string& source);
 // "FILE:LINE: warning: agpfw = on: ..." for a setting of the profile whose value the window's
 // hints warn of; empty for any other.
