@@ -79,7 +79,9 @@ ScannedDump ScanRegisterDump(const std::string& text, const std::string& source)
     bool inHostBridge = false, foundHostBridge = false, hostBridgeDone = false;
 
     int lineNumber = 0;
-    for (size_t start = 0; start < text.size();) {
+    // Notepad begins a UTF-8 file with a byte order mark; the first header lies behind it.
+    const bool byteOrderMark = text.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    for (size_t start = byteOrderMark ? 3 : 0; start < text.size();) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos)
             end = text.size();

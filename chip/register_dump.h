@@ -11,7 +11,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Reads the configuration space of 00:00.0 from a dump; `source` names the input in messages.
+// Reads the configuration space of 00:00.0 from a dump (a UTF-8 byte order mark at its start is
+// skipped); `source` names the input in messages.
 // Throws DumpError, naming the line, on a malformed data line, a dump without 00:00.0, or one
 // that does not hold all 256 bytes.
 ConfigSpace ParseRegisterDump(const std::string& text, const std::string& source);

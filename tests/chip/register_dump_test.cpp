@@ -107,3 +107,19 @@ TEST(RegisterDump, FilesReadAndWriteAndMissingFilesAreClearErrors)
         EXPECT_NE(std::string(e.what()).find("cannot be read"), std::string::npos) << e.what();
     }
 }
+
+// Notepad begins a UTF-8 file with a byte order mark; a splice keeps it, and everything else.
+TEST(RegisterDump, AByteOrderMarkAtTheStartIsSkipped)
+{
+    const std::string text = "\xEF\xBB\xBF" + FormatRegisterDump(Pattern());
+    EXPECT_EQ(ParseRegisterDump(text, "x"), Pattern());
+    ConfigSpace changed = Pattern();
+    changed[0x53] = 0x27;
+    const std::string spliced = SpliceRegisterDump(text, changed, "x");
+    EXPECT_EQ(spliced.substr(0, 11), "\xEF\xBB\xBF" "00:00.0 ");
+    EXPECT_EQ(ParseRegisterDump(spliced, "x"), changed);
+
+    // Anywhere else it is no part of a header.
+    EXPECT_EQ(ErrorOf("\n\xEF\xBB\xBF" + FormatRegisterDump(Pattern())),
+              "dump.txt: no device 00:00.0 (the host bridge) in this dump; it ends at line 19");
+}

@@ -104,6 +104,21 @@ TEST(CtlInput, AByteOrderMarkAtTheStartOfAProfileIsSkipped)
     std::remove(saved.c_str());
 }
 
+// A dump that Notepad saved: read, and saved onto with its mark kept.
+TEST(CtlInput, AByteOrderMarkAtTheStartOfADumpIsSkipped)
+{
+    const std::string dump = TestFile("notepad.txt");
+    std::ofstream(dump, std::ios::binary) << "\xEF\xBB\xBF" << FormatRegisterDump(EmulatedI815::DefaultImage());
+    const Outcome get = Ctl({"--emulated=" + dump, "--save-emulated", dump, "set", "bnr=off"});
+    EXPECT_EQ(get.status, 0);
+    EXPECT_EQ(get.err, "");
+    std::ifstream saved(dump, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(saved), {}};
+    EXPECT_EQ(text.substr(0, 3), "\xEF\xBB\xBF");
+    EXPECT_EQ(EmulatedI815(ParseRegisterDump(text, dump)).Dword(0x70), 0x0A80800Cu) << "BNR, bit 17, off";
+    std::remove(dump.c_str());
+}
+
 // Standard input that cannot be read (a folder here) is no empty profile: check and apply fail
 // with the reason, and the boot apply, which reads the whole profile before it places its
 // marker, leaves none behind.
