@@ -170,8 +170,9 @@ int ParseFieldValue(const Field& field, const std::string& text)
             return 0;
         break;
     case FieldKind::Choice:
+        // Blanks are left out on both sides: "allbanks" names "All Banks" as "all banks" does.
         for (size_t position = 0; position < field.texts.size(); ++position)
-            if (Normalised(field.texts[position]) == wanted || NamesItem(field, position, text))
+            if (Compact(field.texts[position]) == Compact(text) || NamesItem(field, position, text))
                 return int(position);
         // Older versions took a list's position here; such a number is refused, never read as
         // another item.
