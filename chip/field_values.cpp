@@ -1,5 +1,6 @@
 #include "field_values.h"
 
+#include "echoed_text.h"
 #include "hex_text.h"
 
 #include <cctype>
@@ -113,7 +114,7 @@ bool NamesItem(const Field& field, size_t position, const std::string& text)
 
 [[noreturn]] void Refuse(const Field& field, const std::string& text, const std::string& why = {})
 {
-    throw BadValue(FieldKey(field) + ": \"" + text + "\" is not a value of " + FieldCaption(field) + why +
+    throw BadValue(FieldKey(field) + ": \"" + Echoed(text) + "\" is not a value of " + FieldCaption(field) + why +
                    "; legal values: " + LegalValues(field));
 }
 

@@ -1,6 +1,7 @@
 #include "register_dump.h"
 
 #include "config_access.h"
+#include "echoed_text.h"
 #include "hex_text.h"
 
 #include <array>
@@ -124,7 +125,7 @@ ScannedDump ScanRegisterDump(const std::string& text, const std::string& source)
                   (at + 2 == line.size() || line[at + 2] == ' ')))
                 throw DumpError(Where(source, lineNumber) +
                                 "malformed data line (expected \"xx: \" and hexadecimal byte "
-                                "pairs separated by blanks): \"" + line + "\"");
+                                "pairs separated by blanks): \"" + Echoed(line) + "\"");
             if (offset >= 4096)
                 throw DumpError(Where(source, lineNumber) +
                                 "data beyond the 4096 bytes of a configuration space");

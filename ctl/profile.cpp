@@ -1,6 +1,7 @@
 #include "profile.h"
 
 #include "config_access.h"
+#include "echoed_text.h"
 #include "exit_status.h"
 #include "field_map.h"
 #include "field_settings.h"
@@ -84,12 +85,12 @@ Profile ParseProfile(const std::string& text, const std::string& source)
             continue;
         const size_t equals = line.find('=');
         if (equals == std::string::npos) {
-            problem(number, "\"" + line + "\" is not KEY = VALUE");
+            problem(number, "\"" + Echoed(line) + "\" is not KEY = VALUE");
             continue;
         }
         const Field* field = FieldForKey(line.substr(0, equals));
         if (!field) {
-            problem(number, "unknown setting \"" + Trimmed(line.substr(0, equals)) + "\"");
+            problem(number, "unknown setting \"" + Echoed(Trimmed(line.substr(0, equals))) + "\"");
             continue;
         }
         bool twice = false;

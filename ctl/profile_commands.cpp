@@ -3,6 +3,7 @@
 #include "boot_guard.h"
 #include "command_table.h"
 #include "config_access.h"
+#include "echoed_text.h"
 #include "exit_status.h"
 #include "field_map.h"
 #include "interruption.h"
@@ -113,7 +114,7 @@ int ApplyCommand(Invocation& call)
 {
     const std::string& path = call.args.front();
     if (path.size() > 1 && path[0] == '-')  // a mistyped option, never the name of a profile
-        throw StatusError(ExitBadInput, call.command + ": unknown option " + path);
+        throw StatusError(ExitBadInput, call.command + ": unknown option " + Echoed(path));
     const bool dryRun = call.Flag("--dry-run"), boot = call.Flag("--boot");
     const std::optional<BootGuard> guard = GuardFor(call, path);
     if (dryRun && boot)

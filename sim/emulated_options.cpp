@@ -1,5 +1,6 @@
 #include "emulated_options.h"
 
+#include "echoed_text.h"
 #include "exit_status.h"
 
 namespace {
@@ -47,7 +48,7 @@ EmulatedCommandLine ParseEmulatedCommandLine(int argc, const char* const* argv, 
         } else if (arg == "--version") {
             return Output("i815quarvel-sim (i815 Quarvel) " + version + "\n");
         } else if (arg.size() > 1 && arg[0] == '-') {
-            return Refused("unknown option " + arg);
+            return Refused("unknown option " + Echoed(arg));
         } else if (!options.dump) {
             options.dump = arg;
         } else {

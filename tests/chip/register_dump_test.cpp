@@ -84,6 +84,12 @@ TEST(RegisterDump, BadInputIsRefusedWithTheLineNamed)
                       "30: 01 02 03 trailing words\n");
     EXPECT_NE(message.find("line 5"), std::string::npos) << message;
 
+    // A line of any length is named by its first 40 characters.
+    message = ErrorOf("00:00.0 Host bridge: x\n" + lines.substr(0, lines.find("30: ")) + "30: " +
+                      std::string(100000, 'z') + "\n");
+    EXPECT_EQ(message, "dump.txt, line 5: malformed data line (expected \"xx: \" and hexadecimal byte pairs separated "
+                       "by blanks): \"30: " + std::string(36, 'z') + "...\"");
+
     message = ErrorOf("00:01.0 PCI bridge: x\n" + lines);
     EXPECT_NE(message.find("no device 00:00.0"), std::string::npos) << message;
     EXPECT_NE(ErrorOf("").find("no device 00:00.0"), std::string::npos);

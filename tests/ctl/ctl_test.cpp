@@ -472,6 +472,34 @@ TEST_F(CtlTest, UsageErrorsAndTheHelpAndVersion)
     EXPECT_EQ(out, "i815ctl (i815 Quarvel) 1.0\n");
 }
 
+// A message repeats at most 40 characters of what was given, so that it stays one readable line.
+TEST_F(CtlTest, ALongInputIsRepeatedCutShort)
+{
+    const std::string digits(100000, '7'), forty(40, '7');
+    EXPECT_EQ(Run({"--emulated", "set", "cas=" + digits}), 2);
+    EXPECT_EQ(err, "i815ctl: cas: \"" + forty + "...\" is not a value of CAS; legal values: 3 (\"3 clocks\"), 2 "
+                   "(\"2 clocks\")\n");
+    EXPECT_EQ(Run({"--emulated", "get", digits}), 2);
+    EXPECT_EQ(err, "i815ctl: unknown setting \"" + forty + "...\"; the settings are: agp4xovr agpsba agpfw agpmode "
+                   "amtt lptt clt dpcp mag bnr cpc sm thrlock rdthr wrthr cas ras2cas ras dct sms hacqs tdlle\n");
+    EXPECT_EQ(Run({"--emulated", "set", digits}), 2);
+    EXPECT_EQ(err, "i815ctl: \"" + forty + "...\" is not KEY=VALUE\n");
+    EXPECT_EQ(Run({"--" + digits, "show"}), 2);
+    EXPECT_EQ(err, "i815ctl: unknown option --" + std::string(38, '7') + "...\nTry 'i815ctl --help' for more "
+                   "information.\n");
+    EXPECT_EQ(Run({digits}), 2);
+    EXPECT_EQ(err, "i815ctl: unknown command \"" + forty + "...\"\nTry 'i815ctl --help' for more information.\n");
+    // Characters, not bytes: a sequence of UTF-8 is never parted.
+    EXPECT_EQ(Run({"--emulated", "set", "mag=" + std::string(39, 'x') + "\xC2\xB5\xC2\xB5"}), 2);
+    EXPECT_TRUE(Has(err, "\"" + std::string(39, 'x') + "\xC2\xB5...\" is not")) << err;
+
+    const std::string line(20000, '7');  // a profile is at most 64 KiB
+    std::ofstream(TestFile("saved.txt")) << "# mine\n" << line << "\n" << line << " = on\n";
+    EXPECT_EQ(Run({"check", TestFile("saved.txt")}), 2);
+    EXPECT_EQ(err, "i815ctl: " + TestFile("saved.txt") + ":2: \"" + forty + "...\" is not KEY = VALUE\ni815ctl: " +
+                       TestFile("saved.txt") + ":3: unknown setting \"" + forty + "...\"\n");
+}
+
 namespace {
 
 // Columns on a terminal: UTF-8 continuation bytes take none.

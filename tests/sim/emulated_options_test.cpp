@@ -65,4 +65,10 @@ TEST(EmulatedOptionsTest, ArgumentsItDoesNotUnderstandAreRefused)
         EXPECT_NE(line.text.find("usage: i815quarvel-sim"), std::string::npos);
     }
     EXPECT_TRUE(Parse({"-"}).run) << "a lone dash is a DUMP's name";
+
+    const std::string longOption = "--" + std::string(100000, 'x');
+    EXPECT_EQ(Parse({longOption.c_str()}).text.rfind("i815quarvel-sim: unknown option --" + std::string(38, 'x') +
+                                                         "...\nusage: ",
+                                                     0),
+              0u);
 }
