@@ -212,7 +212,8 @@ int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::i
 
     if (route) {
         try {
-            route->SaveEmulated();
+            route->SaveEmulated(out);
+            out.flush();
         } catch (const std::exception& failure) {
             err << Prefixed(failure.what());
             if (status == ExitNormal)

@@ -55,5 +55,9 @@ EmulatedCommandLine ParseEmulatedCommandLine(int argc, const char* const* argv, 
             return Refused("only one DUMP may be given");
         }
     }
+    // To i815ctl "-" is standard output. A window's, where it has one at all (not on Windows), is
+    // no place for a dump, and a file named "-" is not what was meant.
+    if (options.save == "-")
+        return Refused("--save -: the window writes its dump into a FILE, not onto standard output");
     return line;
 }

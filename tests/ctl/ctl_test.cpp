@@ -20,6 +20,9 @@
 #include <random>
 #include <sstream>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 class CtlTest : public ::testing::Test {
@@ -555,4 +558,27 @@ TEST_F(CtlTest, ADashIsStandardOutputForSaveAndDump)
     EXPECT_EQ(out, "");
     EXPECT_EQ(ReadRegisterDumpFile(TestFile("dump.txt")), image);
     std::remove(TestFile("dump.txt").c_str());
+
+    // --save-emulated - too: the emulated chip's dump after what the command printed, and no
+    // file named "-" in the folder where it runs.
+    const std::string folder = TestFile("here");
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    char before[4096];
+    ASSERT_TRUE(getcwd(before, sizeof before));
+    ASSERT_EQ(chdir(folder.c_str()), 0);
+    const int status = Run({"--emulated=" + TestFile("start.txt"), "--save-emulated", "-", "get", "bnr"});
+    const std::string got = out;
+    const bool dashMade = access("-", F_OK) == 0;
+    EXPECT_EQ(Run({"--emulated", "--save-emulated=-", "set", "bnr=off"}), 0);
+    const std::string changed = out;
+    std::remove("-");
+    ASSERT_EQ(chdir(before), 0);
+    rmdir(folder.c_str());
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(got, "on\n" + FormatRegisterDump(image));
+    EXPECT_FALSE(dashMade);
+    EXPECT_EQ(changed.substr(0, changed.find('\n')),
+              "00:00.0 Host bridge: Intel Corporation 82815 815 Chipset Host Bridge and Memory Controller Hub "
+              "(emulated by i815 Quarvel)");
+    EXPECT_EQ(EmulatedI815(ParseRegisterDump(changed, "-")).Dword(0x70), 0x0A80800Cu) << "BNR, bit 17, off";
 }

@@ -55,6 +55,9 @@ TEST(EmulatedOptionsTest, ArgumentsItDoesNotUnderstandAreRefused)
         {{"--save="}, "i815quarvel-sim: unknown option --save=\n"},
         {{"-x"}, "i815quarvel-sim: unknown option -x\n"},
         {{"a.txt", "b.txt"}, "i815quarvel-sim: only one DUMP may be given\n"},
+        {{"--save", "-", "a.txt"}, "i815quarvel-sim: --save -: the window writes its dump into a FILE, not onto "
+                                   "standard output\n"},
+        {{"--save=-"}, "i815quarvel-sim: --save -: the window writes its dump into a FILE, not onto standard output\n"},
     };
     for (const auto& c : cases) {
         const EmulatedCommandLine line = Parse(c.args);
