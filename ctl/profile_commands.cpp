@@ -6,6 +6,7 @@
 #include "echoed_text.h"
 #include "exit_status.h"
 #include "field_map.h"
+#include "field_values.h"
 #include "interruption.h"
 #include "paths.h"
 
@@ -61,10 +62,18 @@ void SaveProfile(ConfigAccess& chip, const std::string& path, std::ostream& out)
 
 void CheckProfile(const Profile& profile, std::ostream& out, const RiskNotice& notice)
 {
+    // Where any change is the risk (the SDRAM timings, the AGP rate), check, which reads no chip,
+    // cannot tell whether an apply would change the setting. Every profile that save wrote holds
+    // all of them, and a warning for each on every check would teach users to skip warnings.
     size_t warnings = 0;
+    std::vector<std::string> onChange;
     for (const FieldSetting& setting : profile.settings) {
         if (RiskLine(setting).empty())
             continue;
+        if (RiskInEveryChange(*setting.field)) {
+            onChange.push_back(FieldKey(*setting.field));
+            continue;
+        }
         ++warnings;
         if (notice)
             notice(setting);
@@ -73,6 +82,8 @@ void CheckProfile(const Profile& profile, std::ostream& out, const RiskNotice& n
         << (profile.settings.size() == 1 ? " setting" : " settings") << ", no problems";
     if (warnings)
         out << ", " << warnings << (warnings == 1 ? " warning" : " warnings");
+    for (size_t i = 0; i < onChange.size(); ++i)
+        out << (i == 0 ? "; apply warns if it changes " : i + 1 == onChange.size() ? " or " : ", ") << onChange[i];
     out << "\n";
 }
 

@@ -177,7 +177,9 @@ TEST_F(CtlTest, SetTakesWordsNumbersAndTextsAndChangesOnlyThoseFields)
         << err;
     EXPECT_TRUE(out.empty());
     EXPECT_EQ(err, "i815ctl: warning: cas = 3 clocks: changing the CAS latency may hang the machine\n"
-                   "i815ctl: warning: agpfw = on: the i815 does not support fast writes: the machine will hang\n");
+                   "i815ctl: warning: agpfw = on: the i815 does not support fast writes: the machine will hang\n"
+                   "i815ctl: warning: agpmode = AGP 2X: the video driver should set the AGP data rate: a rate that "
+                   "the card is not set for may hang the machine\n");
     EmulatedI815 chip(after), before(image);
     EXPECT_EQ(chip.Dword(0x50), 0x437C0244u);  // CAS 3 clocks (bit 26 clear), SMS 2
     EXPECT_EQ(chip.Dword(0x70), 0x0A32800Cu);  // RDTHR 0, WRTHR 3
@@ -194,12 +196,12 @@ TEST_F(CtlTest, AValueTheChipDoesNotTakeIsAFailureNamingIt)
 {
     // The throttle lock: a limit that would change is refused before anything is written.
     const ConfigSpace locked = With(image, 0x70, 0x0A8A800C);
-    EXPECT_EQ(RunEmulated(locked, {"set", "ras=3", "rdthr=none"}), 1);
+    EXPECT_EQ(RunEmulated(locked, {"set", "mag=timeslice", "rdthr=none"}), 1);
     EXPECT_TRUE(Has(err, "the throttle lock (thrlock) is set, so rdthr cannot change until the machine is reset"));
     EXPECT_EQ(after, locked);
     EXPECT_EQ(RunEmulated(locked, {"set", "thrlock=off"}), 1);
     EXPECT_EQ(err, "i815ctl: the chip did not take thrlock = off (reads on)\n");
-    EXPECT_EQ(RunEmulated(locked, {"set", "rdthr=75%", "ras=3"}), 0) << "an unchanged limit is fine";
+    EXPECT_EQ(RunEmulated(locked, {"set", "rdthr=75%", "mag=timeslice"}), 0) << "an unchanged limit is fine";
 }
 
 // AMTT and LPTT hold bits 7-3 only. Any other value is refused by check, set, apply and try
