@@ -7,6 +7,7 @@
 #include <array>
 #include <cctype>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -77,6 +78,7 @@ ScannedDump ScanRegisterDump(const std::string& text, const std::string& source)
 {
     ScannedDump dump;
     std::array<bool, 256> given{};
+    std::vector<int> givenOn(4096);  // the line that gave each byte, 0 for none yet
     bool inHostBridge = false, foundHostBridge = false, hostBridgeDone = false;
 
     int lineNumber = 0;
@@ -129,6 +131,11 @@ ScannedDump ScanRegisterDump(const std::string& text, const std::string& source)
             if (offset >= 4096)
                 throw DumpError(Where(source, lineNumber) +
                                 "data beyond the 4096 bytes of a configuration space");
+            // Two values for one byte: an edit gone wrong, and neither is surely the chip's.
+            if (givenOn[offset])
+                throw DumpError(Where(source, lineNumber) + "byte " + HexNumber(offset) +
+                                " is given twice (first on line " + std::to_string(givenOn[offset]) + ")");
+            givenOn[offset] = lineNumber;
             if (offset < dump.space.size()) {
                 dump.space[offset] = static_cast<uint8_t>(ParseHex(line.substr(at, 2)));
                 dump.at[offset] = lineStart + at;

@@ -90,6 +90,17 @@ TEST(RegisterDump, BadInputIsRefusedWithTheLineNamed)
     EXPECT_EQ(message, "dump.txt, line 5: malformed data line (expected \"xx: \" and hexadecimal byte pairs separated "
                        "by blanks): \"30: " + std::string(36, 'z') + "...\"");
 
+    // One offset twice, as an edit may leave it: neither value is taken.
+    const std::string row50 = "50: 44 02 7c 27 00 00 00 00 00 00 00 00 00 00 00 00\n";
+    EXPECT_EQ(ErrorOf("00:00.0 Host bridge: x\n" + lines + row50),
+              "dump.txt, line 18: byte 0x50 is given twice (first on line 7)");
+    EXPECT_EQ(ErrorOf("00:00.0 Host bridge: x\n" + row50 + lines),
+              "dump.txt, line 8: byte 0x50 is given twice (first on line 2)");
+    EXPECT_EQ(ErrorOf("00:00.0 Host bridge: x\n" + lines + "58: 01 02 03 04 05 06 07 08\n"),
+              "dump.txt, line 18: byte 0x58 is given twice (first on line 7)");
+    EXPECT_EQ(ErrorOf("00:00.0 Host bridge: x\n" + lines + "100: 00 00\n100: 01 00\n"),
+              "dump.txt, line 19: byte 0x100 is given twice (first on line 18)");
+
     message = ErrorOf("00:01.0 PCI bridge: x\n" + lines);
     EXPECT_NE(message.find("no device 00:00.0"), std::string::npos) << message;
     EXPECT_NE(ErrorOf("").find("no device 00:00.0"), std::string::npos);
