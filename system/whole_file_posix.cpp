@@ -20,6 +20,15 @@ namespace {
     throw FileWriteError(path + ": " + what + ": " + std::strerror(reason));
 }
 
+// mkostemp makes its file 0600, whatever the umask says; the umask is read by setting it and
+// back at once, as no other thread of these programs makes a file meanwhile.
+mode_t NewFileMode()
+{
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
 std::string LinkTarget(const std::string& path)
 {
     char target[PATH_MAX];
@@ -60,7 +69,7 @@ void WriteWholeFile(const std::string& path, const std::string& content)
         failWith("writing failed", errno);
     if (exists)  // only root may give a file away; a user's own file is theirs anyway
         (void)!fchown(fd, old.st_uid, old.st_gid);
-    if (fchmod(fd, exists ? old.st_mode & 07777 : 0644) != 0)
+    if (fchmod(fd, exists ? old.st_mode & 07777 : NewFileMode()) != 0)
         failWith("writing failed", errno);
     if (fsync(fd) != 0)
         failWith("writing failed", errno);

@@ -47,6 +47,8 @@ TEST(CtlSignals, AnInterruptedApplyFinishesTheSettingItIsWritingAndStops)
         EXPECT_EQ(ctl.out, "cas: 2 clocks -> 3 clocks\n") << "nothing after the first change";
         EXPECT_EQ(ctl.err, "i815ctl: " + TestFile("profile") +
                                ":1: warning: cas = 3 clocks: changing the CAS latency may hang the machine\n"
+                               "i815ctl: " + TestFile("profile") +
+                               ":2: warning: ras = 3 clocks: changing the RAS precharge time may hang the machine\n"
                                "i815ctl: interrupted by signal " + std::to_string(signal) +
                                ": applied cas; not applied: ras, rdthr, amtt\n");
         const EmulatedI815 file(ReadSpaceFile(TestFile("config")));
@@ -192,6 +194,7 @@ TEST(CtlSignals, AReaderGoneStopsAnApplyBetweenSettings)
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(apply.ctl->err, "i815ctl: " + TestFile("profile") + ":1: warning: cas = 3 clocks: changing the CAS latency may hang the machine\n"
+                              "i815ctl: " + TestFile("profile") + ":2: warning: ras = 3 clocks: changing the RAS precharge time may hang the machine\n"
                               "i815ctl: stopped, as the output failed: applied cas; not applied: ras, rdthr, amtt\n"
                               "i815ctl: standard output: write error: Broken pipe\n");
     EXPECT_EQ(apply.Chip().Dword(0x50), 0x237C0244u) << "cas whole, ras untouched";
