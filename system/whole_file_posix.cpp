@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <vector>
 
 #include <fcntl.h>
@@ -20,10 +21,15 @@ namespace {
     throw FileWriteError(path + ": " + what + ": " + std::strerror(reason));
 }
 
-// mkostemp makes its file 0600, whatever the umask says; the umask is read by setting it and
-// back at once, as no other thread of these programs makes a file meanwhile.
+// mkostemp makes its file 0600, whatever the umask says. The kernel tells the umask in
+// /proc/self/status (Linux 4.7 on); elsewhere it is read by setting it and back at once, which
+// would let a file that another thread makes meanwhile miss it.
 mode_t NewFileMode()
 {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("Umask:", 0) == 0)
+            return 0666 & ~mode_t(std::strtoul(line.c_str() + 6, nullptr, 8));
     const mode_t mask = umask(0);
     umask(mask);
     return 0666 & ~mask;
