@@ -3,6 +3,7 @@
 #include "echoed_text.h"
 #include "hex_text.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace {
@@ -254,6 +255,21 @@ std::string LegalValues(const Field& field)
     return {};
 }
 
+std::vector<ValueWarning> GroupedWarnings(const Field& field)
+{
+    if (RiskInEveryChange(field))
+        return {{"", field.risks.front().warning}};
+    std::vector<ValueWarning> grouped;
+    for (const RiskMark& mark : field.risks) {
+        auto same = [&](const ValueWarning& w) { return w.warning == mark.warning; };
+        auto found = std::find_if(grouped.begin(), grouped.end(), same);
+        if (found == grouped.end())
+            found = grouped.insert(grouped.end(), {"", mark.warning});
+        found->values += (found->values.empty() ? "" : ", ") + ValueWord(field, mark.state);
+    }
+    return grouped;
+}
+
 std::string ItemText(const Field& field, size_t position)
 {
     std::string text;
@@ -262,6 +278,8 @@ std::string ItemText(const Field& field, size_t position)
             text += *c;
     return text;
 }
+
+std::vector<std::string> ItemWords(const Field& field, size_t position) { return Alternatives(field, position); }
 
 std::string ValueWord(const Field& field, int state)
 {

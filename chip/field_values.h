@@ -35,6 +35,8 @@ int ParseFieldValue(const Field& field, const std::string& text);
 // A list item's text with every run of blanks made one, as command lines print it (the
 // window pads some of them to line up in its proportional font).
 std::string ItemText(const Field& field, size_t position);
+// The words that name a list item, the first the one offered: "15.6us", "11.7us".
+std::vector<std::string> ItemWords(const Field& field, size_t position);
 // The word that names the control state on a command line: "on", "4x", "75%", "32".
 std::string ValueWord(const Field& field, int state);
 // Every word that names a value, for completion: each item's first word, on and off, or every
@@ -52,6 +54,15 @@ std::string FieldValueText(const Field& field, uint32_t dword);
 bool HasValueName(const Field& field, uint32_t dword);
 // The text of the control state, as FieldValueText names it.
 std::string StateText(const Field& field, int state);
+
+// A warning of a field's values with the words of the values it is given for ("nop, precharge,
+// mode-register, cbr"); no words where every change has it (cas).
+struct ValueWarning {
+    std::string values;
+    std::string warning;
+};
+// Each warning of the field once, in the order of its first value.
+std::vector<ValueWarning> GroupedWarnings(const Field& field);
 
 // The legal values, for messages and comments: "on, off", "none (\"None selected\"), 1x
 // (\"AGP 1X\"), ...", "multiples of 8 from 0 to 248, in decimal or 0x hexadecimal".

@@ -112,11 +112,11 @@ std::vector<const Field*> FieldsOf(const std::vector<std::string>& keys)
     return fields;
 }
 
-void GetFields(ConfigAccess& chip, const std::vector<const Field*>& fields, std::ostream& out)
+void GetFields(ConfigAccess& chip, const std::vector<const Field*>& fields, std::ostream& out, bool keyed)
 {
     RequireI815(chip);
     for (const Field* field : fields)
-        out << FieldValueText(*field, chip.Read(field->dword)) << "\n";
+        out << (keyed ? FieldKey(*field) + "=" : "") << FieldValueText(*field, chip.Read(field->dword)) << "\n";
 }
 
 std::string FormatDump(ConfigAccess& chip)
@@ -141,11 +141,12 @@ int ShowCommand(Invocation& call)
 
 int GetCommand(Invocation& call)
 {
-    const std::vector<const Field*> fields = FieldsOf(call.args);
+    const bool all = call.args.empty();
+    const std::vector<const Field*> fields = all ? TunableFields() : FieldsOf(call.args);
     if (call.Flag("--json"))
         GetFieldsJson(call.Chip(false), fields, call.out);
     else
-        GetFields(call.Chip(false), fields, call.out);
+        GetFields(call.Chip(false), fields, call.out, all);
     return ExitNormal;
 }
 
@@ -165,7 +166,7 @@ int SetCommand(Invocation& call)
     }
     if (!risky.empty() && !force)
         throw StatusError(ExitBadInput, ForceNeeded(call, risky));
-    WriteSettings(chip, changes, wanted, call.stop);
+    WriteSettings(chip, changes, wanted, call.stop, call.Flag("--verbose") ? &call.out : nullptr);
     return ExitNormal;
 }
 

@@ -39,7 +39,8 @@ std::vector<const Field*> FieldsOf(const std::vector<std::string>& keys);
 
 // Within 80 columns: a value too long for its column has its bits on the line below.
 void ShowChip(ConfigAccess& chip, std::ostream& out);
-// The values alone, one per line, with single blanks where the window pads its items.
-void GetFields(ConfigAccess& chip, const std::vector<const Field*>& fields, std::ostream& out);
+// The values alone, one per line, with single blanks where the window pads its items; `keyed`:
+// "key=value" lines, as sysctl -a prints them.
+void GetFields(ConfigAccess& chip, const std::vector<const Field*>& fields, std::ostream& out, bool keyed = false);
 // The configuration space as `lspci -xxx` prints it; works on any host bridge.
 std::string FormatDump(ConfigAccess& chip);

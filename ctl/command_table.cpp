@@ -2,6 +2,7 @@
 
 #include "bench.h"
 #include "chip_commands.h"
+#include "list_command.h"
 #include "profile.h"
 #include "profile_commands.h"
 #include "try_command.h"
@@ -25,27 +26,38 @@ RiskNotice Invocation::Warnings(const Profile* profile) const
 
 const std::vector<Command>& CommandTable()
 {
+    const CommandOption json{"--json"}, quiet{"--quiet", 0, 0, "-q"};
     static const std::vector<Command> commands = {
         {"show", "[--json]",
          "the chipset, its mode, memory and DIMMs, then every setting: its key, its value and its bits in the chip; "
          "--json: as JSON",
-         {{"--json"}}, 0, 0, "takes no arguments", true, ShowCommand},
-        {"get", "[--json] KEY...", "the values of settings, one per line; --json: as JSON", {{"--json"}}, 1, AnyNumber,
-         "needs at least one KEY", true, GetCommand},
-        {"set", "[--force] KEY=VALUE...",
+         {json}, 0, 0, "takes no arguments", true, ShowCommand},
+        {"get", "[--json] [KEY...]",
+         "the values of settings, one per line; without a KEY every setting, as KEY=VALUE lines; --json: as JSON",
+         {json}, 0, AnyNumber, "", true, GetCommand},
+        {"set", "[--force] [-v] KEY=VALUE...",
          "changes settings; every one is checked before the first write; a value with a warning (one that can hang "
-         "the machine, or the throttle lock) is written only with --force",
-         {{"--force"}}, 1, AnyNumber, "needs at least one KEY=VALUE", true, SetCommand},
+         "the machine, or the throttle lock) is written only with --force; -v: each change as KEY: OLD -> NEW",
+         {{"--force"}, {"--verbose", 0, 0, "-v"}}, 1, AnyNumber, "needs at least one KEY=VALUE", true, SetCommand},
+        {"list", "[--json] [KEY...]",
+         "every setting (or those named) without the chip: its key, its caption, its legal values with their "
+         "words and the warnings of its values",
+         {json}, 0, AnyNumber, "", false, ListCommand},
         {"dump", "[FILE]", "the 256 bytes of configuration space, as `lspci -xxx` prints them", {}, 0, 1,
          "takes at most one FILE", true, DumpCommand},
         {"save", "FILE", "every setting into a profile, FILE (key = value lines)", {}, 1, 1, "needs one FILE", true,
          SaveCommand},
-        {"check", "FILE", "checks a profile without touching the chip", {}, 1, 1, "needs one FILE", false,
-         CheckCommand},
-        {"apply", "[--dry-run] [--boot] FILE",
+        {"check", "[--json] [-q] FILE", "checks a profile without touching the chip; -q: only the status tells",
+         {json, quiet}, 1, 1, "needs one FILE", false, CheckCommand},
+        {"diff", "[--json] [-q] FILE",
+         "compares the chip with a profile: each setting that differs, as KEY: CHIP -> PROFILE; status 0 the "
+         "same, 1 different, 2 trouble",
+         {json, quiet}, 1, 1, "needs one FILE", true, DiffCommand, nullptr, true},
+        {"apply", "[--dry-run] [--boot] [-q] FILE",
          "gives the chip the settings of a profile, writing only those that differ; --dry-run only says what "
-         "would change; --boot guards the boot-time apply against a profile that hangs the machine",
-         {{"--dry-run"}, {"--boot"}}, 1, 1, "needs one FILE", true, ApplyCommand},
+         "would change; --boot guards the boot-time apply against a profile that hangs the machine; -q: says "
+         "nothing of what it writes",
+         {{"--dry-run"}, {"--boot"}, quiet}, 1, 1, "needs one FILE", true, ApplyCommand},
         {"apply", "--settle",
          "clears the guard's marker once the machine has kept running for 60 seconds after this boot's apply "
          "--boot (run beside it)",
@@ -55,10 +67,10 @@ const std::vector<Command>& CommandTable()
          "the old values go back; answered from a pipe or a file, not a terminal, a value with a warning needs "
          "--force",
          {{"--seconds", 3600, 20}, {"--force"}}, 1, AnyNumber, "needs KEY=VALUE... or a FILE", true, TryCommand},
-        {"bench", "[--repeat N]",
+        {"bench", "[--repeat N] [--json]",
          "memory read, write and copy bandwidth and latency, N rounds (5); needs no privilege and touches no chip "
-         "register",
-         {{"--repeat", 100, 5}}, 0, 0, "takes no arguments", false, BenchCommand},
+         "register; --json: as JSON, once every figure is measured",
+         {{"--repeat", 100, 5}, json}, 0, 0, "takes no arguments", false, BenchCommand},
     };
     return commands;
 }
@@ -75,4 +87,12 @@ const Command* FindCommand(const std::string& name, const std::vector<std::strin
             return &command;
     }
     return found;
+}
+
+const CommandOption* OptionNamed(const Command& command, const std::string& arg)
+{
+    for (const CommandOption& option : command.options)
+        if (arg == option.name || (option.shortName && arg == option.shortName))
+            return &option;
+    return nullptr;
 }

@@ -21,8 +21,9 @@ constexpr const char* ProgramName = "i815ctl";
 // A flag ("--json"), or a number from 1 to `limit` ("--seconds N" or "--seconds=N").
 struct CommandOption {
     const char* name;
-    int limit = 0;     // 0: a flag
-    int fallback = 0;  // the number when the option is not given
+    int limit = 0;                  // 0: a flag
+    int fallback = 0;               // the number when the option is not given
+    const char* shortName = nullptr;  // "-q" for "--quiet"
 };
 
 // A command line, its options read and its arguments counted: what a command works with. The
@@ -63,6 +64,9 @@ struct Command {
     // The option that makes a form of its own of the command ("apply --settle"); the command's
     // other row is the form without it.
     const char* form = nullptr;
+    // Its status answers a question (diff: 0 the same, 1 different), so any failure is status 2,
+    // as diff(1) has it.
+    bool answers = false;
 };
 
 // Every command, in the order of --help.
@@ -70,3 +74,5 @@ const std::vector<Command>& CommandTable();
 
 // The row of `name` for the arguments `args`; nullptr for an unknown command.
 const Command* FindCommand(const std::string& name, const std::vector<std::string>& args);
+// The option of `command` that `arg` names, long or short; nullptr for none.
+const CommandOption* OptionNamed(const Command& command, const std::string& arg);

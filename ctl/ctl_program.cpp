@@ -2,9 +2,11 @@
 
 #include "command_table.h"
 #include "completion_words.h"
+#include "dump_file.h"
 #include "echoed_text.h"
 #include "exit_status.h"
 #include "help_text.h"
+#include "input_text.h"
 #include "interruption.h"
 #include "quarvel_version.h"
 #include "route_options.h"
@@ -24,6 +26,7 @@ struct Options {
     const Command* command = nullptr;
     std::vector<std::string> args;
     bool helpOnly = false;
+    const Command* helpFor = nullptr;  // COMMAND --help
     bool versionOnly = false;
     std::optional<std::vector<std::string>> completion;  // --completion-words WHAT...
 };
@@ -63,7 +66,7 @@ Options ParseOptions(const std::vector<std::string>& args)
             options.helpOnly = true;
             return options;
         }
-        if (arg == "--version") {
+        if (arg == "--version" || arg == "-V") {
             options.versionOnly = true;
             return options;
         }
@@ -89,6 +92,9 @@ Options ParseOptions(const std::vector<std::string>& args)
     options.command = FindCommand(args[i], options.args);
     if (!options.command)
         throw StatusError(ExitBadInput, "unknown command \"" + Echoed(args[i]) + "\"");
+    for (const std::string& arg : options.args)
+        if (arg == "--help" || arg == "-h")
+            options.helpFor = options.command;
     return options;
 }
 
@@ -118,13 +124,11 @@ void ReadCommandLine(const Command& command, Invocation& call)
             call.options[option.name] = option.fallback;
     for (size_t i = 0; i < call.args.size(); ++i) {
         const std::string& arg = call.args[i];
-        const CommandOption* given = nullptr;
+        const CommandOption* given = OptionNamed(command, arg);
         std::optional<std::string> value;
         for (const CommandOption& option : command.options) {
             const std::string name = option.name;
-            if (arg == name) {
-                given = &option;
-            } else if (option.limit && arg.compare(0, name.size() + 1, name + "=") == 0) {
+            if (!given && option.limit && arg.compare(0, name.size() + 1, name + "=") == 0) {
                 given = &option;
                 value = arg.substr(name.size() + 1);
             }
@@ -176,6 +180,10 @@ int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::i
         out << HelpText();
         return ExitNormal;
     }
+    if (options.helpFor) {
+        out << CommandHelp(options.helpFor->name);
+        return ExitNormal;
+    }
     if (options.versionOnly) {
         out << ProgramName << " (i815 Quarvel) " << QuarvelVersion << "\n";
         return ExitNormal;
@@ -189,7 +197,15 @@ int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::i
 
     std::unique_ptr<Route> route;
     int status = ExitNormal;
+    // A command whose status answers a question leaves 1 to the answer.
+    auto failure = [&command](int status) { return command.answers ? int(ExitBadInput) : status; };
     try {
+        if (options.route.dump && *options.route.dump == "-") {
+            options.route.dumpText = ReadInputText(in, StandardInputName, DumpSizeLimit);
+            if (options.route.dumpText->size() > DumpSizeLimit)
+                throw StatusError(ExitBadInput, std::string(StandardInputName) +
+                                                    ": larger than 1 MiB; a dump of `lspci -xxx` is a few KiB");
+        }
         // The emulated chip exists from the start, so that --save-emulated writes it however
         // the program ends; the real routes are opened only when a command needs the chip.
         if (options.route.kind == RouteKind::Emulated)
@@ -200,24 +216,26 @@ int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::i
         status = command.run(call);
     } catch (const StatusError& error) {
         err << Prefixed(error.what());
-        status = error.status();
+        status = failure(error.status());
     } catch (const std::bad_alloc&) {
         err << Prefixed("out of memory");
-        status = ExitFailure;
-    } catch (const std::exception& failure) {
-        err << Prefixed(failure.what());
-        status = ExitFailure;
+        status = failure(ExitFailure);
+    } catch (const std::exception& error) {
+        err << Prefixed(error.what());
+        status = failure(ExitFailure);
     }
     out.flush();
+    if (!out)
+        status = failure(status);
 
     if (route) {
         try {
             route->SaveEmulated(out);
             out.flush();
-        } catch (const std::exception& failure) {
-            err << Prefixed(failure.what());
-            if (status == ExitNormal)
-                status = ExitFailure;
+        } catch (const std::exception& error) {
+            err << Prefixed(error.what());
+            if (status == ExitNormal || command.answers)
+                status = failure(ExitFailure);
         }
     }
     return status;

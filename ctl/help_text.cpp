@@ -82,7 +82,9 @@ std::string HelpText()
            "\n"
            "Commands:\n" +
            CommandLines() + "\n" +
-           Wrapped("A FILE - is standard input for check and apply, standard output for save, dump and --save-emulated.",
+           Wrapped("A FILE - is standard input for check, diff and apply, standard output for save, dump and "
+                   "--save-emulated; a DUMP - (--emulated=-) is standard input. Profiles and dumps may be pipes "
+                   "(check <(...)).",
                    HelpWidth) +
            "\n" +
            RouteLines() + "\n" +
@@ -93,8 +95,25 @@ std::string HelpText()
                    HelpWidth) +
            "\n" +
            Wrapped("Exit status: 0 done; 1 a failure (access refused, the chip did not take a value, an I/O error, a "
-                   "try undone); 2 bad usage or bad input (a value with a warning without --force), or not an i815.",
+                   "try undone); 2 bad usage or bad input (a value with a warning without --force), or not an i815. "
+                   "diff: 0 the same, 1 different, 2 any trouble.",
                    HelpWidth) +
-           "\n" + Entry("--help", "shows this text") + Entry("--version", "shows the program's version");
+           "\n" + Entry("-h, --help", "shows this text; after a COMMAND, that command's") +
+           Entry("-V, --version", "shows the program's version");
+}
+
+std::string WrappedParagraph(const std::string& paragraph, size_t width) { return Wrapped(paragraph, width); }
+
+std::string CommandHelp(const std::string& name)
+{
+    std::string usage, help;
+    for (const Command& command : CommandTable()) {
+        if (name != command.name)
+            continue;
+        usage += std::string(usage.empty() ? "Usage: " : "       ") + ProgramName + " [ROUTE] " + command.name +
+                 (*command.arguments ? " " : "") + command.arguments + "\n";
+        help += Wrapped(std::string(command.form ? command.form : command.name) + ": " + command.help, HelpWidth);
+    }
+    return usage + help;
 }
 

@@ -7,10 +7,7 @@
 #include "field_settings.h"
 #include "field_values.h"
 #include "hex_text.h"
-
-#include <nlohmann/json.hpp>
-
-using Json = nlohmann::ordered_json;
+#include "json_text.h"
 
 namespace {
 
@@ -24,7 +21,7 @@ Json Side(uint32_t devices, uint32_t depth, uint32_t width, uint32_t bank, uint3
 }
 
 // A socket: its code and every organisation of module that gives it (none for an empty socket
-// or an unknown code).
+// or an unknown code, which `known` tells apart).
 Json Dimm(int socket, uint32_t code)
 {
     Json layouts = Json::array();
@@ -38,50 +35,82 @@ Json Dimm(int socket, uint32_t code)
             {"back", Side(row.backDevices, row.backDepth, row.backWidth, row.altBank ? row.altBank : row.bank,
                           row.altColumn ? row.altColumn : row.column)}});
     }
-    return Json{{"socket", socket}, {"code", code}, {"empty", code == 0}, {"layouts", layouts}};
+    const bool empty = code == 0;
+    return Json{{"socket", socket}, {"code", code}, {"empty", empty}, {"known", empty || !layouts.empty()},
+                {"layouts", layouts}};
 }
 
-// A setting: its key and caption, its value in words and as a check box state, a list position
-// or a number, and where it sits in the chip with what the chip holds there.
-Json Setting(const Field& field, uint32_t dword)
+Json WarningOf(const Field& field, int state)
+{
+    const char* warning = RiskWarning(field, state);
+    return warning ? Json(warning) : Json(nullptr);
+}
+
+// A value that set takes: the word it prefers, every word, the text that show prints, and its
+// warning.
+Json Value(const Field& field, int state)
+{
+    Json words = Json::array();
+    if (field.kind == FieldKind::Choice)
+        for (const std::string& word : ItemWords(field, size_t(state)))
+            words.push_back(word);
+    else
+        words.push_back(ValueWord(field, state));
+    return Json{{"word", ValueWord(field, state)}, {"words", words}, {"text", StateText(field, state)},
+                {"warning", WarningOf(field, state)}};
+}
+
+// A setting as list gives it: its key, caption, kind and values, and where it lies in the chip.
+// `value` fills in what the chip holds, after the kind.
+Json Description(const Field& field, const std::function<void(Json&)>& value = {})
 {
     Json json{{"key", FieldKey(field)}, {"caption", FieldCaption(field)}};
-    switch (field.kind) {
-    case FieldKind::Flag:
-        json["kind"] = "flag";
-        json["value"] = FieldValueText(field, dword);
-        json["on"] = DecodeFlag(field, dword);
-        break;
-    case FieldKind::Choice: {
-        json["kind"] = "list";
-        json["value"] = FieldValueText(field, dword);
-        const int position = DecodeChoice(field, dword);
-        json["position"] = position == NoPosition ? Json(nullptr) : Json(position);
-        break;
+    json["kind"] = field.kind == FieldKind::Flag ? "flag" : field.kind == FieldKind::Choice ? "list" : "number";
+    if (value)
+        value(json);
+    if (field.kind == FieldKind::Number) {
+        json["range"] = Json{{"from", 0}, {"to", LargestNumber(field)}, {"step", field.step}};
+    } else {
+        json["values"] = Json::array();
+        if (field.kind == FieldKind::Flag)
+            json["values"] = Json::array({Value(field, 1), Value(field, 0)});
+        else
+            for (size_t position = 0; position < field.texts.size(); ++position)
+                json["values"].push_back(Value(field, int(position)));
     }
-    case FieldKind::Number:
-        json["kind"] = "number";
-        json["value"] = FieldValueText(field, dword);
-        json["number"] = DecodeNumber(field, dword);
-        break;
-    case FieldKind::Status: break;
-    }
-    json["dword"] = field.dword;
+    json["dword"] = HexNumber(field.dword);
     json["bits"] = Json{{"high", field.lowBit + field.width - 1}, {"low", field.lowBit}};
-    json["raw"] = FieldValue(field, dword);
     return json;
 }
 
-void Print(const Json& json, std::ostream& out) { out << json.dump(2) << "\n"; }
+// A setting with the chip's value: its text as get prints it, the word that set takes for it and
+// its warning (null for a value without a name), on for a flag, the number of a number field, and
+// the raw bits.
+Json Setting(const Field& field, uint32_t dword)
+{
+    Json json = Description(field, [&](Json& json) {
+        const int state = FieldState(field, dword);
+        const bool named = HasValueName(field, dword);
+        json["value"] = FieldValueText(field, dword);
+        json["word"] = named ? Json(ValueWord(field, state)) : Json(nullptr);
+        json["warning"] = named ? WarningOf(field, state) : Json(nullptr);
+        if (field.kind == FieldKind::Flag)
+            json["on"] = DecodeFlag(field, dword);
+        if (field.kind == FieldKind::Number)
+            json["number"] = DecodeNumber(field, dword);
+    });
+    json["raw"] = FieldValue(field, dword);
+    return json;
+}
 
 }  // namespace
 
 void ShowChipJson(ConfigAccess& chip, std::ostream& out)
 {
     const ChipSummary summary = ReadSummary(chip);
-    Json json;
-    json["chipset"] = Json{{"vendor", Hex(summary.identity, 4)},
-                           {"device", Hex(summary.identity >> 16, 4)},
+    Json json = JsonHead("show");
+    json["chipset"] = Json{{"vendor", HexNumber(summary.identity & 0xFFFF)},
+                           {"device", HexNumber(summary.identity >> 16)},
                            {"revision", summary.revision}};
     json["mode"] = summary.Mode();
     json["gfx_mode"] = summary.gfxMode;
@@ -94,14 +123,24 @@ void ShowChipJson(ConfigAccess& chip, std::ostream& out)
     json["settings"] = Json::array();
     for (const Field* field : TunableFields())
         json["settings"].push_back(Setting(*field, dwords.at(field->dword)));
-    Print(json, out);
+    PrintJson(json, out);
 }
 
 void GetFieldsJson(ConfigAccess& chip, const std::vector<const Field*>& fields, std::ostream& out)
 {
     RequireI815(chip);
-    Json json{{"settings", Json::array()}};
+    Json json = JsonHead("get");
+    json["settings"] = Json::array();
     for (const Field* field : fields)
         json["settings"].push_back(Setting(*field, chip.Read(field->dword)));
-    Print(json, out);
+    PrintJson(json, out);
+}
+
+void ListFieldsJson(const std::vector<const Field*>& fields, std::ostream& out)
+{
+    Json json = JsonHead("list");
+    json["settings"] = Json::array();
+    for (const Field* field : fields)
+        json["settings"].push_back(Description(*field));
+    PrintJson(json, out);
 }

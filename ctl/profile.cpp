@@ -8,11 +8,9 @@
 #include "field_values.h"
 #include "files.h"
 #include "hex_text.h"
+#include "input_text.h"
 #include "quarvel_version.h"
-#include "standard_output.h"
 #include "whole_file.h"
-
-#include <cerrno>
 
 namespace {
 
@@ -54,16 +52,15 @@ std::string NotText(const std::string& line)
 
 }  // namespace
 
-Profile ParseProfile(const std::string& text, const std::string& source)
+Profile ReadProfileText(const std::string& text, const std::string& source, std::vector<ProfileProblem>& problems)
 {
     Profile profile;
     profile.source = source;
-    std::vector<std::string> problems;
-    auto problem = [&](int line, const std::string& what) {
-        problems.push_back(source + ":" + std::to_string(line) + ": " + what);
-    };
-    if (text.size() > ProfileSizeLimit)
-        throw StatusError(ExitBadInput, source + ": larger than 64 KiB; a profile is a short text");
+    auto problem = [&](int line, const std::string& what) { problems.push_back({line, what}); };
+    if (text.size() > ProfileSizeLimit) {
+        problem(0, "larger than 64 KiB; a profile is a short text");
+        return profile;
+    }
 
     // Editors on Windows begin a UTF-8 file with a byte order mark; it is no part of a key.
     const char ByteOrderMark[] = "\xEF\xBB\xBF";
@@ -110,38 +107,42 @@ Profile ParseProfile(const std::string& text, const std::string& source)
         }
     }
 
-    if (!problems.empty()) {
-        std::string message;
-        for (size_t i = 0; i < problems.size() && i < MostProblemsShown; ++i)
-            message += (i ? "\n" : "") + problems[i];
-        if (problems.size() > MostProblemsShown)
-            message += "\n" + source + ": " + std::to_string(problems.size() - MostProblemsShown) + " more problems";
-        throw StatusError(ExitBadInput, message);
-    }
+    return profile;
+}
+
+void RefuseProfile(const std::string& source, const std::vector<ProfileProblem>& problems)
+{
+    std::string message;
+    for (size_t i = 0; i < problems.size() && i < MostProblemsShown; ++i)
+        message += (i ? "\n" : "") + source + (problems[i].line ? ":" + std::to_string(problems[i].line) : "") +
+                   ": " + problems[i].text;
+    if (problems.size() > MostProblemsShown)
+        message += "\n" + source + ": " + std::to_string(problems.size() - MostProblemsShown) + " more problems";
+    throw StatusError(ExitBadInput, message);
+}
+
+Profile ParseProfile(const std::string& text, const std::string& source)
+{
+    std::vector<ProfileProblem> problems;
+    Profile profile = ReadProfileText(text, source, problems);
+    if (!problems.empty())
+        RefuseProfile(source, problems);
     return profile;
 }
 
 Profile ReadProfileFile(const std::string& path, bool ownersAlone)
 {
-    return ParseProfile(ReadRegularFile(path, ProfileSizeLimit, ownersAlone), path);
+    return ParseProfile(ReadProfileSource(path, ownersAlone), path);
+}
+
+std::string ReadProfileSource(const std::string& path, bool ownersAlone)
+{
+    return ownersAlone ? ReadRegularFile(path, ProfileSizeLimit, true) : ReadInputFile(path, ProfileSizeLimit);
 }
 
 Profile ReadProfileStream(std::istream& in, const std::string& source)
 {
-    std::string text;
-    char buffer[8192];
-    try {
-        in.exceptions(std::ios_base::badbit);  // a read error is said with its reason, never taken for the end
-        while (text.size() <= ProfileSizeLimit && in.read(buffer, sizeof buffer).gcount() > 0)
-            text.append(buffer, size_t(in.gcount()));
-    } catch (const InputReadError& failed) {
-        if (failed.error() == EINTR)
-            throw StatusError(ExitFailure, source + ": reading was interrupted by a signal");
-        throw StatusError(ExitBadInput, source + ": cannot be read: " + failed.what());
-    } catch (const std::ios_base::failure&) {
-        throw StatusError(ExitBadInput, source + ": cannot be read");
-    }
-    return ParseProfile(text, source);
+    return ParseProfile(ReadInputText(in, source, ProfileSizeLimit), source);
 }
 
 std::string ProfileWarning(const Profile& profile, const FieldSetting& setting)
@@ -161,22 +162,9 @@ namespace {
 // change is the risk.
 std::string WarningComments(const Field& field)
 {
-    if (RiskInEveryChange(field))
-        return std::string("# Warning: ") + field.risks.front().warning + "\n";
     std::string text;
-    std::vector<bool> done(field.risks.size());
-    for (size_t i = 0; i < field.risks.size(); ++i) {
-        if (done[i])
-            continue;
-        std::string values;
-        for (size_t j = i; j < field.risks.size(); ++j) {
-            if (std::string(field.risks[j].warning) != field.risks[i].warning)
-                continue;
-            done[j] = true;
-            values += (values.empty() ? "" : ", ") + ValueWord(field, field.risks[j].state);
-        }
-        text += "# Warning for " + values + ": " + field.risks[i].warning + "\n";
-    }
+    for (const ValueWarning& grouped : GroupedWarnings(field))
+        text += "# Warning" + (grouped.values.empty() ? "" : " for " + grouped.values) + ": " + grouped.warning + "\n";
     return text;
 }
 

@@ -4,6 +4,7 @@
 
 #include "field_settings.h"
 #include "files.h"
+#include "input_text.h"
 
 #include <istream>
 #include <string>
@@ -19,15 +20,27 @@ struct Profile {
     std::string source;      // the file's name, or "(standard input)"
 };
 
-// The name that messages give standard input, read for the FILE "-".
-constexpr const char* StandardInputName = "(standard input)";
+
+// A problem of a profile: its line (0: the file as a whole) and what is wrong there.
+struct ProfileProblem {
+    int line;
+    std::string text;
+};
 
 // Checks a whole profile (a UTF-8 byte order mark at its start is skipped); throws StatusError (status 2) with one line "SOURCE:LINE: problem" for
 // every problem found: an unknown key, a key given twice, a bad value, a line without "=", a
 // file that is not text or larger than ProfileSizeLimit.
 Profile ParseProfile(const std::string& text, const std::string& source);
-// Reads a regular file of at most ProfileSizeLimit bytes, then parses it; `ownersAlone` refuses
-// a file that is not root's (or this user's) alone (ReadRegularFile).
+// As ParseProfile, but each problem goes into `problems`, and the settings that read well make
+// the profile: for check --json.
+Profile ReadProfileText(const std::string& text, const std::string& source, std::vector<ProfileProblem>& problems);
+// Throws StatusError (status 2): "SOURCE:LINE: problem" a line, at most 20 of them.
+[[noreturn]] void RefuseProfile(const std::string& source, const std::vector<ProfileProblem>& problems);
+// A file of at most ProfileSizeLimit bytes (and some more when it is larger): a regular file or a
+// pipe (ReadInputFile); with `ownersAlone`, a regular file that is root's (or this user's) alone
+// (ReadRegularFile).
+std::string ReadProfileSource(const std::string& path, bool ownersAlone = false);
+// ReadProfileSource, then ParseProfile.
 Profile ReadProfileFile(const std::string& path, bool ownersAlone = false);
 // Reads a profile of at most ProfileSizeLimit bytes from a stream (standard input), then parses
 // it. A read that fails is no end of the input: "SOURCE: cannot be read: why" (status 2), or,

@@ -8,15 +8,42 @@
 #include "field_map.h"
 #include "field_values.h"
 #include "interruption.h"
+#include "json_output.h"
 #include "paths.h"
 
 #include <optional>
 
 namespace {
 
+// The text of the profile `path`, and the name that messages give it: standard input for "-".
+std::string ProfileText(const Invocation& call, const std::string& path, std::string& source, bool ownersAlone = false)
+{
+    if (path != "-") {
+        source = path;
+        return ReadProfileSource(path, ownersAlone);
+    }
+    if (call.routeChoice.dump && *call.routeChoice.dump == "-")
+        throw StatusError(ExitBadInput, "standard input is the dump of --emulated=-, so the profile must be a FILE");
+    source = StandardInputName;
+    return ReadInputText(call.in, source, ProfileSizeLimit);
+}
+
 Profile ReadProfileArgument(const Invocation& call, const std::string& path, bool ownersAlone = false)
 {
-    return path == "-" ? ReadProfileStream(call.in, StandardInputName) : ReadProfileFile(path, ownersAlone);
+    std::string source;
+    const std::string text = ProfileText(call, path, source, ownersAlone);
+    return ParseProfile(text, source);
+}
+
+// Where standard output says nothing: -q. Every write succeeds, so that apply goes on.
+std::ostream& Quiet()
+{
+    struct Discard : std::streambuf {
+        int_type overflow(int_type c) override { return traits_type::not_eof(c); }
+    };
+    static Discard discard;
+    static std::ostream nowhere(&discard);
+    return nowhere;
 }
 
 // Where the guard of a boot-time apply keeps its marker: the system's folder for the chip, or,
@@ -63,24 +90,32 @@ void SaveProfile(ConfigAccess& chip, const std::string& path, std::ostream& out)
         WriteProfileFile(path, text);
 }
 
-void CheckProfile(const Profile& profile, std::ostream& out, const RiskNotice& notice)
+ProfileRisks RisksOf(const Profile& profile)
 {
     // Where any change is the risk (the SDRAM timings, the AGP rate), check, which reads no chip,
     // cannot tell whether an apply would change the setting. Every profile that save wrote holds
     // all of them, and a warning for each on every check would teach users to skip warnings.
-    size_t warnings = 0;
-    std::vector<std::string> onChange;
-    for (const FieldSetting& setting : profile.settings) {
+    ProfileRisks risks;
+    for (size_t i = 0; i < profile.settings.size(); ++i) {
+        const FieldSetting& setting = profile.settings[i];
         if (RiskLine(setting).empty())
             continue;
-        if (RiskInEveryChange(*setting.field)) {
-            onChange.push_back(FieldKey(*setting.field));
-            continue;
-        }
-        ++warnings;
-        if (notice)
-            notice(setting);
+        if (RiskInEveryChange(*setting.field))
+            risks.onChange.push_back(FieldKey(*setting.field));
+        else
+            risks.warned.push_back(i);
     }
+    return risks;
+}
+
+void CheckProfile(const Profile& profile, std::ostream& out, const RiskNotice& notice)
+{
+    const ProfileRisks risks = RisksOf(profile);
+    const size_t warnings = risks.warned.size();
+    const std::vector<std::string>& onChange = risks.onChange;
+    if (notice)
+        for (size_t i : risks.warned)
+            notice(profile.settings[i]);
     out << profile.source << ": " << profile.settings.size()
         << (profile.settings.size() == 1 ? " setting" : " settings") << ", no problems";
     if (warnings)
@@ -88,6 +123,20 @@ void CheckProfile(const Profile& profile, std::ostream& out, const RiskNotice& n
     for (size_t i = 0; i < onChange.size(); ++i)
         out << (i == 0 ? "; apply warns if it changes " : i + 1 == onChange.size() ? " or " : ", ") << onChange[i];
     out << "\n";
+}
+
+std::vector<ProfileDifference> DiffProfile(ConfigAccess& chip, const Profile& profile)
+{
+    RequireI815(chip);
+    const std::map<uint32_t, uint32_t> dwords = ReadSettingDwords(chip);
+    std::vector<ProfileDifference> differences;
+    for (size_t i = 0; i < profile.settings.size(); ++i) {
+        const FieldSetting& setting = profile.settings[i];
+        const uint32_t dword = dwords.at(setting.field->dword);
+        if (FieldState(*setting.field, dword) != setting.state)
+            differences.push_back({setting, profile.lines[i], dword});
+    }
+    return differences;
 }
 
 void ApplyProfile(ConfigAccess& chip, const Profile& profile, bool dryRun, std::ostream& out, int* writes,
@@ -119,9 +168,36 @@ int SaveCommand(Invocation& call)
 
 int CheckCommand(Invocation& call)
 {
-    const Profile profile = ReadProfileArgument(call, call.args.front());
-    CheckProfile(profile, call.out, call.Warnings(&profile));
+    std::string source;
+    const std::string text = ProfileText(call, call.args.front(), source);
+    std::vector<ProfileProblem> problems;
+    const Profile profile = ReadProfileText(text, source, problems);
+    if (call.Flag("--json")) {
+        // The problems are said as without --json too: the JSON is for the program that asked.
+        CheckJson(profile, problems, call.Flag("--quiet") ? Quiet() : call.out);
+        if (!problems.empty())
+            RefuseProfile(source, problems);
+        for (size_t i : RisksOf(profile).warned)
+            call.Warnings(&profile)(profile.settings[i]);
+        return ExitNormal;
+    }
+    if (!problems.empty())
+        RefuseProfile(source, problems);
+    CheckProfile(profile, call.Flag("--quiet") ? Quiet() : call.out, call.Warnings(&profile));
     return ExitNormal;
+}
+
+int DiffCommand(Invocation& call)
+{
+    const Profile profile = ReadProfileArgument(call, call.args.front());
+    const std::vector<ProfileDifference> differences = DiffProfile(call.Chip(false), profile);
+    std::ostream& out = call.Flag("--quiet") ? Quiet() : call.out;
+    if (call.Flag("--json"))
+        DiffJson(profile, differences, out);
+    else
+        for (const ProfileDifference& difference : differences)
+            out << ChangeText(difference.wanted, difference.dword) << "\n";
+    return differences.empty() ? ExitNormal : ExitFailure;
 }
 
 int ApplyCommand(Invocation& call)
@@ -136,7 +212,8 @@ int ApplyCommand(Invocation& call)
     // At boot root applies the file unattended: a file that another user may write is refused.
     const Profile profile = ReadProfileArgument(call, path, boot);
     auto apply = [&](int& writes) {
-        ApplyProfile(call.Chip(!dryRun), profile, dryRun, call.out, &writes, call.Warnings(&profile));
+        ApplyProfile(call.Chip(!dryRun), profile, dryRun, call.Flag("--quiet") ? Quiet() : call.out, &writes,
+                     call.Warnings(&profile));
     };
     if (boot && guard) {
         GuardedApply(*guard, profile.source, apply);

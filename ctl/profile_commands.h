@@ -1,11 +1,13 @@
 #pragma once
-// save, check and apply: profiles in and out of the chip. A FILE "-" is standard output for
-// save, standard input for check and apply.
+// save, check, diff and apply: profiles in and out of the chip. A FILE "-" is standard output
+// for save, standard input for check, diff and apply; the others may be pipes.
 
 #include "profile.h"
 
+#include <cstdint>
 #include <ostream>
 #include <string>
+#include <vector>
 
 class ConfigAccess;
 struct Invocation;
@@ -13,6 +15,9 @@ struct Invocation;
 // The commands (command_table.h).
 int SaveCommand(Invocation& call);
 int CheckCommand(Invocation& call);
+// Status 0 when the chip holds every setting of the profile, 1 when it does not (2 for any
+// trouble: Command::answers).
+int DiffCommand(Invocation& call);
 // The whole file is checked before the chip is opened; --boot applies under the boot guard.
 int ApplyCommand(Invocation& call);
 // apply --settle: the second half of apply --boot; touches no chip.
@@ -20,6 +25,24 @@ int SettleCommand(Invocation& call);
 
 // Into the file `path`, or onto `out` for "-".
 void SaveProfile(ConfigAccess& chip, const std::string& path, std::ostream& out);
+// What check says of a profile's warnings: the settings (by index) whose value has a warning of
+// its own (agpfw = on), and the keys of those whose every change has one (cas).
+struct ProfileRisks {
+    std::vector<size_t> warned;
+    std::vector<std::string> onChange;
+};
+ProfileRisks RisksOf(const Profile& profile);
+
+// A setting of a profile that the chip holds otherwise, with the profile's line and the chip's
+// dword that holds the setting.
+struct ProfileDifference {
+    FieldSetting wanted;
+    int line;
+    uint32_t dword;
+};
+// Every such setting, in the profile's order.
+std::vector<ProfileDifference> DiffProfile(ConfigAccess& chip, const Profile& profile);
+
 // Tells `notice` of each setting whose value has a warning of its own (agpfw = on), then prints
 // "FILE: N settings, no problems" (", K warnings" when there were any). A setting whose every
 // change has the warning (cas) is no risk by its value: it is named at the end, "; apply warns

@@ -38,6 +38,8 @@ struct RouteChoice {
     RouteKind kind = RouteKind::Automatic;
     std::optional<std::string> dump;  // the emulated chip's starting image; else the built-in one
     std::optional<std::string> save;  // where SaveEmulated writes the emulated chip
+    // The dump's text when the program has read it already (standard input, for a DUMP "-").
+    std::optional<std::string> dumpText = std::nullopt;
 };
 
 // What the program will do on the route.

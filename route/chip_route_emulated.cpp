@@ -23,7 +23,9 @@ std::unique_ptr<ChipRoute> ChipRoute::OpenEmulated(const RouteChoice& choice)
 {
     auto route = std::unique_ptr<ChipRoute>(new ChipRoute);
     ConfigSpace image = EmulatedI815::DefaultImage();
-    if (choice.dump) {
+    if (choice.dumpText) {
+        image = ParseRegisterDump(*choice.dumpText, "(standard input)");
+    } else if (choice.dump) {
         const bool savedOnto = choice.save && NamesOneFile(*choice.dump, *choice.save);
         route->dump_ = std::make_unique<DumpFile>(*choice.dump, savedOnto);
         image = ParseRegisterDump(route->dump_->text(), *choice.dump);

@@ -14,6 +14,11 @@
 // write, is refused (status 2, saying whose it is or how to close it). Windows 95 to XP keep no
 // owner that this could ask, and take any file.
 std::string ReadRegularFile(const std::string& path, size_t limit, bool ownersAlone = false);
+// A file that is only read (a profile to check or apply): a regular file as ReadRegularFile
+// reads it, or a pipe or FIFO (`check <(...)`), read to its end, waiting for its writer. A
+// signal of interruption.h ends the wait: "PATH: reading was interrupted by a signal" (status
+// 1). Anything else: "PATH: neither a regular file nor a pipe" (status 2).
+std::string ReadInputFile(const std::string& path, size_t limit);
 
 // A folder that exists afterwards, made (0755) when missing; status 1, "FOLDER: cannot be
 // made: why". `ownerOnly`: made 0700, and closed to others when it was open (a folder that is

@@ -38,6 +38,34 @@ std::string NotOwnersAlone(const struct stat& st)
 
 }  // namespace
 
+namespace {
+
+// The rest of an open file, closed afterwards. A signal of interruption.h ends a read that
+// waits; any other interruption (a stop and continue) does not.
+std::string ReadToEnd(int fd, const std::string& path, size_t limit)
+{
+    std::string text;
+    char buffer[8192];
+    ssize_t got = 0;
+    while (text.size() <= limit) {
+        got = read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR && !Interrupted())
+            continue;
+        if (got <= 0)
+            break;
+        text.append(buffer, size_t(got));
+    }
+    const int reason = errno;
+    close(fd);
+    if (got < 0 && reason == EINTR)
+        throw StatusError(ExitFailure, path + ": reading was interrupted by a signal");
+    if (got < 0)
+        throw StatusError(ExitBadInput, path + ": cannot be read: " + std::strerror(reason));
+    return text;
+}
+
+}  // namespace
+
 std::string ReadRegularFile(const std::string& path, size_t limit, bool ownersAlone)
 {
     // Never wait on a fifo or a device: a boot must not hang on a file.
@@ -56,16 +84,31 @@ std::string ReadRegularFile(const std::string& path, size_t limit, bool ownersAl
             throw StatusError(ExitBadInput, path + ": not taken: " + why);
         }
     }
-    std::string text;
-    char buffer[8192];
-    ssize_t got;
-    while ((got = read(fd, buffer, sizeof buffer)) > 0 && text.size() <= limit)
-        text.append(buffer, size_t(got));
-    const int reason = errno;
-    close(fd);
-    if (got < 0)
-        throw StatusError(ExitBadInput, path + ": cannot be read: " + std::strerror(reason));
-    return text;
+    return ReadToEnd(fd, path, limit);
+}
+
+std::string ReadInputFile(const std::string& path, size_t limit)
+{
+    // Opened without waiting first, so that a device is refused before anything waits on it.
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        throw StatusError(ExitBadInput, path + ": cannot be read: " + std::strerror(errno));
+    struct stat st;
+    if (fstat(fd, &st) != 0 || (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode))) {
+        close(fd);
+        throw StatusError(ExitBadInput, path + ": neither a regular file nor a pipe");
+    }
+    if (S_ISFIFO(st.st_mode)) {
+        // Opened anew, waiting for a writer: a FIFO read without one would end at once, empty.
+        close(fd);
+        while ((fd = open(path.c_str(), O_RDONLY | O_CLOEXEC)) < 0 && errno == EINTR && !Interrupted()) {
+        }
+        if (fd < 0 && errno == EINTR)
+            throw StatusError(ExitFailure, path + ": reading was interrupted by a signal");
+        if (fd < 0)
+            throw StatusError(ExitBadInput, path + ": cannot be read: " + std::strerror(errno));
+    }
+    return ReadToEnd(fd, path, limit);
 }
 
 void MakeFolder(const std::string& folder, bool ownerOnly)

@@ -23,15 +23,18 @@ bool WriteAll(HANDLE file, const std::string& text)
 
 }  // namespace
 
-std::string ReadRegularFile(const std::string& path, size_t limit, bool)
+namespace {
+
+std::string ReadFileOrPipe(const std::string& path, size_t limit, bool pipe)
 {
     const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         throw StatusError(ExitBadInput, path + ": cannot be read: " + LastError());
-    if (GetFileType(file) != FILE_TYPE_DISK) {  // a console, a pipe, a device: never waited on
+    const DWORD type = GetFileType(file);
+    if (type != FILE_TYPE_DISK && !(pipe && type == FILE_TYPE_PIPE)) {  // a console, a device: never waited on
         CloseHandle(file);
-        throw StatusError(ExitBadInput, path + ": not a regular file");
+        throw StatusError(ExitBadInput, path + (pipe ? ": neither a regular file nor a pipe" : ": not a regular file"));
     }
     std::string text;
     char buffer[8192];
@@ -39,12 +42,20 @@ std::string ReadRegularFile(const std::string& path, size_t limit, bool)
     BOOL ok;
     while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr)) && got > 0 && text.size() <= limit)
         text.append(buffer, got);
+    if (!ok && GetLastError() == ERROR_BROKEN_PIPE)  // the pipe's writer is done
+        ok = TRUE;
     const std::string why = ok ? std::string() : LastError();
     CloseHandle(file);
     if (!ok)
         throw StatusError(ExitBadInput, path + ": cannot be read: " + why);
     return text;
 }
+
+}  // namespace
+
+std::string ReadRegularFile(const std::string& path, size_t limit, bool) { return ReadFileOrPipe(path, limit, false); }
+
+std::string ReadInputFile(const std::string& path, size_t limit) { return ReadFileOrPipe(path, limit, true); }
 
 void MakeFolder(const std::string& folder, bool)
 {

@@ -252,7 +252,7 @@ TEST_F(CtlTest, EveryCommandCountsItsArgumentsBeforeTheChipIsOpened)
     } bad[] = {
         {{"show", "x"}, "show takes no arguments"},
         {{"show", "--json", "x"}, "show takes no arguments"},
-        {{"get", "--json"}, "get needs at least one KEY"},
+        {{"diff", "--json", "a", "b"}, "diff needs one FILE"},
         {{"set", "--force"}, "set needs at least one KEY=VALUE"},
         {{"dump", "a", "b"}, "dump takes at most one FILE"},
         {{"save"}, "save needs one FILE"},
@@ -487,7 +487,7 @@ TEST_F(CtlTest, UsageErrorsAndTheHelpAndVersion)
 
     EXPECT_EQ(Run({"--help"}), 0);
     for (const char* part : {"Usage: i815ctl [ROUTE] [--save-emulated FILE] COMMAND [ARGS]", "\n  show [--json] ",
-                             "\n  get [--json] KEY... ", "\n  set [--force] KEY=VALUE...\n", "\n  dump [FILE] ",
+                             "\n  get [--json] [KEY...]\n", "\n  set [--force] [-v] KEY=VALUE...\n", "\n  dump [FILE] ",
                              "\n  --kernel ", "\n  --ports ", "\n  --emulated[=DUMP] ", "\nExit status: 0 done; 1 a failure"})
         EXPECT_TRUE(Has(out, part)) << part;
     EXPECT_EQ(Run({"--version"}), 0);

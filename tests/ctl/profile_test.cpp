@@ -96,7 +96,8 @@ TEST(ProfileReader, EveryKindOfBadFileIsRefusedNamingTheLineAndNothingIsWritten)
     EXPECT_EQ(run.err, "i815ctl: " + profile + ":1: unknown setting \"foo\"\ni815ctl: " + profile +
                            ":2: cas: \"7\" is not a value of CAS; legal values: 3 (\"3 clocks\"), 2 (\"2 clocks\")\n");
     EXPECT_EQ(Ctl({"check", TestFile("absent.conf")}).status, 2);
-    EXPECT_EQ(Ctl({"check", ::testing::TempDir()}).err, "i815ctl: " + ::testing::TempDir() + ": not a regular file\n");
+    EXPECT_EQ(Ctl({"check", ::testing::TempDir()}).err,
+              "i815ctl: " + ::testing::TempDir() + ": neither a regular file nor a pipe\n");
 
     // Blank lines, comments, blanks and case, any subset of the keys.
     WriteText(profile, "\n  # a comment\nCAS=3 CLOCKS   # slower, safer\n\tamtt =0x40\r\n");

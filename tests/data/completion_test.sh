@@ -41,13 +41,14 @@ expect() {  # expect LINE REPLIES
 }
 
 expect "i815ctl se" "set"
-expect "i815ctl " "apply bench check dump get save set show try"
+expect "i815ctl " "apply bench check diff dump get list save set show try"
 expect "i815ctl --em" "--emulated --emulated="
 expect "i815ctl --emulated get ca" "cas"
 expect "i815ctl set ras2" "ras2cas="
 expect "i815ctl set --f" "--force"
 expect "i815ctl show --" "--json"
-expect "i815ctl apply --" "--boot --dry-run --settle"
+expect "i815ctl apply --" "--boot --dry-run --quiet --settle"
+expect "i815ctl list a" "agp4xovr agpfw agpmode agpsba amtt"
 # A value: the word that names it, after the "=" that readline leaves alone.
 expect "i815ctl set cas=" "2 3"
 expect "i815ctl set agpfw=o" "off on"
