@@ -147,8 +147,8 @@ ScannedDump ScanRegisterDump(const std::string& text, const std::string& source)
     }
 
     if (!foundHostBridge)
-        throw DumpError(source + ": no device 00:00.0 (the host bridge) in this dump; it ends at line " +
-                        std::to_string(lineNumber));
+        throw DumpError(source + ": no device 00:00.0 (the host bridge) in this dump; " +
+                        (lineNumber ? "it ends at line " + std::to_string(lineNumber) : std::string("it is empty")));
     size_t count = 0;
     while (count < given.size() && given[count])
         ++count;
