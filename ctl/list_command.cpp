@@ -10,7 +10,7 @@
 
 namespace {
 
-// "  values: ...", its further lines indented under the first's text.
+// "  values: ...", its further lines indented deeper.
 std::string Indented(const std::string& text)
 {
     const std::string lines = WrappedParagraph(text, 80 - 4);
@@ -20,12 +20,28 @@ std::string Indented(const std::string& text)
     return out;
 }
 
+// A list's items a line each, with the words that name them; the others' values on one line.
+std::string Values(const Field& field)
+{
+    if (field.kind != FieldKind::Choice)
+        return Indented("values: " + LegalValues(field));
+    std::string text = "  values:\n";
+    for (size_t position = 0; position < field.texts.size(); ++position) {
+        std::string words;
+        for (const std::string& word : ItemWords(field, position))
+            words += (words.empty() ? "" : " or ") + word;
+        const std::string item = ItemText(field, position);
+        text += "    " + words + (item == words ? "" : ": " + item) + "\n";
+    }
+    return text;
+}
+
 }  // namespace
 
 void ListFields(const std::vector<const Field*>& fields, std::ostream& out)
 {
     for (const Field* field : fields) {
-        out << FieldKey(*field) << ": " << FieldCaption(*field) << "\n" << Indented("values: " + LegalValues(*field));
+        out << FieldKey(*field) << ": " << FieldCaption(*field) << "\n" << Values(*field);
         for (const ValueWarning& grouped : GroupedWarnings(*field))
             out << Indented("warning" + (grouped.values.empty() ? "" : " for " + grouped.values) + ": " +
                             grouped.warning);

@@ -11,6 +11,6 @@ struct Invocation;
 // The command (command_table.h).
 int ListCommand(Invocation& call);
 
-// A block for each field: "key: Caption", then its values and each warning on lines of their
-// own, indented, within 80 columns.
+// A block for each field: "key: Caption", then its values (a list's items a line each) and each
+// warning on lines of their own, indented, within 80 columns.
 void ListFields(const std::vector<const Field*>& fields, std::ostream& out);
