@@ -60,10 +60,16 @@ Field About(const char* about, Field field)
 
 constexpr int On = 1;
 
-// The hints' own warnings, one line each.
+// The warnings, one line each: the window's hints' own, and those of the SDRAM timings, any of
+// which hangs the machine the moment it is written if the memory cannot keep it.
 const char FastWritesHang[] = "the i815 does not support fast writes: the machine will hang";
 const char TransmitDllHangs[] = "toggling the transmit DLL will most likely hang the machine";
 const char CasMayHang[] = "changing the CAS latency may hang the machine";
+const char RasToCasMayHang[] = "changing the RAS to CAS delay may hang the machine";
+const char RasPrechargeMayHang[] = "changing the RAS precharge time may hang the machine";
+const char CycleTimeMayHang[] = "changing the DRAM cycle time may hang the machine";
+const char RateByDriver[] = "the video driver should set the AGP data rate: a rate that the card is not set for "
+                            "may hang the machine";
 const char PowerUpMode[] = "an SDRAM mode meant for power-up initialisation, not for a running machine: "
                            "it may hang the machine";
 const char RefreshOff[] = "self-refresh with the refresh disabled: the memory stops answering and the machine "
@@ -101,8 +107,10 @@ const Field AGPFW = About("AGP fast writes: the processor writes straight to the
 const Field AGPMODE =
     About("The AGP data rate in use: 1X, 2X or 4X, one bit each. The video driver should set it, to a rate that "
           "both the card and the chip offer; 4X needs 1.5 V signalling.",
-          Words({"none", "1x", "2x", "4x"}, Choice("AGPMODE", 0xA8, 0, 3, "Selected AGP data transfer rate",
-                                                   {"None selected", "AGP 1X", "AGP 2X", "AGP 4X"}, {0, 1, 2, 4})));
+          Words({"none", "1x", "2x", "4x"},
+                Warned({{0, RateByDriver}, {1, RateByDriver}, {2, RateByDriver}, {3, RateByDriver}},
+                       Choice("AGPMODE", 0xA8, 0, 3, "Selected AGP data transfer rate",
+                              {"None selected", "AGP 1X", "AGP 2X", "AGP 4X"}, {0, 1, 2, 4}))));
 
 // 0xBC: AMTT and LPTT, each with its count in bits 7-3; bits 2-0 are reserved and read 0.
 const Field AMTT = About("AGP multi-transaction timer: the clocks for which the AGP card keeps the memory for a "
@@ -154,10 +162,13 @@ const Field WRTHR = About("Write power throttle: a limit on the memory's write b
 
 // 0x50, high byte: DRAMT. A clock is one of the memory's: 10 ns at 100 MHz, 7.5 ns at 133 MHz.
 const Field RAS = About("RAS precharge time (Trp), in memory clocks.",
-                        Words({"3", "2"}, SdramTiming(Choice("RAS", 0x50, 24, 1, "RAS", {"3 clocks", "2 clocks"}))));
-const Field RAS2CAS =
-    About("RAS to CAS delay (Trcd), in memory clocks.",
-          Words({"3", "2"}, SdramTiming(Choice("RAS2CAS", 0x50, 25, 1, "RAS to CAS", {"3 clocks", "2 clocks"}))));
+                        Words({"3", "2"}, Warned({{0, RasPrechargeMayHang}, {1, RasPrechargeMayHang}},
+                                                 SdramTiming(Choice("RAS", 0x50, 24, 1, "RAS",
+                                                                    {"3 clocks", "2 clocks"})))));
+const Field RAS2CAS = About("RAS to CAS delay (Trcd), in memory clocks.",
+                            Words({"3", "2"}, Warned({{0, RasToCasMayHang}, {1, RasToCasMayHang}},
+                                                     SdramTiming(Choice("RAS2CAS", 0x50, 25, 1, "RAS to CAS",
+                                                                        {"3 clocks", "2 clocks"})))));
 const Field CAS = About("CAS latency (CL), in memory clocks. The chip changes the SM register's low 16 bits with "
                         "it, bits that the data sheet marks reserved.",
                         Words({"3", "2"}, Warned({{0, CasMayHang}, {1, CasMayHang}},
@@ -169,7 +180,9 @@ const Field HACQS = About("Host aperture cycle queue slot. Intel recommends that
 const Field DCT = About("DRAM cycle time, in memory clocks: Tras, the least time that a row stays open, and Trc, "
                         "the least time from one row's opening to the next in the same bank; \"5,7\" is Tras 5 and "
                         "Trc 7.",
-                        Words({"5,7", "7,9"}, SdramTiming(Choice("DCT", 0x50, 28, 1, "Tras, Trc", {"5,7", "7,9"}))));
+                        Words({"5,7", "7,9"}, Warned({{0, CycleTimeMayHang}, {1, CycleTimeMayHang}},
+                                                     SdramTiming(Choice("DCT", 0x50, 28, 1, "Tras, Trc",
+                                                                        {"5,7", "7,9"})))));
 // The "(!)" modes belong to the power-up sequence; 0 also stops the refresh.
 const Field SMS = About(
     "SDRAM mode select: in normal operation the refresh interval, given for 100 and for 133 MHz (a shorter "

@@ -16,8 +16,8 @@ enum class FieldKind {
     Number   // a byte shown as 0-255 on a track bar
 };
 
-// A value that the window's own hints warn of: it may hang the machine, or it cannot be taken
-// back until the machine is reset.
+// A value that may hang the machine (as the window's own hints warn, or an SDRAM timing that the
+// memory cannot keep), or that cannot be taken back until the machine is reset.
 struct RiskMark {
     int state;            // the control state it marks: a check box state or a list position
     const char* warning;  // one line, lower case, without a full stop
@@ -109,7 +109,7 @@ unsigned LargestNumber(const Field& field);
 // (no illegal AGP mode, no number between two steps).
 bool IsLegalValue(const Field& field, uint32_t value);
 
-// The warning that the window's hints give for this control state; nullptr for none.
+// The warning for this control state; nullptr for none.
 const char* RiskWarning(const Field& field, int state);
 // Whether every state carries the same warning: changing the field is the risk, not one value
 // (CAS, the transmit DLL).

@@ -1,6 +1,7 @@
 #include "field_settings.h"
 
 #include "config_access.h"
+#include "echoed_text.h"
 #include "exit_status.h"
 #include "field_map.h"
 #include "field_values.h"
@@ -22,7 +23,7 @@ const Field& SettingOf(const std::string& given)
     std::string keys;
     for (const Field* f : TunableFields())
         keys += (keys.empty() ? "" : " ") + FieldKey(*f);
-    throw BadValue("unknown setting \"" + given + "\"; the settings are: " + keys);
+    throw BadValue("unknown setting \"" + Echoed(given) + "\"; the settings are: " + keys);
 }
 
 std::vector<FieldSetting> ParseAssignments(const std::vector<std::string>& assignments)
@@ -31,7 +32,7 @@ std::vector<FieldSetting> ParseAssignments(const std::vector<std::string>& assig
     for (const std::string& assignment : assignments) {
         const size_t equals = assignment.find('=');
         if (equals == std::string::npos)
-            throw BadValue("\"" + assignment + "\" is not KEY=VALUE");
+            throw BadValue("\"" + Echoed(assignment) + "\" is not KEY=VALUE");
         const Field& field = SettingOf(assignment.substr(0, equals));
         for (const FieldSetting& earlier : wanted)
             if (earlier.field == &field)

@@ -30,8 +30,8 @@ std::vector<FieldSetting> ParseAssignments(const std::vector<std::string>& assig
 void RequireI815(ConfigAccess& chip);
 // The identity dword as lspci -n writes it: "8086:1130".
 std::string VendorDevice(uint32_t identity);
-// "agpfw = on: the i815 does not support fast writes: ..." for a value that the window's hints
-// warn of; empty for any other.
+// "agpfw = on: the i815 does not support fast writes: ..." for a value with a warning in the field
+// table (RiskMark); empty for any other.
 std::string RiskLine(const FieldSetting& setting);
 // Told of each setting that has a warning, before anything is written.
 using RiskNotice = std::function<void(const FieldSetting& setting)>;

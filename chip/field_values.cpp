@@ -1,5 +1,6 @@
 #include "field_values.h"
 
+#include "echoed_text.h"
 #include "hex_text.h"
 
 #include <cctype>
@@ -113,7 +114,7 @@ bool NamesItem(const Field& field, size_t position, const std::string& text)
 
 [[noreturn]] void Refuse(const Field& field, const std::string& text, const std::string& why = {})
 {
-    throw BadValue(FieldKey(field) + ": \"" + text + "\" is not a value of " + FieldCaption(field) + why +
+    throw BadValue(FieldKey(field) + ": \"" + Echoed(text) + "\" is not a value of " + FieldCaption(field) + why +
                    "; legal values: " + LegalValues(field));
 }
 
@@ -170,8 +171,9 @@ int ParseFieldValue(const Field& field, const std::string& text)
             return 0;
         break;
     case FieldKind::Choice:
+        // Blanks are left out on both sides: "allbanks" names "All Banks" as "all banks" does.
         for (size_t position = 0; position < field.texts.size(); ++position)
-            if (Normalised(field.texts[position]) == wanted || NamesItem(field, position, text))
+            if (Compact(field.texts[position]) == Compact(text) || NamesItem(field, position, text))
                 return int(position);
         // Older versions took a list's position here; such a number is refused, never read as
         // another item.

@@ -26,7 +26,8 @@ std::string FieldCaption(const Field& field);
 // The control state that `text` names; throws BadValue naming the legal values. A check box
 // takes on or off. A list item is named by one of its words ("2", "4x", "75%", "7.8us", "none"),
 // by the number in a word without its unit ("4", "75", "7.8"), or by its whole text; case and
-// blanks do not matter. A number never names a place in the list: "agpmode=3" is no value,
+// blanks do not matter on either side ("allbanks" and "All  Banks" name "All Banks", "agp2x"
+// names "AGP 2X"). A number never names a place in the list: "agpmode=3" is no value,
 // there being no AGP 3X. A number field takes decimal or 0x hexadecimal, and only what the chip
 // holds (AMTT: a multiple of 8).
 int ParseFieldValue(const Field& field, const std::string& text);

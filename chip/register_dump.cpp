@@ -1,11 +1,13 @@
 #include "register_dump.h"
 
 #include "config_access.h"
+#include "echoed_text.h"
 #include "hex_text.h"
 
 #include <array>
 #include <cctype>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -76,10 +78,13 @@ ScannedDump ScanRegisterDump(const std::string& text, const std::string& source)
 {
     ScannedDump dump;
     std::array<bool, 256> given{};
+    std::vector<int> givenOn(4096);  // the line that gave each byte, 0 for none yet
     bool inHostBridge = false, foundHostBridge = false, hostBridgeDone = false;
 
     int lineNumber = 0;
-    for (size_t start = 0; start < text.size();) {
+    // Notepad begins a UTF-8 file with a byte order mark; the first header lies behind it.
+    const bool byteOrderMark = text.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    for (size_t start = byteOrderMark ? 3 : 0; start < text.size();) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos)
             end = text.size();
@@ -122,10 +127,15 @@ ScannedDump ScanRegisterDump(const std::string& text, const std::string& source)
                   (at + 2 == line.size() || line[at + 2] == ' ')))
                 throw DumpError(Where(source, lineNumber) +
                                 "malformed data line (expected \"xx: \" and hexadecimal byte "
-                                "pairs separated by blanks): \"" + line + "\"");
+                                "pairs separated by blanks): \"" + Echoed(line) + "\"");
             if (offset >= 4096)
                 throw DumpError(Where(source, lineNumber) +
                                 "data beyond the 4096 bytes of a configuration space");
+            // Two values for one byte: an edit gone wrong, and neither is surely the chip's.
+            if (givenOn[offset])
+                throw DumpError(Where(source, lineNumber) + "byte " + HexNumber(offset) +
+                                " is given twice (first on line " + std::to_string(givenOn[offset]) + ")");
+            givenOn[offset] = lineNumber;
             if (offset < dump.space.size()) {
                 dump.space[offset] = static_cast<uint8_t>(ParseHex(line.substr(at, 2)));
                 dump.at[offset] = lineStart + at;

@@ -11,9 +11,10 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Reads the configuration space of 00:00.0 from a dump; `source` names the input in messages.
-// Throws DumpError, naming the line, on a malformed data line, a dump without 00:00.0, or one
-// that does not hold all 256 bytes.
+// Reads the configuration space of 00:00.0 from a dump (a UTF-8 byte order mark at its start is
+// skipped); `source` names the input in messages.
+// Throws DumpError, naming the line, on a malformed data line, a byte given twice (naming both
+// lines), a dump without 00:00.0, or one that does not hold all 256 bytes.
 ConfigSpace ParseRegisterDump(const std::string& text, const std::string& source);
 // The dump `text` with 00:00.0's 256 bytes made those of `space`, and everything else kept as
 // it was: the other devices, the bytes beyond 256 of `lspci -xxxx`, the text of `lspci -v`, the

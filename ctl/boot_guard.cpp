@@ -46,8 +46,10 @@ bool FromThisBoot(const Marker& marker, const std::string& thisBoot)
     return marker.present && !thisBoot.empty() && marker.boot == thisBoot;
 }
 
-// The marker is made, renewed, judged and taken away under a lock on its folder (FolderLock),
-// so that the guard never takes away a marker that an apply after resume has just renewed.
+// The marker is made, renewed, judged and taken away under a lock of its own (MarkerLock), so
+// that the guard never takes away a marker that an apply after resume has just renewed. Only
+// our programs hold it, for a moment each: a wait longer than this is a fault, not a queue.
+constexpr int LockSeconds = 10;
 
 // The marker must be on the disk before the first write: a hang leaves no time to write it.
 void WriteMarker(const BootGuard& guard, const std::string& profilePath, const std::string& thisBoot)
@@ -71,8 +73,10 @@ int RemoveMarker(const BootGuard& guard)
 // Returns whether this boot had a marker already (renewed rather than made).
 bool PlaceMarker(const BootGuard& guard, const std::string& profilePath)
 {
-    MakeFolder(guard.stateDir);
-    const FolderLock lock(guard.stateDir);
+    MakeFolder(guard.stateDir, guard.privateFolder);
+    const MarkerLock lock(guard.LockPath(), LockSeconds);
+    if (!lock.held())
+        throw StatusError(ExitFailure, profilePath + " not applied: " + lock.why());
     const std::string thisBoot = ThisBoot(guard.bootIdPath);
     const Marker marker = ReadMarker(guard);
     if (marker.present && !FromThisBoot(marker, thisBoot))
@@ -96,7 +100,7 @@ void GuardedApply(const BootGuard& guard, const std::string& profilePath, const 
     } catch (...) {
         // A refusal before any write (no access, not an i815, the throttle lock) hung nothing.
         if (writes == 0 && !renewed) {
-            const FolderLock lock(guard.stateDir);
+            const MarkerLock lock(guard.LockPath(), LockSeconds);  // gone all the same without it
             RemoveMarker(guard);
         }
         throw;
@@ -109,9 +113,12 @@ std::string SettleGuard(const BootGuard& guard)
     for (;;) {
         double left = 0;
         {
-            const FolderLock lock(guard.stateDir);
-            if (!lock.held())
+            if (!FileExists(guard.MarkerPath()))
                 return "";
+            // A signal while waiting for the lock is a shutdown too: the marker goes without it.
+            const MarkerLock lock(guard.LockPath(), LockSeconds);
+            if (!lock.held() && !lock.interrupted())
+                throw StatusError(ExitFailure, lock.why());
             const Marker marker = ReadMarker(guard);
             if (!FromThisBoot(marker, thisBoot))
                 return "";

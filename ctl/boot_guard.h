@@ -20,7 +20,10 @@ struct BootGuard {
     int settleSeconds;      // 60
     std::string bootIdPath = "/proc/sys/kernel/random/boot_id";  // tells this boot from the others
     std::string markerName = "apply-in-progress";
+    bool privateFolder = false;  // the system's state folder: root's alone (0700)
     std::string MarkerPath() const { return PathIn(stateDir, markerName); }
+    // The lock of the marker's changes, beside it; in the system's folder no one else can open it.
+    std::string LockPath() const { return PathIn(stateDir, markerName + ".lock"); }
 };
 
 // Runs `apply` under the guard for `profilePath`; `apply` counts its writes in its argument.

@@ -50,10 +50,11 @@ const std::vector<Command>& CommandTable()
          "clears the guard's marker once the machine has kept running for 60 seconds after this boot's apply "
          "--boot (run beside it)",
          {{"--settle"}}, 0, 0, "takes nothing else", false, SettleCommand, "--settle"},
-        {"try", "[--seconds N] KEY=VALUE... | FILE",
+        {"try", "[--seconds N] [--force] KEY=VALUE... | FILE",
          "writes like set or apply, then asks whether to keep the change; without a \"yes\" within N seconds (20), "
-         "the old values go back",
-         {{"--seconds", 3600, 20}}, 1, AnyNumber, "needs KEY=VALUE... or a FILE", true, TryCommand},
+         "the old values go back; answered from a pipe or a file, not a terminal, a value with a warning needs "
+         "--force",
+         {{"--seconds", 3600, 20}, {"--force"}}, 1, AnyNumber, "needs KEY=VALUE... or a FILE", true, TryCommand},
         {"bench", "[--repeat N]",
          "memory read, write and copy bandwidth and latency, N rounds (5); needs no privilege and touches no chip "
          "register",

@@ -2,6 +2,7 @@
 
 #include "command_table.h"
 #include "completion_words.h"
+#include "echoed_text.h"
 #include "exit_status.h"
 #include "help_text.h"
 #include "interruption.h"
@@ -34,7 +35,7 @@ void TakeRouteOption(const RouteOption& option, std::optional<std::string> value
 {
     if (option.choosesRoute) {
         if (options.routeOption)
-            throw StatusError(ExitBadInput, "only one route may be given (" + args[i] + ")");
+            throw StatusError(ExitBadInput, "only one route may be given (" + Echoed(args[i]) + ")");
         options.routeOption = &option;
         options.route.kind = option.kind;
     }
@@ -74,7 +75,7 @@ Options ParseOptions(const std::vector<std::string>& args)
         if (const RouteOption* option = RouteOptionOf(arg, value))
             TakeRouteOption(*option, value, args, i, options);
         else if (!arg.empty() && arg[0] == '-')
-            throw StatusError(ExitBadInput, "unknown option " + arg);
+            throw StatusError(ExitBadInput, "unknown option " + Echoed(arg));
         else
             break;
     }
@@ -87,7 +88,7 @@ Options ParseOptions(const std::vector<std::string>& args)
     options.args.assign(args.begin() + long(i) + 1, args.end());
     options.command = FindCommand(args[i], options.args);
     if (!options.command)
-        throw StatusError(ExitBadInput, "unknown command \"" + args[i] + "\"");
+        throw StatusError(ExitBadInput, "unknown command \"" + Echoed(args[i]) + "\"");
     return options;
 }
 
@@ -211,7 +212,8 @@ int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::i
 
     if (route) {
         try {
-            route->SaveEmulated();
+            route->SaveEmulated(out);
+            out.flush();
         } catch (const std::exception& failure) {
             err << Prefixed(failure.what());
             if (status == ExitNormal)

@@ -49,6 +49,7 @@ std::string AccessAdvice(int reason, const RouteChoice& choice, const CtlSystem&
     if (reason == ENOSYS)
         return "the kernel was built without I/O-port support; use --kernel";
     if (reason == ENOENT)
-        return "the kernel has no configuration file for 00:00.0 (is sysfs mounted?); use --ports";
+        return "the kernel has no configuration file for 00:00.0 (is sysfs mounted?); --ports goes past the kernel, "
+               "whose own cycles then race this program's";
     return "";
 }

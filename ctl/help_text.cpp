@@ -82,7 +82,8 @@ std::string HelpText()
            "\n"
            "Commands:\n" +
            CommandLines() + "\n" +
-           Wrapped("A FILE - is standard input for check and apply, standard output for save and dump.", HelpWidth) +
+           Wrapped("A FILE - is standard input for check and apply, standard output for save, dump and --save-emulated.",
+                   HelpWidth) +
            "\n" +
            RouteLines() + "\n" +
            Wrapped("Values: on or off for a check box; for a list, a word or number of its item (cas=2, agpmode=4x, "

@@ -1,6 +1,7 @@
 #include "profile.h"
 
 #include "config_access.h"
+#include "echoed_text.h"
 #include "exit_status.h"
 #include "field_map.h"
 #include "field_settings.h"
@@ -8,7 +9,10 @@
 #include "files.h"
 #include "hex_text.h"
 #include "quarvel_version.h"
+#include "standard_output.h"
 #include "whole_file.h"
+
+#include <cerrno>
 
 namespace {
 
@@ -81,12 +85,12 @@ Profile ParseProfile(const std::string& text, const std::string& source)
             continue;
         const size_t equals = line.find('=');
         if (equals == std::string::npos) {
-            problem(number, "\"" + line + "\" is not KEY = VALUE");
+            problem(number, "\"" + Echoed(line) + "\" is not KEY = VALUE");
             continue;
         }
         const Field* field = FieldForKey(line.substr(0, equals));
         if (!field) {
-            problem(number, "unknown setting \"" + Trimmed(line.substr(0, equals)) + "\"");
+            problem(number, "unknown setting \"" + Echoed(Trimmed(line.substr(0, equals))) + "\"");
             continue;
         }
         bool twice = false;
@@ -117,16 +121,26 @@ Profile ParseProfile(const std::string& text, const std::string& source)
     return profile;
 }
 
-Profile ReadProfileFile(const std::string& path) { return ParseProfile(ReadRegularFile(path, ProfileSizeLimit), path); }
+Profile ReadProfileFile(const std::string& path, bool ownersAlone)
+{
+    return ParseProfile(ReadRegularFile(path, ProfileSizeLimit, ownersAlone), path);
+}
 
 Profile ReadProfileStream(std::istream& in, const std::string& source)
 {
     std::string text;
     char buffer[8192];
-    while (text.size() <= ProfileSizeLimit && in.read(buffer, sizeof buffer).gcount() > 0)
-        text.append(buffer, size_t(in.gcount()));
-    if (in.bad())
+    try {
+        in.exceptions(std::ios_base::badbit);  // a read error is said with its reason, never taken for the end
+        while (text.size() <= ProfileSizeLimit && in.read(buffer, sizeof buffer).gcount() > 0)
+            text.append(buffer, size_t(in.gcount()));
+    } catch (const InputReadError& failed) {
+        if (failed.error() == EINTR)
+            throw StatusError(ExitFailure, source + ": reading was interrupted by a signal");
+        throw StatusError(ExitBadInput, source + ": cannot be read: " + failed.what());
+    } catch (const std::ios_base::failure&) {
         throw StatusError(ExitBadInput, source + ": cannot be read");
+    }
     return ParseProfile(text, source);
 }
 

@@ -3,8 +3,10 @@
 #include "boot_guard.h"
 #include "command_table.h"
 #include "config_access.h"
+#include "echoed_text.h"
 #include "exit_status.h"
 #include "field_map.h"
+#include "field_values.h"
 #include "interruption.h"
 #include "paths.h"
 
@@ -12,9 +14,9 @@
 
 namespace {
 
-Profile ReadProfileArgument(const Invocation& call, const std::string& path)
+Profile ReadProfileArgument(const Invocation& call, const std::string& path, bool ownersAlone = false)
 {
-    return path == "-" ? ReadProfileStream(call.in, StandardInputName) : ReadProfileFile(path);
+    return path == "-" ? ReadProfileStream(call.in, StandardInputName) : ReadProfileFile(path, ownersAlone);
 }
 
 // Where the guard of a boot-time apply keeps its marker: the system's folder for the chip, or,
@@ -28,8 +30,11 @@ std::optional<BootGuard> GuardFor(const Invocation& call, const std::string& pro
     if (call.routeChoice.kind != RouteKind::Emulated) {
         if (system.stateDir.empty() && profilePath.empty())
             return std::nullopt;
-        return BootGuard{system.stateDir.empty() ? FolderOf(profilePath) : system.stateDir, system.settleSeconds,
-                         system.bootIdPath};
+        if (system.stateDir.empty())
+            return BootGuard{FolderOf(profilePath), system.settleSeconds, system.bootIdPath};
+        BootGuard guard{system.stateDir, system.settleSeconds, system.bootIdPath};
+        guard.privateFolder = true;
+        return guard;
     }
     if (!call.routeChoice.dump)
         return std::nullopt;
@@ -60,10 +65,18 @@ void SaveProfile(ConfigAccess& chip, const std::string& path, std::ostream& out)
 
 void CheckProfile(const Profile& profile, std::ostream& out, const RiskNotice& notice)
 {
+    // Where any change is the risk (the SDRAM timings, the AGP rate), check, which reads no chip,
+    // cannot tell whether an apply would change the setting. Every profile that save wrote holds
+    // all of them, and a warning for each on every check would teach users to skip warnings.
     size_t warnings = 0;
+    std::vector<std::string> onChange;
     for (const FieldSetting& setting : profile.settings) {
         if (RiskLine(setting).empty())
             continue;
+        if (RiskInEveryChange(*setting.field)) {
+            onChange.push_back(FieldKey(*setting.field));
+            continue;
+        }
         ++warnings;
         if (notice)
             notice(setting);
@@ -72,6 +85,8 @@ void CheckProfile(const Profile& profile, std::ostream& out, const RiskNotice& n
         << (profile.settings.size() == 1 ? " setting" : " settings") << ", no problems";
     if (warnings)
         out << ", " << warnings << (warnings == 1 ? " warning" : " warnings");
+    for (size_t i = 0; i < onChange.size(); ++i)
+        out << (i == 0 ? "; apply warns if it changes " : i + 1 == onChange.size() ? " or " : ", ") << onChange[i];
     out << "\n";
 }
 
@@ -113,12 +128,13 @@ int ApplyCommand(Invocation& call)
 {
     const std::string& path = call.args.front();
     if (path.size() > 1 && path[0] == '-')  // a mistyped option, never the name of a profile
-        throw StatusError(ExitBadInput, call.command + ": unknown option " + path);
+        throw StatusError(ExitBadInput, call.command + ": unknown option " + Echoed(path));
     const bool dryRun = call.Flag("--dry-run"), boot = call.Flag("--boot");
     const std::optional<BootGuard> guard = GuardFor(call, path);
     if (dryRun && boot)
         throw StatusError(ExitBadInput, call.command + ": --dry-run and --boot do not go together");
-    const Profile profile = ReadProfileArgument(call, path);
+    // At boot root applies the file unattended: a file that another user may write is refused.
+    const Profile profile = ReadProfileArgument(call, path, boot);
     auto apply = [&](int& writes) {
         ApplyProfile(call.Chip(!dryRun), profile, dryRun, call.out, &writes, call.Warnings(&profile));
     };

@@ -20,8 +20,10 @@ int SettleCommand(Invocation& call);
 
 // Into the file `path`, or onto `out` for "-".
 void SaveProfile(ConfigAccess& chip, const std::string& path, std::ostream& out);
-// Tells `notice` of each setting whose value has a warning, then prints "FILE: N settings, no
-// problems" (", K warnings" when there were any).
+// Tells `notice` of each setting whose value has a warning of its own (agpfw = on), then prints
+// "FILE: N settings, no problems" (", K warnings" when there were any). A setting whose every
+// change has the warning (cas) is no risk by its value: it is named at the end, "; apply warns
+// if it changes cas or ras", for the chip may hold that value already.
 void CheckProfile(const Profile& profile, std::ostream& out, const RiskNotice& notice);
 // Writes the settings that differ from the chip, each announced on `out` as it is written,
 // or, for a dry run, only says what would change. Tells `notice` first of each change whose

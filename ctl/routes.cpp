@@ -5,7 +5,8 @@
 #include "exit_status.h"
 #include "register_dump.h"
 
-Route::Route(std::unique_ptr<ChipRoute> route) : route_(std::move(route))
+Route::Route(std::unique_ptr<ChipRoute> route, bool saveOnOutput)
+    : route_(std::move(route)), saveOnOutput_(saveOnOutput)
 {
     if (route_->taken() == RouteTaken::Ports) {  // the other routes have no ports to keep
         route_->access().SavePorts();
@@ -23,10 +24,22 @@ Route::~Route()
     }
 }
 
+void Route::SaveEmulated(std::ostream& out)
+{
+    if (saveOnOutput_ && route_->emulated())
+        out << FormatRegisterDump(route_->emulated()->Space());
+    else
+        route_->SaveEmulated();
+}
+
 std::unique_ptr<Route> OpenRoute(const RouteChoice& choice, bool forWriting, const CtlSystem& system)
 {
+    const bool saveOnOutput = choice.save && *choice.save == "-";
+    RouteChoice opened = choice;
+    if (saveOnOutput)
+        opened.save.reset();
     try {
-        return std::make_unique<Route>(OpenChipRoute(choice, {forWriting, false}, system));
+        return std::make_unique<Route>(OpenChipRoute(opened, {forWriting, false}, system), saveOnOutput);
     } catch (const DumpError& bad) {
         throw StatusError(ExitBadInput, bad.what());
     } catch (const DumpBusy& busy) {

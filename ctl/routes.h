@@ -6,25 +6,29 @@
 #include "ctl_system.h"
 
 #include <memory>
+#include <ostream>
 #include <string>
 
 class Route {
 public:
-    explicit Route(std::unique_ptr<ChipRoute> route);
+    // `saveOnOutput`: --save-emulated -, whose dump goes to standard output.
+    explicit Route(std::unique_ptr<ChipRoute> route, bool saveOnOutput = false);
     // The address port goes back as found, whatever happened before.
     ~Route();
     ConfigAccess& access() { return route_->access(); }
     // The emulated chip, on the emulated route; nullptr on the others.
     EmulatedI815* emulated() { return route_->emulated(); }
-    // --save-emulated (ChipRoute::SaveEmulated).
-    void SaveEmulated() { route_->SaveEmulated(); }
+    // --save-emulated: into its FILE (ChipRoute::SaveEmulated), or onto `out` for "-".
+    void SaveEmulated(std::ostream& out);
 
 private:
     std::unique_ptr<ChipRoute> route_;
+    bool saveOnOutput_;
     bool portsSaved_ = false;
 };
 
-// Opens the route for reading, or for changing settings. Throws StatusError (status 1) saying
+// Opens the route for reading, or for changing settings; a `save` of "-" is standard output, as
+// the FILE of save and dump is, never a file of that name. Throws StatusError (status 1) saying
 // what is missing and how to get it; a bad dump is status 2, a dump that another program holds
 // or whose reading a signal stopped status 1.
 std::unique_ptr<Route> OpenRoute(const RouteChoice& choice, bool forWriting, const CtlSystem& system);

@@ -45,7 +45,7 @@ auto Patiently(const Field& field, std::ostream& out, Step step)
 }  // namespace
 
 int TrySettings(ConfigAccess& chip, const std::vector<FieldSetting>& wanted, int seconds, int input,
-                std::ostream& out, const RiskNotice& notice)
+                std::ostream& out, const RiskNotice& notice, bool force)
 {
     RequireI815(chip);
     const std::vector<FieldSetting> changes = PlanChanges(chip, wanted);
@@ -58,10 +58,18 @@ int TrySettings(ConfigAccess& chip, const std::vector<FieldSetting>& wanted, int
         out << "nothing to change\n";
         return ExitNormal;
     }
-    if (notice)
-        for (const FieldSetting& change : changes)
-            if (!RiskLine(change).empty())
-                notice(change);
+    bool risky = false;
+    for (const FieldSetting& change : changes) {
+        if (RiskLine(change).empty())
+            continue;
+        risky = true;
+        if (notice)
+            notice(change);
+    }
+    // A "yes" from a pipe or a file was written before anyone saw the machine after the change.
+    if (risky && !force && !IsTerminal(input))
+        throw StatusError(ExitBadInput, "nothing written: try takes its answer from a terminal; answered from a "
+                                        "pipe or a file, it gives the chip a value with a warning only with --force");
 
     // What goes back: each changed field's bits exactly as they are now, even a value with no
     // name (an illegal AGP mode).
@@ -123,5 +131,5 @@ int TryCommand(Invocation& call)
         profile = ReadProfileFile(args[0]);
     const std::vector<FieldSetting> wanted = file ? profile->settings : ParseAssignments(args);
     return TrySettings(call.Chip(true), wanted, call.Number("--seconds"), STDIN_FILENO, call.out,
-                       call.Warnings(profile ? &*profile : nullptr));
+                       call.Warnings(profile ? &*profile : nullptr), call.Flag("--force"));
 }

@@ -19,6 +19,6 @@ int TryCommand(Invocation& call);
 // `input` is the terminal's descriptor. Tells `notice` of each change whose value has a warning
 // before the first write. Returns 0 when the user kept the settings; throws StatusError: status
 // 1 after an undo (saying what was undone), status 2 for the throttle lock, which no undo can
-// take back.
+// take back, and for a value with a warning when `input` is no terminal and not `force`.
 int TrySettings(ConfigAccess& chip, const std::vector<FieldSetting>& wanted, int seconds, int input,
-                std::ostream& out, const RiskNotice& notice = {});
+                std::ostream& out, const RiskNotice& notice = {}, bool force = false);

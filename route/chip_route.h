@@ -8,7 +8,9 @@
 //   root             the kernel's file, under the lock between programs
 //   any other user   a helper, which opens that file as root and then becomes its own user:
 //                    first the socket of its service, then (the window only) through pkexec
-// The ports in this process only when asked for, or where the kernel has no such file. The
+// The ports in this process only when asked for (--ports): where the kernel has no such file,
+// the route is refused, not taken past it. On another host bridge, known from the IDs that
+// the kernel shows everyone, a user without the helper gets that bridge's identity alone. The
 // emulated i815 when asked for: the built-in one, or one started from a dump file, which stays
 // locked for as long as the route lives when the chip is to be saved onto it (dump_file.h).
 //

@@ -12,21 +12,11 @@
 #include "sysfs_identity.h"
 #include "ports_linux.h"
 
-#include <cctype>
 #include <cerrno>
 
 #include <unistd.h>
 
 namespace {
-
-std::string Lowered(std::string text)
-{
-    if (!text.empty())
-        text[0] = char(std::tolower(static_cast<unsigned char>(text[0])));
-    return text;
-}
-
-bool NoSuchFile(int reason) { return reason == ENOENT || reason == ENOTDIR; }
 
 std::unique_ptr<ConfigAccess> OpenPorts(const RouteSystem& system, ConfigLock& lock,
                                         std::unique_ptr<PortAccess>& ports)
@@ -96,27 +86,26 @@ std::unique_ptr<ChipRoute> OpenChipRoute(const RouteChoice& choice, const RouteN
         if (choice.kind == RouteKind::Kernel)
             throw;
 
-        if (system.root.value_or(geteuid() == 0)) {
-            // The ports only where the kernel has no file (no sysfs): nothing else orders cycles then.
-            if (!NoSuchFile(kernelRefusal.reason()))
-                throw;
-            try {
-                route->access_ = OpenPorts(system, *route->lock_, route->ports_);
-            } catch (const AccessRefused& refused) {
-                throw AccessRefused(std::string(kernelRefusal.what()) + "; and " + Lowered(refused.what()),
-                                    refused.reason());
-            }
-            return route;
-        }
+        // As root the kernel's file or nothing: without it the ports are no way around it, since
+        // the kernel still makes its own cycles on them (--ports takes them, knowingly).
+        if (system.root.value_or(geteuid() == 0))
+            throw;
 
-        if (needs.window) {
-            // No helper and no password for a chip that the window would refuse at once.
-            const std::optional<uint32_t> identity = SysfsIdentity(system.kernelConfigPath);
-            if (identity && *identity != HostBridgeId) {
-                route->access_ = std::make_unique<ForeignBridgeAccess>(*identity);
-                route->taken_ = RouteTaken::ForeignBridge;
-                return route;
+        // Anyone may read the IDs: on another host bridge the answer is "not an i815", not
+        // advice on privileges; and the window asks for no helper and no password first.
+        const std::optional<uint32_t> identity = SysfsIdentity(system.kernelConfigPath);
+        if (identity && *identity != HostBridgeId) {
+            if (!needs.window) {
+                try {  // a member reads the other bridge through the helper, as root would
+                    route->access_ = OpenHelper(system, needs, kernelRefusal);
+                    route->taken_ = RouteTaken::Helper;
+                    return route;
+                } catch (const AccessRefused&) {
+                }
             }
+            route->access_ = std::make_unique<ForeignBridgeAccess>(*identity);
+            route->taken_ = RouteTaken::ForeignBridge;
+            return route;
         }
         route->access_ = OpenHelper(system, needs, kernelRefusal);
         route->taken_ = RouteTaken::Helper;

@@ -3,8 +3,7 @@
 const char* RoutesHeading()
 {
     return "Routes (default: the kernel's file as root; as a user, the helper's socket "
-           "/run/i815quarvel/helper.socket, for the group i815quarvel; the ports only where the kernel has no "
-           "such file):";
+           "/run/i815quarvel/helper.socket, for the group i815quarvel; never the ports unless asked for):";
 }
 
 std::vector<RouteOption> SystemRouteOptions()

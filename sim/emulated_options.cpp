@@ -1,5 +1,6 @@
 #include "emulated_options.h"
 
+#include "echoed_text.h"
 #include "exit_status.h"
 
 namespace {
@@ -47,12 +48,16 @@ EmulatedCommandLine ParseEmulatedCommandLine(int argc, const char* const* argv, 
         } else if (arg == "--version") {
             return Output("i815quarvel-sim (i815 Quarvel) " + version + "\n");
         } else if (arg.size() > 1 && arg[0] == '-') {
-            return Refused("unknown option " + arg);
+            return Refused("unknown option " + Echoed(arg));
         } else if (!options.dump) {
             options.dump = arg;
         } else {
             return Refused("only one DUMP may be given");
         }
     }
+    // To i815ctl "-" is standard output. A window's, where it has one at all (not on Windows), is
+    // no place for a dump, and a file named "-" is not what was meant.
+    if (options.save == "-")
+        return Refused("--save -: the window writes its dump into a FILE, not onto standard output");
     return line;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The emulated window's command line, `[--save FILE] [DUMP]`, the same on every system:
 //   DUMP         an `lspci -xxx` dump to start from (default: the built-in image)
-//   --save FILE  write the emulated configuration space to FILE, in the same format, at the end
+//   --save FILE  write the emulated configuration space to FILE, in the same format, at the end;
+//                "-" is refused, standard output being no place for a window's dump
 //   --help, --version
 
 #include <optional>

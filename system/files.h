@@ -9,12 +9,16 @@
 
 // A regular file, whole, or its first `limit` bytes and some more when it is larger (so that
 // the caller can say so). Never waits on a fifo or a device. Status 2: "PATH: cannot be read:
-// why", "PATH: not a regular file".
-std::string ReadRegularFile(const std::string& path, size_t limit);
+// why", "PATH: not a regular file". `ownersAlone`: what root acts on unattended must be
+// root's (or this user's) alone; a file of another user, or one that its group or others may
+// write, is refused (status 2, saying whose it is or how to close it). Windows 95 to XP keep no
+// owner that this could ask, and take any file.
+std::string ReadRegularFile(const std::string& path, size_t limit, bool ownersAlone = false);
 
 // A folder that exists afterwards, made (0755) when missing; status 1, "FOLDER: cannot be
-// made: why".
-void MakeFolder(const std::string& folder);
+// made: why". `ownerOnly`: made 0700, and closed to others when it was open (a folder that is
+// not the owner's or root's is refused, status 1); nothing of this on Windows.
+void MakeFolder(const std::string& folder, bool ownerOnly = false);
 // Makes the names in a folder durable (a rename, a new or removed file), where the system can.
 void SyncFolder(const std::string& folder);
 
@@ -32,18 +36,25 @@ int RemoveFileIfThere(const std::string& path);
 // system's, "del "PATH"" on Windows.
 std::string RemoveFileCommand(const std::string& path, bool systemFile);
 
-// Holds the lock on a folder (its marker's), waiting for it, for as long as it lives. Between
-// the programs of one machine; held() is false when the folder cannot be opened.
-class FolderLock {
+// The lock between our programs for a marker: a file of its own (`path`), which only its owner
+// may open (0600, made when missing; never a link, a stranger's file or anything but a plain
+// file); on Windows a named mutex of the path. Waits at most `seconds`, and no longer once the
+// program is asked to stop (interruption.h). held() tells whether it is held; else why() says
+// why not, and interrupted() whether a signal ended the wait.
+class MarkerLock {
 public:
-    explicit FolderLock(const std::string& folder);
-    ~FolderLock();
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
+    MarkerLock(const std::string& path, int seconds);
+    ~MarkerLock();
+    MarkerLock(const MarkerLock&) = delete;
+    MarkerLock& operator=(const MarkerLock&) = delete;
     bool held() const { return held_; }
+    bool interrupted() const { return interrupted_; }
+    const std::string& why() const { return why_; }
 
 private:
     bool held_ = false;
+    bool interrupted_ = false;
+    std::string why_;
     std::intptr_t handle_ = -1;  // what the system holds it by: a descriptor, or a mutex
 };
 

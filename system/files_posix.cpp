@@ -2,8 +2,10 @@
 
 #include "exit_status.h"
 #include "flock_wait_posix.h"
+#include "interruption.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <fstream>
@@ -12,7 +14,31 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-std::string ReadRegularFile(const std::string& path, size_t limit)
+namespace {
+
+bool RootsOrMine(const struct stat& st) { return st.st_uid == 0 || st.st_uid == geteuid(); }
+
+std::string Octal(mode_t mode)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%04o", unsigned(mode & 07777));
+    return text;
+}
+
+// Why a file that root acts on unattended is not its owner's alone; "" when it is. Judged on
+// the open file, so that nothing can be swapped in between the look and the read.
+std::string NotOwnersAlone(const struct stat& st)
+{
+    if (!RootsOrMine(st))
+        return "it belongs to user " + std::to_string(st.st_uid) + ", not to root";
+    if (st.st_mode & 022)
+        return "its group or others may write it (mode " + Octal(st.st_mode) + "); chmod go-w it";
+    return "";
+}
+
+}  // namespace
+
+std::string ReadRegularFile(const std::string& path, size_t limit, bool ownersAlone)
 {
     // Never wait on a fifo or a device: a boot must not hang on a file.
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -22,6 +48,13 @@ std::string ReadRegularFile(const std::string& path, size_t limit)
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
         throw StatusError(ExitBadInput, path + ": not a regular file");
+    }
+    if (ownersAlone) {
+        const std::string why = NotOwnersAlone(st);
+        if (!why.empty()) {
+            close(fd);
+            throw StatusError(ExitBadInput, path + ": not taken: " + why);
+        }
     }
     std::string text;
     char buffer[8192];
@@ -35,10 +68,17 @@ std::string ReadRegularFile(const std::string& path, size_t limit)
     return text;
 }
 
-void MakeFolder(const std::string& folder)
+void MakeFolder(const std::string& folder, bool ownerOnly)
 {
-    if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST)
+    if (mkdir(folder.c_str(), ownerOnly ? 0700 : 0755) != 0 && errno != EEXIST)
         throw StatusError(ExitFailure, folder + ": cannot be made: " + std::strerror(errno));
+    if (!ownerOnly)
+        return;
+    struct stat st;
+    if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || !RootsOrMine(st))
+        throw StatusError(ExitFailure, folder + ": not a folder of root's own");
+    if ((st.st_mode & 077) != 0 && chmod(folder.c_str(), st.st_mode & 07700) != 0)
+        throw StatusError(ExitFailure, folder + ": cannot be closed to others: " + std::strerror(errno));
 }
 
 void SyncFolder(const std::string& folder)
@@ -88,20 +128,41 @@ std::string RemoveFileCommand(const std::string& path, bool systemFile)
     return (systemFile ? "sudo rm " : "rm ") + path;
 }
 
-FolderLock::FolderLock(const std::string& folder)
+MarkerLock::MarkerLock(const std::string& path, int seconds)
 {
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    if (WaitForFlock(fd, -1, false) != LockWait::Taken) {
-        close(fd);
+    // Never follow a link, never block on a fifo.
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    if (fd < 0) {
+        why_ = path + ": cannot be opened: " + std::strerror(errno);
         return;
     }
-    handle_ = fd;
-    held_ = true;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !RootsOrMine(st) ||
+        ((st.st_mode & 077) != 0 && fchmod(fd, 0600) != 0)) {
+        close(fd);
+        why_ = path + ": not a plain file of root's own";
+        return;
+    }
+    switch (Interrupted() ? LockWait::Interrupted : WaitForFlock(fd, seconds * 1000, true)) {
+    case LockWait::Taken:
+        handle_ = fd;
+        held_ = true;
+        return;
+    case LockWait::TimedOut:
+        why_ = path + ": held by another program for " + std::to_string(seconds) + " seconds";
+        break;
+    case LockWait::Interrupted:
+        interrupted_ = true;
+        why_ = path + ": the wait for it was interrupted";
+        break;
+    case LockWait::Failed:
+        why_ = path + ": cannot be locked: " + std::strerror(errno);
+        break;
+    }
+    close(fd);
 }
 
-FolderLock::~FolderLock()
+MarkerLock::~MarkerLock()
 {
     if (held_)
         close(int(handle_));

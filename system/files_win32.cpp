@@ -3,6 +3,7 @@
 
 #include "exit_status.h"
 #include "error_text_win32.h"
+#include "interruption.h"
 #include "named_mutex_win32.h"
 
 #include <cerrno>
@@ -22,7 +23,7 @@ bool WriteAll(HANDLE file, const std::string& text)
 
 }  // namespace
 
-std::string ReadRegularFile(const std::string& path, size_t limit)
+std::string ReadRegularFile(const std::string& path, size_t limit, bool)
 {
     const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -45,7 +46,7 @@ std::string ReadRegularFile(const std::string& path, size_t limit)
     return text;
 }
 
-void MakeFolder(const std::string& folder)
+void MakeFolder(const std::string& folder, bool)
 {
     if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
         const std::string why = LastError();
@@ -94,24 +95,38 @@ int RemoveFileIfThere(const std::string& path)
 
 std::string RemoveFileCommand(const std::string& path, bool) { return "del \"" + path + "\""; }
 
-// A named mutex of the folder's full path: Windows 95 cannot lock a folder.
-FolderLock::FolderLock(const std::string& folder)
+// A named mutex of the path: Windows 95 cannot lock a file that another program replaces. The
+// wait looks at the console's interruptions ten times a second.
+MarkerLock::MarkerLock(const std::string& path, int seconds)
 {
-    const DWORD attributes = GetFileAttributesA(folder.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return;
-    const HANDLE mutex = OpenNamedMutex("marker:" + FullPathName(folder));
-    if (!mutex)
-        return;
-    if (WaitForMutex(mutex, INFINITE) != LockWait::Taken) {
-        CloseHandle(mutex);
+    const HANDLE mutex = OpenNamedMutex("marker:" + FullPathName(path));
+    if (!mutex) {
+        why_ = path + ": cannot be opened: " + LastError();
         return;
     }
-    handle_ = reinterpret_cast<std::intptr_t>(mutex);
-    held_ = true;
+    for (int tenths = 0; tenths < seconds * 10; ++tenths) {
+        if (Interrupted()) {
+            interrupted_ = true;
+            why_ = path + ": the wait for it was interrupted";
+            break;
+        }
+        const LockWait wait = WaitForMutex(mutex, 100);
+        if (wait == LockWait::Taken) {
+            handle_ = reinterpret_cast<std::intptr_t>(mutex);
+            held_ = true;
+            return;
+        }
+        if (wait == LockWait::Failed) {
+            why_ = path + ": cannot be locked: " + LastError();
+            break;
+        }
+    }
+    if (why_.empty())
+        why_ = path + ": held by another program for " + std::to_string(seconds) + " seconds";
+    CloseHandle(mutex);
 }
 
-FolderLock::~FolderLock()
+MarkerLock::~MarkerLock()
 {
     if (!held_)
         return;

@@ -1,5 +1,7 @@
 #include "flock_wait_posix.h"
 
+#include "interruption.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -23,7 +25,8 @@ LockWait WaitForFlock(int fd, int milliseconds, bool stopOnSignal)
     const auto deadline = steady_clock::now() + std::chrono::milliseconds(milliseconds);
     auto pause = microseconds(20);
     while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno == EINTR && stopOnSignal)
+        // A signal between two tries interrupts no call: the handler's note tells of it.
+        if (stopOnSignal && (errno == EINTR || Interrupted()))
             return LockWait::Interrupted;
         if (errno != EWOULDBLOCK && errno != EINTR)
             return LockWait::Failed;

@@ -13,10 +13,16 @@
 // standard output's handle with each line ending in CRLF, and has a stream of its own for
 // standard error and standard input, since the C++ runtime's std::cerr and std::cin need
 // functions that Windows 98 lacks.
+//
+// Standard input is read by a buffer of this program's own on both systems: the C library's
+// stream takes a read error (standard input a folder, a device that fails) for the end of the
+// input, and an empty profile would pass for a good one.
 
 #include <istream>
 #include <ostream>
+#include <stdexcept>
 #include <streambuf>
+#include <string>
 
 class StandardOutput : private std::streambuf {
 public:
@@ -42,5 +48,18 @@ private:
 
 // The program's standard error, unbuffered: std::cerr on POSIX.
 std::ostream& StandardErrors();
-// The program's standard input, for the FILE "-": std::cin on POSIX.
+// A read of standard input that failed, as against its end. StandardInput()'s buffer throws
+// it; a stream with badbit among its exceptions() hands it on to the reader, any other stream
+// only sets badbit.
+class InputReadError : public std::runtime_error {
+public:
+    InputReadError(int error, const std::string& reason) : std::runtime_error(reason), error_(error) {}
+    // The errno: EINTR when a signal of interruption.h stopped the read.
+    int error() const { return error_; }
+
+private:
+    int error_;
+};
+
+// The program's standard input, for the FILE "-".
 std::istream& StandardInput();

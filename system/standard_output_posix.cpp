@@ -1,8 +1,10 @@
 #include "standard_output.h"
 
+#include "interruption.h"
 #include "write_all_posix.h"
 
 #include <cerrno>
+#include <cstring>
 #include <iostream>
 
 #include <fcntl.h>
@@ -20,6 +22,28 @@ bool OccupyIfClosed(int fd, int flags)
         close(opened);
     return true;
 }
+
+class InputBuffer : public std::streambuf {
+protected:
+    int_type underflow() override
+    {
+        ssize_t got;
+        // A stop and continue may break off a read without any signal of ours having come.
+        while ((got = read(STDIN_FILENO, buffer_, sizeof buffer_)) < 0 && errno == EINTR && !Interrupted()) {
+        }
+        if (got < 0) {
+            const int reason = errno;
+            throw InputReadError(reason, std::strerror(reason));
+        }
+        if (got == 0)
+            return traits_type::eof();
+        setg(buffer_, buffer_, buffer_ + got);
+        return traits_type::to_int_type(buffer_[0]);
+    }
+
+private:
+    char buffer_[4096];
+};
 
 }  // namespace
 
@@ -47,4 +71,9 @@ bool StandardOutput::Flush()
 
 std::ostream& StandardErrors() { return std::cerr; }
 
-std::istream& StandardInput() { return std::cin; }
+std::istream& StandardInput()
+{
+    static InputBuffer buffer;
+    static std::istream stream(&buffer);
+    return stream;
+}

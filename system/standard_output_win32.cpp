@@ -4,6 +4,7 @@
 #include "standard_output.h"
 
 #include "error_text_win32.h"
+#include "interruption.h"
 
 #include <cerrno>
 #include <string>
@@ -64,10 +65,21 @@ protected:
     int_type underflow() override
     {
         const HANDLE handle = GetStdHandle(STD_INPUT_HANDLE);
+        if (!handle || handle == INVALID_HANDLE_VALUE)
+            return traits_type::eof();  // no input at all, as /dev/null on POSIX
         DWORD got = 0;
-        if (!handle || handle == INVALID_HANDLE_VALUE || !ReadFile(handle, buffer_, sizeof buffer_, &got, nullptr) ||
-            got == 0)
-            return traits_type::eof();  // the end, a pipe's writer gone, or no input at all
+        if (!ReadFile(handle, buffer_, sizeof buffer_, &got, nullptr)) {
+            const DWORD code = GetLastError();
+            if (code == ERROR_BROKEN_PIPE || code == ERROR_HANDLE_EOF)  // a pipe's writer gone: the end
+                return traits_type::eof();
+            throw InputReadError(Interrupted() ? EINTR : ErrnoOf(code), ErrorText(code));
+        }
+        if (got == 0) {
+            // A console read that Ctrl+C breaks off ends with nothing, as the end of the input does.
+            if (Interrupted())
+                throw InputReadError(EINTR, "interrupted");
+            return traits_type::eof();
+        }
         setg(buffer_, buffer_, buffer_ + got);
         return traits_type::to_int_type(buffer_[0]);
     }

@@ -12,5 +12,10 @@ enum class Answer { Yes, No, NoTime, Gone, Interrupted };
 
 // `input` is the terminal's descriptor (0: standard input, on Windows too). Yes for a line
 // "yes" (any case, blanks after it), No for any other line, NoTime at the deadline, Gone at the
-// end of input or an error, Interrupted once a signal is noted (interruption.h).
+// end of input or an error, Interrupted once a signal is noted (interruption.h). What a
+// terminal holds from before the question (keys typed ahead, a pasted snippet) is thrown away
+// first: only a line typed after the question is asked answers it.
 Answer AskTerminal(int input, int seconds);
+
+// Whether `input` is a terminal (a console), where a person answers; not a pipe or a file.
+bool IsTerminal(int input);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -17,8 +18,12 @@ constexpr size_t LongestAnswer = 16;  // "yes" and some blanks; anything longer 
 
 }  // namespace
 
+bool IsTerminal(int input) { return isatty(input) == 1; }
+
 Answer AskTerminal(int input, int seconds)
 {
+    if (IsTerminal(input))
+        tcflush(input, TCIFLUSH);
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + std::chrono::seconds(seconds);
     std::string line;

@@ -180,14 +180,22 @@ private:
 
 }  // namespace
 
+bool IsTerminal(int input)
+{
+    const HANDLE handle = InputHandle(input);
+    DWORD mode = 0;
+    return handle && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
+}
+
 Answer AskTerminal(int input, int seconds)
 {
     const HANDLE handle = InputHandle(input);
     if (!handle || handle == INVALID_HANDLE_VALUE)
         return Answer::Gone;
-    DWORD mode = 0;
-    if (GetConsoleMode(handle, &mode))
+    if (IsTerminal(input)) {
+        FlushConsoleInputBuffer(handle);
         return FromConsole(handle, seconds);
+    }
     static InputReader reader(handle);  // the program asks once, on one input: its terminal
     return reader.Wait(seconds);
 }

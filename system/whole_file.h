@@ -8,7 +8,8 @@
 // is never replaced by a regular file. So is a symbolic link: replacing the link would cut it,
 // and following it would let whoever placed it steer where the file goes; the message names
 // what it points to. An existing file keeps its permission bits (and, where this process may
-// give them, its owner and group); a new one gets mode 0644.
+// give them, its owner and group); a new one gets what the umask leaves of 0666, as a file that
+// the shell's ">" makes (0644 under the usual umask 022).
 //
 // The POSIX implementation is whole_file_posix.cpp. On Windows (whole_file_win32.cpp) the
 // temporary file is made by the system under a name of its choosing, a folder is refused, an

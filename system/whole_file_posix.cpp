@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <vector>
 
 #include <fcntl.h>
@@ -18,6 +19,20 @@ namespace {
 [[noreturn]] void Fail(const std::string& path, const std::string& what, int reason)
 {
     throw FileWriteError(path + ": " + what + ": " + std::strerror(reason));
+}
+
+// mkostemp makes its file 0600, whatever the umask says. The kernel tells the umask in
+// /proc/self/status (Linux 4.7 on); elsewhere it is read by setting it and back at once, which
+// would let a file that another thread makes meanwhile miss it.
+mode_t NewFileMode()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("Umask:", 0) == 0)
+            return 0666 & ~mode_t(std::strtoul(line.c_str() + 6, nullptr, 8));
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
 }
 
 std::string LinkTarget(const std::string& path)
@@ -60,7 +75,7 @@ void WriteWholeFile(const std::string& path, const std::string& content)
         failWith("writing failed", errno);
     if (exists)  // only root may give a file away; a user's own file is theirs anyway
         (void)!fchown(fd, old.st_uid, old.st_gid);
-    if (fchmod(fd, exists ? old.st_mode & 07777 : 0644) != 0)
+    if (fchmod(fd, exists ? old.st_mode & 07777 : NewFileMode()) != 0)
         failWith("writing failed", errno);
     if (fsync(fd) != 0)
         failWith("writing failed", errno);

@@ -153,6 +153,10 @@ TEST(FieldMap, RiskMarksAreWhereTheHintsWarn)
     const std::set<std::pair<std::string, int>> expected{
         {"agpfw", 1}, {"tdlle", 0}, {"tdlle", 1}, {"cas", 0}, {"cas", 1}, {"thrlock", 1},
         {"sms", 0},   {"sms", 4},   {"sms", 5},   {"sms", 6}, {"sms", 7},
+        // The window's hint: "AGP mode should be set by your video driver".
+        {"agpmode", 0}, {"agpmode", 1}, {"agpmode", 2}, {"agpmode", 3},
+        // The SDRAM timings, like CAS: any change can hang the machine as it is written.
+        {"ras2cas", 0}, {"ras2cas", 1}, {"ras", 0}, {"ras", 1}, {"dct", 0}, {"dct", 1},
     };
     std::set<std::pair<std::string, int>> marked;
     for (const Field* f : TunableFields()) {
@@ -168,8 +172,11 @@ TEST(FieldMap, RiskMarksAreWhereTheHintsWarn)
     EXPECT_EQ(marked, expected);
     EXPECT_NE(std::string(RiskWarning(AGPFW, 1)).find("will hang"), std::string::npos);
     EXPECT_NE(std::string(RiskWarning(SMS, 0)).find("refresh disabled"), std::string::npos) << "the refresh off";
+    EXPECT_NE(std::string(RiskWarning(AGPMODE, 3)).find("video driver"), std::string::npos);
     for (const Field* f : TunableFields())
-        EXPECT_EQ(RiskInEveryChange(*f), f == &CAS || f == &TDLLE) << "toggling them is the risk: " << f->name;
+        EXPECT_EQ(RiskInEveryChange(*f),
+                  f == &CAS || f == &TDLLE || f == &RAS2CAS || f == &RAS || f == &DCT || f == &AGPMODE)
+            << "changing them is the risk: " << f->name;
     for (int position : {0, 4, 5, 6, 7})
         EXPECT_EQ(std::string(SMS.texts[size_t(position)]).rfind("(!)", 0), 0u) << "a \"(!)\" mode: " << position;
 }

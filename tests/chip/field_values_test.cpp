@@ -60,6 +60,20 @@ TEST(FieldValues, ChecksListsAndKeysInTheWindowsWords)
     EXPECT_EQ(Refusal(TDLLE, "1"),
               "tdlle: \"1\" is not a value of Transmit DLL Disable & Bypass; legal values: on, off");
 
+    // Blanks do not matter either way: left out of a text that has them, or put into a word.
+    EXPECT_EQ(ParseFieldValue(DPCP, "allbanks"), 1);
+    EXPECT_EQ(ParseFieldValue(DPCP, "ONEBANK"), 0);
+    EXPECT_EQ(ParseFieldValue(AGPMODE, "agp2x"), 2);
+    EXPECT_EQ(ParseFieldValue(AGPMODE, "noneselected"), 0);
+    EXPECT_EQ(ParseFieldValue(MAG, "time slice"), 1);
+    EXPECT_EQ(ParseFieldValue(MAG, "fixedmode"), 0);
+    EXPECT_EQ(ParseFieldValue(CAS, "3clocks"), 0);
+    EXPECT_EQ(ParseFieldValue(RDTHR, "limitat75%(600mb/s)"), 2);
+    EXPECT_EQ(ParseFieldValue(SMS, "(!)cbrenable"), 7);
+    EXPECT_EQ(Refusal(AGPMODE, "agp3x"), "agpmode: \"agp3x\" is not a value of Selected AGP data transfer rate; legal "
+                                         "values: none (\"None selected\"), 1x (\"AGP 1X\"), 2x (\"AGP 2X\"), 4x "
+                                         "(\"AGP 4X\")");
+
     EXPECT_EQ(FieldForKey(" RAS2CAS\t"), &RAS2CAS);
     EXPECT_EQ(FieldForKey("identity"), nullptr) << "a status field is no setting";
     EXPECT_EQ(FieldForKey(""), nullptr);

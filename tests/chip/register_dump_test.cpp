@@ -84,6 +84,19 @@ TEST(RegisterDump, BadInputIsRefusedWithTheLineNamed)
                       "30: 01 02 03 trailing words\n");
     EXPECT_NE(message.find("line 5"), std::string::npos) << message;
 
+    // A line of any length is named by its first 40 characters.
+    message = ErrorOf("00:00.0 Host bridge: x\n" + lines.substr(0, lines.find("30: ")) + "30: " +
+                      std::string(100000, 'z') + "\n");
+    EXPECT_EQ(message, "dump.txt, line 5: malformed data line (expected \"xx: \" and hexadecimal byte pairs separated "
+                       "by blanks): \"30: " + std::string(36, 'z') + "...\"");
+
+    // One offset twice, as an edit may leave it: neither value is taken.
+    const std::string row50 = "50: 44 02 7c 27 00 00 00 00 00 00 00 00 00 00 00 00\n";
+    EXPECT_EQ(ErrorOf("00:00.0 Host bridge: x\n" + lines + row50),
+              "dump.txt, line 18: byte 0x50 is given twice (first on line 7)");
+    EXPECT_EQ(ErrorOf("00:00.0 Host bridge: x\n" + lines + "58: 01 02 03 04 05 06 07 08\n"),
+              "dump.txt, line 18: byte 0x58 is given twice (first on line 7)");
+
     message = ErrorOf("00:01.0 PCI bridge: x\n" + lines);
     EXPECT_NE(message.find("no device 00:00.0"), std::string::npos) << message;
     EXPECT_NE(ErrorOf("").find("no device 00:00.0"), std::string::npos);
@@ -106,4 +119,13 @@ TEST(RegisterDump, FilesReadAndWriteAndMissingFilesAreClearErrors)
     } catch (const DumpError& e) {
         EXPECT_NE(std::string(e.what()).find("cannot be read"), std::string::npos) << e.what();
     }
+}
+
+// Notepad begins a UTF-8 file with a byte order mark (saved onto: see ctl/input_test.cpp).
+TEST(RegisterDump, AByteOrderMarkAtTheStartIsSkipped)
+{
+    EXPECT_EQ(ParseRegisterDump("\xEF\xBB\xBF" + FormatRegisterDump(Pattern()), "x"), Pattern());
+    // Anywhere else it is no part of a header.
+    EXPECT_EQ(ErrorOf("\n\xEF\xBB\xBF" + FormatRegisterDump(Pattern())),
+              "dump.txt: no device 00:00.0 (the host bridge) in this dump; it ends at line 19");
 }

@@ -47,6 +47,8 @@ TEST(CtlSignals, AnInterruptedApplyFinishesTheSettingItIsWritingAndStops)
         EXPECT_EQ(ctl.out, "cas: 2 clocks -> 3 clocks\n") << "nothing after the first change";
         EXPECT_EQ(ctl.err, "i815ctl: " + TestFile("profile") +
                                ":1: warning: cas = 3 clocks: changing the CAS latency may hang the machine\n"
+                               "i815ctl: " + TestFile("profile") +
+                               ":2: warning: ras = 3 clocks: changing the RAS precharge time may hang the machine\n"
                                "i815ctl: interrupted by signal " + std::to_string(signal) +
                                ": applied cas; not applied: ras, rdthr, amtt\n");
         const EmulatedI815 file(ReadSpaceFile(TestFile("config")));
@@ -83,6 +85,67 @@ TEST(CtlSignals, TheGuardStoppedWhileItWaitsTakesTheMarkerAway)
     EXPECT_NE(access(marker.c_str(), F_OK), 0);
     rmdir(state.c_str());
     std::remove(TestFile("boot_id").c_str());
+}
+
+// The hang guard's lock is a file of root's in a folder of root's alone: a lock on what anyone
+// may open (the folder itself) holds nothing up, and the wait for our own lock, which only a
+// program of ours that hangs would keep, ends on SIGTERM.
+TEST(CtlSignals, TheGuardsLockIsNoFolderAnyoneMayLockAndItsWaitEndsOnSigterm)
+{
+    const std::string state = TestFile("state"), marker = state + "/apply-in-progress";
+    const std::string lockFile = marker + ".lock";
+    mkdir(state.c_str(), 0755);  // as an earlier version left it
+    std::ofstream(TestFile("boot_id")) << "3f1c0b8e-this-boot\n";
+    std::ofstream(TestFile("profile")) << "ras = 3 clocks\n";
+    WriteSpaceFile(TestFile("config"), EmulatedI815::DefaultImage());
+    const std::vector<std::string> env{"TEST_KERNEL_CONFIG=" + TestFile("config"), "TEST_LOCK=" + TestLock(),
+                                       "TEST_STATE_DIR=" + state, "TEST_BOOT_ID=" + TestFile("boot_id")};
+    const std::vector<std::string> apply{CTL_ON_FILES, "--kernel", "apply", "--boot", TestFile("profile")};
+
+    const int folder = open(state.c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(flock(folder, LOCK_EX), 0);  // a stranger's
+    {
+        ChildProcess boot(apply, env);
+        ASSERT_TRUE(boot.EndsWithin(5000)) << "held up by a lock on the folder";
+        EXPECT_EQ(WEXITSTATUS(boot.Finish()), 0) << boot.err;
+        EXPECT_EQ(boot.out, "ras: 2 clocks -> 3 clocks\n");
+    }
+    close(folder);
+    struct stat st;
+    ASSERT_EQ(stat(state.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0700u) << "the state folder closed to others";
+    ASSERT_EQ(stat(lockFile.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+
+    const int lock = open(lockFile.c_str(), O_RDWR);
+    ASSERT_EQ(flock(lock, LOCK_EX), 0);
+    {
+        // The guard stopped by the shutdown while it waits for the lock: no hang, the marker goes.
+        ChildProcess settle({CTL_ON_FILES, "apply", "--settle"}, env);
+        ASSERT_TRUE(settle.WaitUntilCatches(SIGTERM));
+        EXPECT_TRUE(settle.RunsFor(300)) << "it waits for the lock";
+        kill(settle.pid(), SIGTERM);
+        ASSERT_TRUE(settle.EndsWithin(5000));
+        EXPECT_EQ(WEXITSTATUS(settle.Finish()), 0) << settle.err;
+        EXPECT_NE(access(marker.c_str(), F_OK), 0);
+    }
+    {
+        // The apply stopped while it waits: nothing applied, no marker left.
+        std::ofstream(TestFile("profile")) << "ras = 2 clocks\n";
+        ChildProcess boot(apply, env);
+        ASSERT_TRUE(boot.WaitUntilCatches(SIGTERM));
+        EXPECT_TRUE(boot.RunsFor(300)) << "it waits for the lock";
+        kill(boot.pid(), SIGTERM);
+        ASSERT_TRUE(boot.EndsWithin(5000));
+        EXPECT_EQ(WEXITSTATUS(boot.Finish()), 1);
+        EXPECT_EQ(boot.err, "i815ctl: " + TestFile("profile") + " not applied: " + lockFile +
+                                ": the wait for it was interrupted\n");
+        EXPECT_EQ(EmulatedI815(ReadSpaceFile(TestFile("config"))).Dword(0x50), 0x267C0244u) << "ras still 3 clocks";
+        EXPECT_NE(access(marker.c_str(), F_OK), 0);
+    }
+    close(lock);
+    for (const std::string& file : {lockFile, state, TestFile("boot_id"), TestFile("profile"), TestFile("config")})
+        std::remove(file.c_str());
 }
 
 namespace {
@@ -131,6 +194,7 @@ TEST(CtlSignals, AReaderGoneStopsAnApplyBetweenSettings)
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(apply.ctl->err, "i815ctl: " + TestFile("profile") + ":1: warning: cas = 3 clocks: changing the CAS latency may hang the machine\n"
+                              "i815ctl: " + TestFile("profile") + ":2: warning: ras = 3 clocks: changing the RAS precharge time may hang the machine\n"
                               "i815ctl: stopped, as the output failed: applied cas; not applied: ras, rdthr, amtt\n"
                               "i815ctl: standard output: write error: Broken pipe\n");
     EXPECT_EQ(apply.Chip().Dword(0x50), 0x237C0244u) << "cas whole, ras untouched";

@@ -20,6 +20,9 @@
 #include <random>
 #include <sstream>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 class CtlTest : public ::testing::Test {
@@ -174,7 +177,9 @@ TEST_F(CtlTest, SetTakesWordsNumbersAndTextsAndChangesOnlyThoseFields)
         << err;
     EXPECT_TRUE(out.empty());
     EXPECT_EQ(err, "i815ctl: warning: cas = 3 clocks: changing the CAS latency may hang the machine\n"
-                   "i815ctl: warning: agpfw = on: the i815 does not support fast writes: the machine will hang\n");
+                   "i815ctl: warning: agpfw = on: the i815 does not support fast writes: the machine will hang\n"
+                   "i815ctl: warning: agpmode = AGP 2X: the video driver should set the AGP data rate: a rate that "
+                   "the card is not set for may hang the machine\n");
     EmulatedI815 chip(after), before(image);
     EXPECT_EQ(chip.Dword(0x50), 0x437C0244u);  // CAS 3 clocks (bit 26 clear), SMS 2
     EXPECT_EQ(chip.Dword(0x70), 0x0A32800Cu);  // RDTHR 0, WRTHR 3
@@ -191,12 +196,12 @@ TEST_F(CtlTest, AValueTheChipDoesNotTakeIsAFailureNamingIt)
 {
     // The throttle lock: a limit that would change is refused before anything is written.
     const ConfigSpace locked = With(image, 0x70, 0x0A8A800C);
-    EXPECT_EQ(RunEmulated(locked, {"set", "ras=3", "rdthr=none"}), 1);
+    EXPECT_EQ(RunEmulated(locked, {"set", "mag=timeslice", "rdthr=none"}), 1);
     EXPECT_TRUE(Has(err, "the throttle lock (thrlock) is set, so rdthr cannot change until the machine is reset"));
     EXPECT_EQ(after, locked);
     EXPECT_EQ(RunEmulated(locked, {"set", "thrlock=off"}), 1);
     EXPECT_EQ(err, "i815ctl: the chip did not take thrlock = off (reads on)\n");
-    EXPECT_EQ(RunEmulated(locked, {"set", "rdthr=75%", "ras=3"}), 0) << "an unchanged limit is fine";
+    EXPECT_EQ(RunEmulated(locked, {"set", "rdthr=75%", "mag=timeslice"}), 0) << "an unchanged limit is fine";
 }
 
 // AMTT and LPTT hold bits 7-3 only. Any other value is refused by check, set, apply and try
@@ -405,9 +410,13 @@ TEST_F(CtlTest, TheKernelRouteReadsAndWritesTheKernelsFile)
 
 TEST_F(CtlTest, RefusalsSayWhatIsMissingWithoutASignal)
 {
-    // No kernel file, ports refused: both named.
+    // No kernel file: refused, and the ports named but not taken.
     EXPECT_EQ(Run({"show"}), 1);
-    EXPECT_TRUE(Has(err, TestFile("config") + " cannot be opened: No such file or directory")) << err;
+    EXPECT_EQ(err, "i815ctl: The kernel's configuration file " + TestFile("config") +
+                       " cannot be opened: No such file or directory; the kernel has no configuration file for "
+                       "00:00.0 (is sysfs mounted?); --ports goes past the kernel, whose own cycles then race this "
+                       "program's\n");
+    EXPECT_EQ(Run({"--ports", "show"}), 1);
     EXPECT_TRUE(Has(err, "0xCF8-0xCFF was refused by the system: Operation not permitted")) << err;
     EXPECT_EQ(Run({"--ports", "set", "cas=3"}), 1);
     const size_t firstLine = err.find('\n') + 1;
@@ -434,6 +443,19 @@ TEST_F(CtlTest, RefusalsSayWhatIsMissingWithoutASignal)
                          "member of the group i815quarvel, through the helper's socket " +
                              TestFile("helper.socket")))
         << err;
+
+    // Another host bridge: its IDs, which the kernel shows everyone, say so at once.
+    const std::string device = TestFile("0000:00:00.0");
+    mkdir(device.c_str(), 0755);
+    system.kernelConfigPath = device + "/config";
+    WriteSpaceFile(system.kernelConfigPath, With(image, 0x00, 0x12378086), 64);
+    std::ofstream(device + "/vendor") << "0x8086\n";
+    std::ofstream(device + "/device") << "0x1237\n";
+    EXPECT_EQ(Run({"show"}), 2);
+    EXPECT_EQ(err, "i815ctl: Not an i815 Chipset. The host bridge 00:00.0 is 8086:1237; an i815's is 8086:1130.\n");
+    for (const char* name : {"/config", "/vendor", "/device", ""})
+        std::remove((device + name).c_str());
+    system.kernelConfigPath = TestFile("config");
     system.root = true;
 
     std::ofstream(TestFile("lockdown")) << "none [integrity] confidentiality\n";
@@ -470,6 +492,29 @@ TEST_F(CtlTest, UsageErrorsAndTheHelpAndVersion)
         EXPECT_TRUE(Has(out, part)) << part;
     EXPECT_EQ(Run({"--version"}), 0);
     EXPECT_EQ(out, "i815ctl (i815 Quarvel) 1.0\n");
+}
+
+// A message repeats at most 40 characters of what was given, so that it stays one readable line.
+TEST_F(CtlTest, ALongInputIsRepeatedCutShort)
+{
+    const std::string digits(100000, '7'), forty(40, '7');
+    EXPECT_EQ(Run({"--emulated", "set", "cas=" + digits}), 2);
+    EXPECT_EQ(err, "i815ctl: cas: \"" + forty + "...\" is not a value of CAS; legal values: 3 (\"3 clocks\"), 2 "
+                   "(\"2 clocks\")\n");
+    EXPECT_EQ(Run({"--emulated", "get", digits}), 2);
+    EXPECT_EQ(err, "i815ctl: unknown setting \"" + forty + "...\"; the settings are: agp4xovr agpsba agpfw agpmode "
+                   "amtt lptt clt dpcp mag bnr cpc sm thrlock rdthr wrthr cas ras2cas ras dct sms hacqs tdlle\n");
+    EXPECT_EQ(Run({digits}), 2);
+    EXPECT_EQ(err, "i815ctl: unknown command \"" + forty + "...\"\nTry 'i815ctl --help' for more information.\n");
+    // Characters, not bytes: a sequence of UTF-8 is never parted.
+    EXPECT_EQ(Run({"--emulated", "set", "mag=" + std::string(39, 'x') + "\xC2\xB5\xC2\xB5"}), 2);
+    EXPECT_TRUE(Has(err, "\"" + std::string(39, 'x') + "\xC2\xB5...\" is not")) << err;
+
+    const std::string line(20000, '7');  // a profile is at most 64 KiB
+    std::ofstream(TestFile("saved.txt")) << "# mine\n" << line << "\n" << line << " = on\n";
+    EXPECT_EQ(Run({"check", TestFile("saved.txt")}), 2);
+    EXPECT_EQ(err, "i815ctl: " + TestFile("saved.txt") + ":2: \"" + forty + "...\" is not KEY = VALUE\ni815ctl: " +
+                       TestFile("saved.txt") + ":3: unknown setting \"" + forty + "...\"\n");
 }
 
 namespace {
@@ -527,4 +572,27 @@ TEST_F(CtlTest, ADashIsStandardOutputForSaveAndDump)
     EXPECT_EQ(out, "");
     EXPECT_EQ(ReadRegisterDumpFile(TestFile("dump.txt")), image);
     std::remove(TestFile("dump.txt").c_str());
+
+    // --save-emulated - too: the emulated chip's dump after what the command printed, and no
+    // file named "-" in the folder where it runs.
+    const std::string folder = TestFile("here");
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    char before[4096];
+    ASSERT_TRUE(getcwd(before, sizeof before));
+    ASSERT_EQ(chdir(folder.c_str()), 0);
+    const int status = Run({"--emulated=" + TestFile("start.txt"), "--save-emulated", "-", "get", "bnr"});
+    const std::string got = out;
+    const bool dashMade = access("-", F_OK) == 0;
+    EXPECT_EQ(Run({"--emulated", "--save-emulated=-", "set", "bnr=off"}), 0);
+    const std::string changed = out;
+    std::remove("-");
+    ASSERT_EQ(chdir(before), 0);
+    rmdir(folder.c_str());
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(got, "on\n" + FormatRegisterDump(image));
+    EXPECT_FALSE(dashMade);
+    EXPECT_EQ(changed.substr(0, changed.find('\n')),
+              "00:00.0 Host bridge: Intel Corporation 82815 815 Chipset Host Bridge and Memory Controller Hub "
+              "(emulated by i815 Quarvel)");
+    EXPECT_EQ(EmulatedI815(ParseRegisterDump(changed, "-")).Dword(0x70), 0x0A80800Cu) << "BNR, bit 17, off";
 }

@@ -258,3 +258,42 @@ TEST_F(CtlFiles, SavingOntoADumpChangesOnlyTheHostBridgesBytes)
     EXPECT_EQ(Run({"--emulated=" + In("bx.txt"), "--save-emulated", In("copy.txt"), "dump"}), 0) << err;
     EXPECT_EQ(Text(In("copy.txt")), "00:00.0 Host bridge: [8086:7190] (rev 03) (emulated by i815 Quarvel)\n" + rows);
 }
+
+// New files take the umask, as those of the shell's ">" do: profiles and dumps what it leaves of
+// 0666, the boot apply's marker what it leaves of 0644. A file that exists keeps its mode.
+TEST_F(CtlFiles, NewFilesTakeTheUmaskAndOldOnesKeepTheirMode)
+{
+    WriteRegisterDumpFile(In("dump.txt"), image);
+    WriteText(In("p.conf"), "bnr = off\n");
+    auto mode = [](const std::string& path) {
+        struct stat st;
+        return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 01000000u;
+    };
+    const struct {
+        const char* umask;
+        mode_t file, marker;
+    } cases[] = {{"077", 0600, 0600}, {"002", 0664, 0644}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("umask ") + c.umask);
+        for (const char* name : {"new.conf", "new.txt", "saved.txt", "dump.txt.apply-in-progress"})
+            std::remove(In(name).c_str());
+        const std::vector<std::string> umask{"/bin/sh", "-c", std::string("umask ") + c.umask + " && exec \"$0\" \"$@\""};
+        EXPECT_EQ(Run({"--emulated", "save", In("new.conf")}, umask), 0) << err;
+        EXPECT_EQ(Run({"--emulated", "dump", In("new.txt")}, umask), 0) << err;
+        EXPECT_EQ(Run({"--emulated", "--save-emulated", In("saved.txt"), "get", "cas"}, umask), 0) << err;
+        EXPECT_EQ(Run({"--emulated=" + In("dump.txt"), "apply", "--boot", In("p.conf")}, umask), 0) << err;
+        EXPECT_EQ(mode(In("new.conf")), c.file);
+        EXPECT_EQ(mode(In("new.txt")), c.file);
+        EXPECT_EQ(mode(In("saved.txt")), c.file);
+        EXPECT_EQ(mode(In("dump.txt.apply-in-progress")), c.marker);
+    }
+
+    ASSERT_EQ(chmod(In("new.conf").c_str(), 0640), 0);
+    ASSERT_EQ(chmod(In("dump.txt").c_str(), 0604), 0);
+    const std::vector<std::string> open{"/bin/sh", "-c", "umask 000 && exec \"$0\" \"$@\""};
+    EXPECT_EQ(Run({"--emulated", "save", In("new.conf")}, open), 0) << err;
+    EXPECT_EQ(Run({"--emulated=" + In("dump.txt"), "--save-emulated", In("dump.txt"), "set", "bnr=off"}, open), 0)
+        << err;
+    EXPECT_EQ(mode(In("new.conf")), 0640u);
+    EXPECT_EQ(mode(In("dump.txt")), 0604u);
+}

@@ -86,7 +86,7 @@ TEST(CtlInput, AByteOrderMarkAtTheStartOfAProfileIsSkipped)
     std::ofstream(profile) << "\xEF\xBB\xBF" "bnr = off\ncas = 3 clocks\n";
     const Outcome check = Ctl({"check", profile});
     EXPECT_EQ(check.status, 0) << check.err;
-    EXPECT_EQ(check.out, profile + ": 2 settings, no problems, 1 warning\n");
+    EXPECT_EQ(check.out, profile + ": 2 settings, no problems; apply warns if it changes cas\n");
 
     const std::string saved = TestFile("saved.txt");
     std::remove(saved.c_str());
@@ -102,4 +102,58 @@ TEST(CtlInput, AByteOrderMarkAtTheStartOfAProfileIsSkipped)
     EXPECT_EQ(inside.err, "i815ctl: " + profile + ":2: unknown setting \"\xEF\xBB\xBF" "cas\"\n");
     std::remove(profile.c_str());
     std::remove(saved.c_str());
+}
+
+// A dump that Notepad saved: read, and saved onto with its mark kept.
+TEST(CtlInput, AByteOrderMarkAtTheStartOfADumpIsSkipped)
+{
+    const std::string dump = TestFile("notepad.txt");
+    std::ofstream(dump, std::ios::binary) << "\xEF\xBB\xBF" << FormatRegisterDump(EmulatedI815::DefaultImage());
+    const Outcome get = Ctl({"--emulated=" + dump, "--save-emulated", dump, "set", "bnr=off"});
+    EXPECT_EQ(get.status, 0);
+    EXPECT_EQ(get.err, "");
+    std::ifstream saved(dump, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(saved), {}};
+    EXPECT_EQ(text.substr(0, 3), "\xEF\xBB\xBF");
+    EXPECT_EQ(EmulatedI815(ParseRegisterDump(text, dump)).Dword(0x70), 0x0A80800Cu) << "BNR, bit 17, off";
+    std::remove(dump.c_str());
+}
+
+// Standard input that cannot be read (a folder here) is no empty profile: check and apply fail
+// with the reason, and the boot apply, which reads the whole profile before it places its
+// marker, leaves none behind.
+TEST(CtlInput, StandardInputThatCannotBeReadIsAFailureNotAnEmptyProfile)
+{
+    const std::vector<std::string> fromAFolder{"/bin/sh", "-c", "exec \"$0\" \"$@\" < /"};
+    const std::string unreadable = "i815ctl: (standard input): cannot be read: Is a directory\n";
+    const Outcome check = Ctl({"check", "-"}, {}, fromAFolder);
+    EXPECT_EQ(check.status, 2);
+    EXPECT_EQ(check.err, unreadable);
+    EXPECT_EQ(check.out, "");
+
+    const std::string dump = TestFile("dump.txt"), marker = dump + ".apply-in-progress";
+    WriteRegisterDumpFile(dump, EmulatedI815::DefaultImage());
+    const Outcome boot = Ctl({"--emulated=" + dump, "apply", "--boot", "-"}, {}, fromAFolder);
+    EXPECT_EQ(boot.status, 2);
+    EXPECT_EQ(boot.err, unreadable);
+    EXPECT_EQ(boot.out, "");
+    struct stat st;
+    EXPECT_NE(lstat(marker.c_str(), &st), 0) << "a marker left behind";
+    std::remove(marker.c_str());
+    std::remove(dump.c_str());
+}
+
+// Ctrl-C while check waits for its profile on a pipe: the read is broken off, not the end.
+TEST(CtlInput, ASignalWhileStandardInputIsReadIsNoEndOfIt)
+{
+    ChildProcess check({CTL_ON_FILES, "check", "-"}, {});
+    ASSERT_TRUE(check.WaitUntilCatches(SIGINT));
+    check.Write("bnr = off\n");
+    EXPECT_TRUE(check.RunsFor(100));
+    kill(check.pid(), SIGINT);
+    ASSERT_TRUE(check.EndsWithin(5000));
+    const int status = check.Finish();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_EQ(check.err, "i815ctl: (standard input): reading was interrupted by a signal\n");
+    EXPECT_EQ(check.out, "");
 }

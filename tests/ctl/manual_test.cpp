@@ -83,8 +83,20 @@ const std::map<std::string, std::string> ManualWarnings{
     {"thrlock", R"(.br
 \fBWarning\fR for \fBon\fR: once set, only a reset clears the throttle lock, and the throttle limits stay as they are until then.
 )"},
+    {"agpmode", R"(.br
+\fBWarning:\fR the video driver should set the AGP data rate: a rate that the card is not set for may hang the machine.
+)"},
     {"cas", R"(.br
 \fBWarning:\fR changing the CAS latency may hang the machine.
+)"},
+    {"ras2cas", R"(.br
+\fBWarning:\fR changing the RAS to CAS delay may hang the machine.
+)"},
+    {"ras", R"(.br
+\fBWarning:\fR changing the RAS precharge time may hang the machine.
+)"},
+    {"dct", R"(.br
+\fBWarning:\fR changing the DRAM cycle time may hang the machine.
 )"},
     {"sms", R"(.br
 \fBWarning\fR for \fBself\-refresh\fR: self\-refresh with the refresh disabled: the memory stops answering and the machine hangs.

@@ -46,6 +46,7 @@ protected:
 
 const char FastWrites[] = "agpfw = on: the i815 does not support fast writes: the machine will hang";
 const char CasChange[] = "cas = 3 clocks: changing the CAS latency may hang the machine";
+const char RasChange[] = "ras = 3 clocks: changing the RAS precharge time may hang the machine";
 const char RefreshOff[] = "sms = (!) DRAM in Self-Refresh Mode, Refresh Disabled: self-refresh with the refresh "
                           "disabled: the memory stops answering and the machine hangs";
 
@@ -53,7 +54,7 @@ const char RefreshOff[] = "sms = (!) DRAM in Self-Refresh Mode, Refresh Disabled
 
 TEST_F(RiskTest, SetRefusesAValueWithAWarningWithoutForceAndPointsToTry)
 {
-    EXPECT_EQ(Run({"set", "ras=3", "agpfw=on", "cas=3", "sms=self-refresh"}), 2);
+    EXPECT_EQ(Run({"set", "mag=timeslice", "agpfw=on", "cas=3", "sms=self-refresh"}), 2);
     EXPECT_EQ(err, std::string("i815ctl: warning: ") + FastWrites + "\ni815ctl: warning: " + CasChange +
                        "\ni815ctl: warning: " + RefreshOff +
                        "\ni815ctl: nothing written: set gives the chip a value with a warning only with --force; "
@@ -61,10 +62,11 @@ TEST_F(RiskTest, SetRefusesAValueWithAWarningWithoutForceAndPointsToTry)
                        " --save-emulated " + TestFile("saved.txt") +
                        " try agpfw=on cas=3 sms=self-refresh, which puts the old values back unless you type yes\n");
     EXPECT_EQ(out, "");
-    EXPECT_EQ(after, image) << "not even ras, which has no warning";
+    EXPECT_EQ(after, image) << "not even mag, which has no warning";
 
     EXPECT_EQ(Run({"set", "--force", "ras=3", "agpfw=on", "cas=3"}), 0);
-    EXPECT_EQ(err, std::string("i815ctl: warning: ") + FastWrites + "\ni815ctl: warning: " + CasChange + "\n");
+    EXPECT_EQ(err, std::string("i815ctl: warning: ") + RasChange + "\ni815ctl: warning: " + FastWrites +
+                       "\ni815ctl: warning: " + CasChange + "\n");
     EXPECT_EQ(EmulatedI815(after).Dword(0x50), 0x227C0244u);
     EXPECT_EQ(EmulatedI815(after).Dword(0xA8), 0x1F000314u);
 }
@@ -114,16 +116,16 @@ TEST_F(RiskTest, OnlyAChangeThatWouldBeWrittenWarns)
                        TestFile("saved.txt") + " try tdlle=off, which puts the old values back unless you type yes\n");
 }
 
-// A profile is a deliberate file: check names each line with a warning, apply says the warning of
-// each such change it makes, and makes it.
+// A profile is a deliberate file: check names each line whose value has a warning of its own and
+// the settings whose change has one, apply says the warning of each such change it makes, and
+// makes it.
 TEST_F(RiskTest, CheckAndApplyWarnOfEachSuchLineAndApplyIt)
 {
     const std::string profile = Profile("# tuned\nras = 3\nagpfw = on\ncas = 3 clocks\nsms = 7.8us\n");
     std::ostringstream o, e;
     EXPECT_EQ(RunCtl({"check", profile}, CtlSystem{}, o, e), 0);
-    EXPECT_EQ(o.str(), profile + ": 4 settings, no problems, 2 warnings\n");
-    EXPECT_EQ(e.str(), "i815ctl: " + profile + ":3: warning: " + FastWrites + "\ni815ctl: " + profile +
-                           ":4: warning: " + CasChange + "\n");
+    EXPECT_EQ(o.str(), profile + ": 4 settings, no problems, 1 warning; apply warns if it changes ras or cas\n");
+    EXPECT_EQ(e.str(), "i815ctl: " + profile + ":3: warning: " + FastWrites + "\n");
 
     EXPECT_EQ(Run({"apply", "--dry-run", profile}), 0);
     EXPECT_EQ(out, "would change ras: 2 clocks -> 3 clocks\nwould change agpfw: off -> on\n"
@@ -133,13 +135,50 @@ TEST_F(RiskTest, CheckAndApplyWarnOfEachSuchLineAndApplyIt)
     EXPECT_EQ(after, image);
 
     EXPECT_EQ(Run({"apply", profile}), 0);
-    EXPECT_EQ(err, "i815ctl: " + profile + ":3: warning: " + FastWrites + "\ni815ctl: " + profile + ":4: warning: " +
-                       CasChange + "\n");
+    EXPECT_EQ(err, "i815ctl: " + profile + ":2: warning: " + RasChange + "\ni815ctl: " + profile + ":3: warning: " +
+                       FastWrites + "\ni815ctl: " + profile + ":4: warning: " + CasChange + "\n");
     EXPECT_EQ(EmulatedI815(after).Dword(0x50), 0x427C0244u);
     EXPECT_EQ(EmulatedI815(after).Dword(0xA8), 0x1F000314u);
 
     // Applied again: nothing changes, nothing to warn of.
     EXPECT_EQ(Run({"apply", profile}, after), 0);
+    EXPECT_EQ(out, "nothing to change\n");
+    EXPECT_EQ(err, "");
+}
+
+// The AGP rate (the window's hint: the video driver should set it) and the SDRAM timings beside
+// CAS: any change of them needs --force, and save writes each one's warning above it. A profile
+// that save wrote checks without a warning line, naming them in its summary; applied to the chip
+// that it came from, it changes nothing and warns of nothing.
+TEST_F(RiskTest, AChangeOfTheAgpRateOrOfAnSdramTimingHasAWarning)
+{
+    for (const char* change : {"agpmode=2x", "ras2cas=3", "ras=3", "dct=7,9"}) {
+        EXPECT_EQ(Run({"set", change}), 2) << change;
+        EXPECT_EQ(after, image) << change;
+    }
+    EXPECT_EQ(Run({"set", "ras2cas=3"}), 2);
+    EXPECT_EQ(err, "i815ctl: warning: ras2cas = 3 clocks: changing the RAS to CAS delay may hang the machine\n"
+                   "i815ctl: nothing written: set gives the chip a value with a warning only with --force; the "
+                   "safe way to find out is i815ctl --emulated=" + TestFile("start.txt") + " --save-emulated " +
+                       TestFile("saved.txt") + " try ras2cas=3, which puts the old values back unless you type yes\n");
+    EXPECT_EQ(Run({"set", "agpmode=4x", "ras2cas=2", "ras=2", "dct=5,7"}), 0) << "what the chip holds";
+    EXPECT_EQ(err, "");
+
+    const std::string profile = TestFile("p.conf");
+    ASSERT_EQ(Run({"save", profile}), 0) << err;
+    std::ifstream file(profile);
+    const std::string saved{std::istreambuf_iterator<char>(file), {}};
+    for (const char* part : {"\n# Warning: the video driver should set the AGP data rate: a rate that the card is not "
+                             "set for may hang the machine\nagpmode = AGP 4X\n",
+                             "\n# Warning: changing the DRAM cycle time may hang the machine\ndct = 5,7\n"})
+        EXPECT_NE(saved.find(part), std::string::npos) << part;
+
+    std::ostringstream o, e;
+    EXPECT_EQ(RunCtl({"check", profile}, CtlSystem{}, o, e), 0);
+    EXPECT_EQ(o.str(), profile + ": 22 settings, no problems; apply warns if it changes agpmode, cas, ras2cas, ras, "
+                                 "dct or tdlle\n");
+    EXPECT_EQ(e.str(), "");
+    EXPECT_EQ(Run({"apply", profile}), 0);
     EXPECT_EQ(out, "nothing to change\n");
     EXPECT_EQ(err, "");
 }

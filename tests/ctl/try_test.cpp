@@ -29,10 +29,11 @@ protected:
         std::remove(config.c_str());
     }
 
-    // Starts `i815ctl --kernel try ARGS` and reads its output up to the question.
+    // Starts `i815ctl --kernel try --force ARGS` and reads its output up to the question. Its
+    // answer comes through a pipe, where a value with a warning needs --force.
     void Start(std::vector<std::string> args)
     {
-        args.insert(args.begin(), {CTL_ON_FILES, "--kernel", "try"});
+        args.insert(args.begin(), {CTL_ON_FILES, "--kernel", "try", "--force"});
         ctl = std::make_unique<ChildProcess>(args, std::vector<std::string>{"TEST_KERNEL_CONFIG=" + config,
                                                                             "TEST_LOCK=" + TestLock()});
         ASSERT_TRUE(ctl->ok());
@@ -156,11 +157,39 @@ TEST_F(TryTest, TheThrottleLockIsRefused)
     EXPECT_EQ(Chip().Space(), EmulatedI815::DefaultImage()) << "nothing written, not even the limit";
 }
 
+// A "yes" that waits in a pipe (`yes | i815ctl try ...`) was written before anybody saw the
+// machine after the change: from a pipe or a file a value with a warning needs --force, as set
+// does; a value without one is tried as on a terminal.
+TEST_F(TryTest, FromAPipeAValueWithAWarningNeedsForce)
+{
+    ChildProcess risky({CTL_ON_FILES, "--kernel", "try", "cas=3", "amtt=64"},
+                       {"TEST_KERNEL_CONFIG=" + config, "TEST_LOCK=" + TestLock()});
+    ASSERT_TRUE(risky.ok());
+    risky.Write("yes\n");
+    const int status = risky.Finish();
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    EXPECT_EQ(risky.out, "");
+    EXPECT_EQ(risky.err, CasWarning + "i815ctl: nothing written: try takes its answer from a terminal; answered "
+                                      "from a pipe or a file, it gives the chip a value with a warning only with "
+                                      "--force\n");
+    EXPECT_EQ(Chip().Space(), EmulatedI815::DefaultImage());
+
+    ChildProcess plain({CTL_ON_FILES, "--kernel", "try", "amtt=64"},
+                       {"TEST_KERNEL_CONFIG=" + config, "TEST_LOCK=" + TestLock()});
+    ASSERT_TRUE(plain.ok());
+    plain.Write("yes\n");
+    const int kept = plain.Finish();
+    ASSERT_TRUE(WIFEXITED(kept));
+    EXPECT_EQ(WEXITSTATUS(kept), 0) << plain.err;
+    EXPECT_EQ(Chip().Dword(0xBC), 0x00002040u);
+}
+
 // Input that never ends a line (</dev/zero) cannot hold the deadline off.
 TEST_F(TryTest, TheDeadlineHoldsWhateverTheInput)
 {
     ChildProcess ctl({"/bin/sh", "-c", "exec \"$@\" </dev/zero", "sh", CTL_ON_FILES, "--kernel", "try", "--seconds", "1",
-                      "cas=3"},
+                      "--force", "cas=3"},
                      {"TEST_KERNEL_CONFIG=" + config, "TEST_LOCK=" + TestLock()});
     ASSERT_TRUE(ctl.ok());
     EXPECT_TRUE(ctl.EndsWithin(3000)) << "still asking 3 seconds later";
@@ -183,6 +212,23 @@ TEST_F(TryTest, TheQuestionsLineEndsBeforeTheReasonInOnePipe)
                             "i815ctl: no \"yes\" within 1 second; undone: amtt back to 32\n";
     ASSERT_GE(ctl.out.size(), end.size()) << ctl.out;
     EXPECT_EQ(ctl.out.substr(ctl.out.size() - end.size()), end);
+}
+
+// A "yes" typed (or pasted) before the question, while nobody had seen the machine after the
+// change, is no answer: the terminal's input from before the question is thrown away.
+TEST_F(TryTest, AYesTypedAheadOnTheTerminalIsNoAnswer)
+{
+    TerminalProcess terminal({CTL_ON_FILES, "--kernel", "try", "--seconds", "1", "cas=3"},
+                             {"TEST_KERNEL_CONFIG=" + config, "TEST_LOCK=" + TestLock()});
+    ASSERT_TRUE(terminal.ok());
+    terminal.Type("yes\r");  // before the program has even started to ask
+    const int status = terminal.Finish(5000);
+    EXPECT_TRUE(WIFEXITED(status)) << terminal.shown;
+    EXPECT_EQ(WEXITSTATUS(status), 1) << terminal.shown;
+    EXPECT_NE(terminal.shown.find("i815ctl: no \"yes\" within 1 second; undone: cas back to 2 clocks"),
+              std::string::npos)
+        << terminal.shown;
+    EXPECT_EQ(Chip().Space(), EmulatedI815::DefaultImage());
 }
 
 // On a real terminal: Ctrl-\ undoes as Ctrl-C does; Ctrl-Z undoes before the program stops,

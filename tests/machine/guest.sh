@@ -156,11 +156,14 @@ stage_noprofile() {
   is member-get-status "$?" 2
   is member-get-says "$(cat "$out/member-get.err")" "i815ctl: Not an i815 Chipset. The host bridge 00:00.0 is 8086:1237; an i815's is 8086:1130."
   is member-get-reached-the-helper "$(helper_starts)" $((before + 1))
+  # A stranger: the socket is closed to him, and the IDs that the kernel shows everyone say what
+  # the bridge is, instead of advice on how to get at it.
   "$as_user" stranger i815ctl get agpfw > /dev/null 2> "$out/stranger-get.err"
   status=$?
-  is stranger-get-status "$status" 1
-  check stranger-refused-at-the-socket grep -q 'is for the members of the group i815quarvel' "$out/stranger-get.err"
-  [ "$status" = 1 ] || show "$out/stranger-get.err"
+  is stranger-get-status "$status" 2
+  is stranger-get-says "$(cat "$out/stranger-get.err")" "i815ctl: Not an i815 Chipset. The host bridge 00:00.0 is 8086:1237; an i815's is 8086:1130."
+  "$as_user" stranger nc -U $socket < /dev/null > "$out/stranger-nc" 2>&1
+  check stranger-refused-at-the-socket grep -qi 'permission denied' "$out/stranger-nc"
   is stranger-started-no-helper "$(helper_starts)" $((before + 1))
 
   # The helper as it serves a connection that the member holds open.
@@ -229,6 +232,14 @@ stage_profile() {
   is apply-ends-not-an-i815 "$(journal_of i815quarvel-apply.service | grep '^i815ctl:' | tail -n 1)" \
     "i815ctl: Not an i815 Chipset. The host bridge 00:00.0 is 8086:1237; an i815's is 8086:1130."
   check no-marker-left [ ! -e $marker ]
+  # The marker's folder and lock are root's alone: a stranger cannot hold up the apply or the guard.
+  is state-folder-root-only "$(stat -c %U:%a /var/lib/i815quarvel)" root:700
+  local locked
+  "$as_user" stranger flock -n /var/lib/i815quarvel true > "$out/stranger-flock" 2>&1 && locked=yes || locked=no
+  is stranger-cannot-lock-the-state-folder "$locked" no
+  "$as_user" stranger flock -n /var/lib/i815quarvel/apply-in-progress.lock true > /dev/null 2>&1 &&
+    locked=yes || locked=no
+  is stranger-cannot-lock-the-marker "$locked" no
   is guard-skipped "$(prop i815quarvel-apply-guard.service ConditionResult)" no
 
   # The next boots: the unit on an emulated i815, which starts with the settings that the

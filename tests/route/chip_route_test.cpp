@@ -1,5 +1,5 @@
 // Which way to the chip each program takes: the kernel's file whenever it serves, the ports
-// only where the kernel has no file, and never the ports on the side.
+// only when asked for, never on the side.
 #include "access_refused.h"
 #include "chip_route.h"
 #include "dump_file.h"
@@ -10,6 +10,9 @@
 #include "../support/test_files.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fstream>
 
 namespace {
 
@@ -72,17 +75,49 @@ TEST_F(ChipRouteTest, ThePortsOnlyWhereTheKernelHasNoFileOrWhenAskedFor)
     }
     EXPECT_EQ(portsAskedFor, 1);
 
-    std::remove(system.kernelConfigPath.c_str());
-    try {
-        OpenChipRoute({}, {true, true}, system);
-        ADD_FAILURE() << "refused ports were taken";
-    } catch (const AccessRefused& refused) {
-        EXPECT_NE(std::string(refused.what()).find("cannot be opened for writing: No such file or directory; and access "
-                                                   "to the PCI configuration ports 0xCF8-0xCFF was refused"),
-                  std::string::npos)
-            << refused.what();
+    EXPECT_EQ(portsAskedFor, 1);
+}
+
+TEST_F(ChipRouteTest, WithoutTheKernelsFileRootIsRefusedNotLedToThePorts)
+{
+    system.root = true;
+    std::remove(system.kernelConfigPath.c_str());  // a chroot or a container without /sys
+    for (const RouteNeeds needs : {RouteNeeds{false, false}, RouteNeeds{true, false}, RouteNeeds{true, true}}) {
+        try {
+            OpenChipRoute({}, needs, system);
+            ADD_FAILURE() << "a route was taken without the kernel's file";
+        } catch (const AccessRefused& refused) {
+            EXPECT_NE(std::string(refused.what()).find("No such file or directory"), std::string::npos)
+                << refused.what();
+            EXPECT_EQ(refused.reason(), ENOENT) << "the reason that the advice to use --ports comes from";
+        }
     }
-    EXPECT_EQ(portsAskedFor, 2);
+    EXPECT_EQ(portsAskedFor, 0);
+}
+
+TEST_F(ChipRouteTest, AUserOnAnotherHostBridgeGetsItsIdentityNotAnAdviceOnPrivileges)
+{
+    // What the kernel shows everyone: the first 64 bytes, and the IDs beside the file.
+    const std::string device = TestFile("0000:00:00.0");
+    mkdir(device.c_str(), 0755);
+    system.kernelConfigPath = device + "/config";
+    EmulatedI815 i440fx;
+    i440fx.SetDword(0x00, 0x12378086);
+    WriteSpaceFile(system.kernelConfigPath, i440fx.Space(), 64);
+    std::ofstream(device + "/vendor") << "0x8086\n";
+    std::ofstream(device + "/device") << "0x1237\n";
+    system.root = false;
+    for (const RouteNeeds needs : {RouteNeeds{false, false}, RouteNeeds{true, false}, RouteNeeds{true, true}}) {
+        const auto route = OpenChipRoute({}, needs, system);
+        EXPECT_EQ(route->taken(), RouteTaken::ForeignBridge);
+        EXPECT_EQ(route->access().Read(0x00), 0x12378086u);
+    }
+    // An i815 behind the same files: no identity stands in, the refusal says what is missing.
+    std::ofstream(device + "/device") << "0x1130\n";
+    EXPECT_THROW(OpenChipRoute({}, {false, false}, system), AccessRefused);
+    for (const char* name : {"/config", "/vendor", "/device", ""})
+        std::remove((device + name).c_str());
+    EXPECT_EQ(portsAskedFor, 0);
 }
 
 TEST_F(ChipRouteTest, TheEmulatedChipFromItsDumpOrBuiltIn)

@@ -55,6 +55,9 @@ TEST(EmulatedOptionsTest, ArgumentsItDoesNotUnderstandAreRefused)
         {{"--save="}, "i815quarvel-sim: unknown option --save=\n"},
         {{"-x"}, "i815quarvel-sim: unknown option -x\n"},
         {{"a.txt", "b.txt"}, "i815quarvel-sim: only one DUMP may be given\n"},
+        {{"--save", "-", "a.txt"}, "i815quarvel-sim: --save -: the window writes its dump into a FILE, not onto "
+                                   "standard output\n"},
+        {{"--save=-"}, "i815quarvel-sim: --save -: the window writes its dump into a FILE, not onto standard output\n"},
     };
     for (const auto& c : cases) {
         const EmulatedCommandLine line = Parse(c.args);
@@ -65,4 +68,10 @@ TEST(EmulatedOptionsTest, ArgumentsItDoesNotUnderstandAreRefused)
         EXPECT_NE(line.text.find("usage: i815quarvel-sim"), std::string::npos);
     }
     EXPECT_TRUE(Parse({"-"}).run) << "a lone dash is a DUMP's name";
+
+    const std::string longOption = "--" + std::string(100000, 'x');
+    EXPECT_EQ(Parse({longOption.c_str()}).text.rfind("i815quarvel-sim: unknown option --" + std::string(38, 'x') +
+                                                         "...\nusage: ",
+                                                     0),
+              0u);
 }

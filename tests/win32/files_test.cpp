@@ -133,10 +133,9 @@ void Marker()
               RemoveFileIfThere("guard\\marker") == 0,
           "a marker removed, and one that is not there");
     {
-        const FolderLock lock("guard");
-        Check(lock.held(), "the folder's lock is held");
+        const MarkerLock lock("guard\\marker.lock", 1);
+        Check(lock.held(), "the marker's lock is held (" + lock.why() + ")");
     }
-    Check(!FolderLock("guard\\none").held(), "a missing folder has no lock");
     const std::string boot = ThisBoot("");
     Check(boot.rfind("started-", 0) == 0 && boot.find(' ') == std::string::npos && boot == ThisBoot(""),
           "this boot has one word for it (" + boot + ")");

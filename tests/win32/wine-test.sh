@@ -337,7 +337,8 @@ ctl() {
   same_as_linux $none applied.dump -- --emulated=set.dump --save-emulated applied.dump apply saved.conf
   same_as_linux $none -- --emulated apply --dry-run mine.conf
   same_as_linux $none applied2.dump -- --emulated --save-emulated applied2.dump apply mine.conf
-  same_as_linux "$no" tried.dump -- --emulated --save-emulated tried.dump try "cas=3 clocks"
+  same_as_linux "$no" tried.dump -- --emulated --save-emulated tried.dump try --force "cas=3 clocks"
+  same_as_linux "$no" -- --emulated try "cas=3 clocks"  # answered from a file: --force needed
   same_as_linux $none -- --emulated frobnicate
   # The warnings and --force, JSON, and - as standard input and output.
   local risky=$out/risky.conf
@@ -361,11 +362,11 @@ ctl() {
   for answer in yes silent; do
     local l w
     if [ $answer = yes ]; then
-      l=$(echo yes | "$linux_ctl" --emulated try --seconds 1 cas=3 2>&1 | tr -d '\r'; echo "status ${PIPESTATUS[1]}")
-      w=$(echo yes | wine "$programs/../ctl/i815ctl.exe" --emulated try --seconds 1 cas=3 2>&1 | tr -d '\r'; echo "status ${PIPESTATUS[1]}")
+      l=$(echo yes | "$linux_ctl" --emulated try --seconds 1 --force cas=3 2>&1 | tr -d '\r'; echo "status ${PIPESTATUS[1]}")
+      w=$(echo yes | wine "$programs/../ctl/i815ctl.exe" --emulated try --seconds 1 --force cas=3 2>&1 | tr -d '\r'; echo "status ${PIPESTATUS[1]}")
     else
-      l=$("$linux_ctl" --emulated try --seconds 1 cas=3 <"$silent" 7>&- 2>&1 | tr -d '\r'; echo "status ${PIPESTATUS[0]}")
-      w=$(wine "$programs/../ctl/i815ctl.exe" --emulated try --seconds 1 cas=3 <"$silent" 7>&- 2>&1 | tr -d '\r'; echo "status ${PIPESTATUS[0]}")
+      l=$("$linux_ctl" --emulated try --seconds 1 --force cas=3 <"$silent" 7>&- 2>&1 | tr -d '\r'; echo "status ${PIPESTATUS[0]}")
+      w=$(wine "$programs/../ctl/i815ctl.exe" --emulated try --seconds 1 --force cas=3 <"$silent" 7>&- 2>&1 | tr -d '\r'; echo "status ${PIPESTATUS[0]}")
     fi
     if [ "$l" = "$w" ]; then
       pass "try answered through a pipe ($answer): the same as on Linux ($(tail -n 2 <<< "$l" | head -n 1))"
@@ -377,7 +378,7 @@ ctl() {
 
   # Ctrl+C during try's question (Wine turns SIGINT into the console's Ctrl+C): the undo.
   local pid cas_warning="cas = 3 clocks: changing the CAS latency may hang the machine"
-  ( set +e; sleep 5 | wine "$programs/../ctl/i815ctl.exe" --emulated --save-emulated "$out/ctrl-c.dump" try --seconds 4 \
+  ( set +e; sleep 5 | wine "$programs/../ctl/i815ctl.exe" --emulated --save-emulated "$out/ctrl-c.dump" try --seconds 4 --force \
       "cas=3 clocks" >"$out/ctrl-c.out" 2>"$out/ctrl-c.err"; echo "${PIPESTATUS[1]}" >"$out/ctrl-c.status" ) &
   for _ in $(seq 50); do
     grep -q "Keep these settings" "$out/ctrl-c.out" 2>/dev/null && break
