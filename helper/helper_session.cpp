@@ -81,17 +81,25 @@ std::optional<std::string> HelperSession::Refusal(const HelperRequest& request)
     return std::nullopt;
 }
 
-// The request's own bits decide, not the chip's present value: what the group may not write, it
-// may not write even where the chip holds it already.
+// As i815ctl set asks for --force only for a change: the window writes a control's value back
+// whenever a refresh sets it (as its original did), and the chip's own value is no risk taken.
+// The chip is read outside the lock: only root could change the field in between, and then the
+// member writes what the chip held a moment before.
 std::optional<std::string> HelperSession::WarningRefusal(const HelperRequest& request)
 {
     if (caller_.mayWriteWarnings)
         return std::nullopt;
+    std::optional<uint32_t> now;
     for (const Field* field : TunableFields()) {
         if (field->dword != request.offset || (request.mask & FieldMask(*field)) == 0)
             continue;
-        const std::string risk = RiskLine({field, FieldState(*field, request.bits)});
-        if (!risk.empty())
+        const int state = FieldState(*field, request.bits);
+        const std::string risk = RiskLine({field, state});
+        if (risk.empty())
+            continue;
+        if (!now)
+            now = chip_.Read(request.offset);
+        if (FieldState(*field, *now) != state)
             return risk +
                    "; a value with a warning is written for root alone (sudo i815ctl set --force, or the window "
                    "as root), unless the administrator lets the group i815quarvel write it (i815quarvel(8))";

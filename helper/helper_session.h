@@ -5,8 +5,8 @@
 //
 // Allowed: reads of any dword of bus 0, device 0, function 0; one save and one restore of
 // the ports (nothing to do on the kernel's file); read-modify-writes of a dword that holds settings, whose mask is made of
-// whole setting fields with legal values, on a chip that identifies as an i815. A value that
-// the field table marks with a warning only for a caller who may write one.
+// whole setting fields with legal values, on a chip that identifies as an i815. A change to a
+// value that the field table marks with a warning only for a caller who may write one.
 
 #include "helper_protocol.h"
 #include "refusal_log.h"
@@ -42,7 +42,8 @@ public:
     std::string IdleEnd(int seconds);
 
     // Why a request is refused; nothing when it is allowed. Looks at the chip only to learn
-    // its identity, when no read of dword 0x00 has told it yet.
+    // its identity, when no read of dword 0x00 has told it yet, and whether a value with a
+    // warning that the caller may not write would change the chip.
     std::optional<std::string> Refusal(const HelperRequest& request);
 
 private:
