@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
@@ -95,16 +96,22 @@ TEST(HelperPrivileges, TheSystemCallFilterLetsTheRequestsThroughAndNothingElse)
         KernelConfigAccess chip(space, true, &configLock);
         const int status = open("/proc/self/status", O_RDONLY);
         const std::string requests = "read 00\nmodify a8 00000010 00000000\nmodify 50 00000040 00000000\n";
-        if (status < 0 || socketpair(AF_UNIX, SOCK_STREAM, 0, pair) != 0 ||
+        int journal[2];  // standard error, where the helper's lines go
+        if (status < 0 || pipe2(journal, O_NONBLOCK) != 0 || dup2(journal[1], STDERR_FILENO) != STDERR_FILENO ||
+            socketpair(AF_UNIX, SOCK_STREAM, 0, pair) != 0 ||
             write(pair[0], requests.data(), requests.size()) != ssize_t(requests.size()) ||
             shutdown(pair[0], SHUT_WR) != 0 || DropTo({65534, 65534}) || InstallSyscallFilter())
             _exit(100);
         std::signal(SIGPIPE, SIG_IGN);
-        HelperSession session(chip, [](const std::string&) {}, {1000, false});
+        HelperSession session(chip, [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); },
+                              {1000, false});
         int failures = ServeHelper(pair[1], pair[1], session, 5) != 0;
         char replies[128] = {};
         failures += read(pair[0], replies, sizeof replies - 1) <= 0 ||
                     std::string(replies) != "ok 11308086\nok 1f000304\nok 277c0204\n";
+        char logged[128] = {};
+        failures += read(journal[0], logged, sizeof logged - 1) <= 0 ||
+                    std::string(logged, 69) != "user 1000 wrote 1f000304 to dword 0xa8 (mask 00000010, bits 00000000)";
         char text[4096] = {};
         failures += pread(status, text, sizeof text - 1, 0) <= 0 || !std::strstr(text, "\nSeccomp:\t2\n");
         failures += socket(AF_UNIX, SOCK_STREAM, 0) != -1 || errno != EPERM;
