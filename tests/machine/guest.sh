@@ -150,14 +150,16 @@ ask_helper() {  # ask_helper USER FILE REQUEST...: each request a line; the repl
   printf '%s\n' "${@:3}" | "$as_user" "$1" nc -N -U /run/i815quarvel/helper.socket > "$2" 2>&1
 }
 socket_limits() {
-  local fake=$state/i815.config dump=$state/i815-for-the-helper.lspci member_uid before_chip
+  local fake=$state/i815.config dump=$state/i815-for-the-helper.lspci member_uid before_chip real
   member_uid=$(id -u member)
+  real=$(readlink -f $config)
   i815ctl --emulated --save-emulated "$dump" get agpfw > /dev/null
   sed -n 's/^[0-9a-f]0: //p' "$dump" | tr ' ' '\n' | while read -r byte; do printf "\\x$byte"; done > "$fake"
   is emulated-chip-file-size "$(stat -c %s "$fake")" 256
   mkdir -p $helper_dropins
+  # (The device's name holds colons, which BindPaths= takes as escaped.)
   printf '# Written by the system test: the helpers see an emulated i815 in a file.\n[Service]\nBindPaths=%s:%s\n' \
-    "$fake" "$(readlink -f $config)" > $helper_dropins/systest-chip.conf
+    "$fake" "${real//:/\\:}" > $helper_dropins/systest-chip.conf
   systemctl daemon-reload
   "$as_user" member i815ctl get agpfw > "$out/member-emulated-get" 2>&1
   is member-reads-the-emulated-i815 "$(cat "$out/member-emulated-get")" off
@@ -341,6 +343,7 @@ stage_profile() {
   cat > "$dropin" <<EOF
 # Written by the system test: the boot and resume apply on an emulated i815 in a file.
 [Service]
+ReadWritePaths=$state
 ExecStart=
 ExecStart=/usr/bin/i815ctl --emulated=$chip --save-emulated $chip apply --boot $profile
 EOF
@@ -352,6 +355,7 @@ EOF
 ConditionPathExists=
 ConditionPathExists=$chip_marker
 [Service]
+ReadWritePaths=$state
 ExecStart=
 ExecStart=/usr/bin/i815ctl --emulated=$chip apply --settle
 EOF
