@@ -194,11 +194,24 @@ bool TMForm::ReportIllegalAgpMode()
     return true;
 }
 
+// A write that the way to the chip refuses (the helper's answer to a member who chose a value
+// with a warning) changes nothing: the controls show the chip's values again before the
+// refusal, which says why and who may, is shown. A failure to reach the chip is left as it is.
+void TMForm::Modify(uint32_t offset, uint32_t mask, uint32_t bits)
+{
+    try {
+        access_.Modify(offset, mask, bits);
+    } catch (const std::logic_error&) {
+        RefreshControls();
+        throw;
+    }
+}
+
 void TMForm::SetConfigBits(uint32_t offset, uint32_t mask, bool set)
 {
     if (ChipClosed())
         return;
-    access_.Modify(offset, mask, set ? mask : 0);
+    Modify(offset, mask, set ? mask : 0);
     RefreshControls();
 }
 
@@ -211,7 +224,7 @@ void TMForm::WriteField(const Field& field, int state)
     if (ChipClosed())
         return;
     const FieldWrite write = EncodeFieldWrite(field, state);
-    access_.Modify(field.dword, write.mask, write.bits);
+    Modify(field.dword, write.mask, write.bits);
 }
 
 void TMForm::AGP4XOVRcbClick() { WriteField(Fields::AGP4XOVR, AGP4XOVRcb.Checked()); }

@@ -133,6 +133,7 @@ private:
     void FillAboutBox(uint32_t gmchcfg);
     bool ReportIllegalAgpMode();  // false: the box is open already
     void WriteField(const Field& field, int state);
+    void Modify(uint32_t offset, uint32_t mask, uint32_t bits);
     // After the failed identity check and after the close, the chip is not touched again.
     bool ChipClosed() const { return identityRefused_ || portsRestored_; }
 

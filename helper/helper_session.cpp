@@ -3,11 +3,15 @@
 #include "config_access.h"
 #include "config_lock.h"
 #include "field_map.h"
+#include "field_settings.h"
+#include "field_values.h"
 #include "write_all_posix.h"
 
 #include <cerrno>
+#include <chrono>
 #include <exception>
 
+#include <poll.h>
 #include <unistd.h>
 
 namespace {
@@ -24,7 +28,10 @@ std::optional<std::string> IllegalValue(const Field& field, uint32_t bits)
 
 }  // namespace
 
-HelperSession::HelperSession(ConfigAccess& chip, Log log) : chip_(chip), log_(std::move(log)) {}
+HelperSession::HelperSession(ConfigAccess& chip, Log log, HelperCaller caller)
+    : chip_(chip), log_(std::move(log)), caller_(caller), refusals_(log_)
+{
+}
 
 bool HelperSession::IsI815()
 {
@@ -67,8 +74,36 @@ std::optional<std::string> HelperSession::Refusal(const HelperRequest& request)
         if (auto illegal = IllegalValue(*field, request.bits))
             return illegal;
     }
+    if (auto warning = WarningRefusal(request))
+        return warning;
     if (!IsI815())
         return std::string("the host bridge is not an i815");
+    return std::nullopt;
+}
+
+// As i815ctl set asks for --force only for a change: the window writes a control's value back
+// whenever a refresh sets it (as its original did), and the chip's own value is no risk taken.
+// The chip is read outside the lock: only root could change the field in between, and then the
+// member writes what the chip held a moment before.
+std::optional<std::string> HelperSession::WarningRefusal(const HelperRequest& request)
+{
+    if (caller_.mayWriteWarnings)
+        return std::nullopt;
+    std::optional<uint32_t> now;
+    for (const Field* field : TunableFields()) {
+        if (field->dword != request.offset || (request.mask & FieldMask(*field)) == 0)
+            continue;
+        const int state = FieldState(*field, request.bits);
+        const std::string risk = RiskLine({field, state});
+        if (risk.empty())
+            continue;
+        if (!now)
+            now = chip_.Read(request.offset);
+        if (FieldState(*field, *now) != state)
+            return risk +
+                   "; a value with a warning is written for root alone (sudo i815ctl set --force, or the window "
+                   "as root), unless the administrator lets the group i815quarvel write it (i815quarvel(8))";
+    }
     return std::nullopt;
 }
 
@@ -81,8 +116,12 @@ std::string HelperSession::Execute(const HelperRequest& request)
             isI815_ = value == HostBridgeId;
         return "ok " + HexWord(value);
     }
-    case HelperRequest::Modify:
-        return "ok " + HexWord(chip_.Modify(request.offset, request.mask, request.bits));
+    case HelperRequest::Modify: {
+        const uint32_t written = chip_.Modify(request.offset, request.mask, request.bits);
+        log_("user " + std::to_string(caller_.uid) + " wrote " + HexWord(written) + " to " + Dword(request.offset) +
+             " (mask " + HexWord(request.mask) + ", bits " + HexWord(request.bits) + ")");
+        return "ok " + HexWord(written);
+    }
     case HelperRequest::Save:
         chip_.SavePorts();
         saved_ = true;
@@ -102,7 +141,8 @@ std::string HelperSession::Handle(const std::string& line)
         std::optional<std::string> refusal =
             request ? Refusal(*request) : std::optional<std::string>("not a request");
         if (refusal) {
-            log_("refused \"" + line.substr(0, HelperLineLimit) + "\": " + *refusal);
+            refusals_.Refused("refused \"" + line.substr(0, HelperLineLimit) + "\" of user " +
+                              std::to_string(caller_.uid) + ": " + *refusal);
             return "refused " + *refusal;
         }
         return Execute(*request);
@@ -128,7 +168,8 @@ std::string HelperSession::Receive(const char* data, size_t size)
             continue;
         }
         if (discarding_) {
-            log_("refused a line of more than " + std::to_string(HelperLineLimit) + " bytes");
+            refusals_.Refused("refused a line of more than " + std::to_string(HelperLineLimit) + " bytes of user " +
+                              std::to_string(caller_.uid));
             replies += "refused not a request\n";
             discarding_ = false;
         } else {
@@ -141,6 +182,7 @@ std::string HelperSession::Receive(const char* data, size_t size)
 
 void HelperSession::End()
 {
+    refusals_.End();
     if (saved_ && !restored_) {
         try {
             chip_.RestorePorts();
@@ -151,11 +193,39 @@ void HelperSession::End()
     }
 }
 
-int ServeHelper(int in, int out, HelperSession& session)
+std::string HelperSession::IdleEnd(int seconds)
 {
+    const std::string limit = std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
+    log_("closed the connection of user " + std::to_string(caller_.uid) + " after " + limit + " without a request");
+    return "failed The helper closed the connection after " + limit + " without a request";
+}
+
+// Only a whole request counts as activity: a caller that sends a byte now and then still
+// frees its connection after the limit.
+int ServeHelper(int in, int out, HelperSession& session, int idleSeconds)
+{
+    using Clock = std::chrono::steady_clock;
     char buffer[512];
     int status = 0;
+    Clock::time_point lastRequest = Clock::now();
     for (;;) {
+        if (idleSeconds > 0) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                lastRequest + std::chrono::seconds(idleSeconds) - Clock::now());
+            pollfd wait{in, POLLIN, 0};
+            const int ready = left.count() > 0 ? poll(&wait, 1, int(left.count())) : 0;
+            if (ready < 0 && errno != EINTR) {
+                status = 1;
+                break;
+            }
+            if (ready == 0 && Clock::now() - lastRequest >= std::chrono::seconds(idleSeconds)) {
+                const std::string last = session.IdleEnd(idleSeconds) + "\n";
+                WriteAll(out, last.data(), last.size());
+                break;
+            }
+            if (ready <= 0)
+                continue;
+        }
         const ssize_t got = read(in, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
@@ -164,6 +234,8 @@ int ServeHelper(int in, int out, HelperSession& session)
             break;
         }
         const std::string replies = session.Receive(buffer, size_t(got));
+        if (!replies.empty())
+            lastRequest = Clock::now();
         if (!WriteAll(out, replies.data(), replies.size())) {
             status = 1;
             break;

@@ -25,6 +25,25 @@ void CloseFrom(int first)
         close(int(fd));
 }
 
+// Every capability out of the bounding set, while CAP_SETPCAP is still effective: afterwards no
+// program that the helper could run would get one back from a file capability.
+bool EmptyBoundingSet()
+{
+    for (int cap = 0; prctl(PR_CAPBSET_READ, cap, 0, 0, 0) >= 0; ++cap)
+        if (prctl(PR_CAPBSET_DROP, cap, 0, 0, 0) != 0)
+            return false;
+    return true;
+}
+
+bool BoundingSetEmpty()
+{
+    int cap = 0;
+    for (int in; (in = prctl(PR_CAPBSET_READ, cap, 0, 0, 0)) >= 0; ++cap)
+        if (in != 0)
+            return false;
+    return cap > 0;
+}
+
 bool NoCapabilities()
 {
     __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
@@ -88,6 +107,8 @@ std::optional<SystemUser> FindSystemUser(const std::string& name, const std::str
 
 std::optional<std::string> DropTo(const SystemUser& user)
 {
+    if (!EmptyBoundingSet())
+        return Failed("the capability bounding set");
     if (setgroups(0, nullptr) != 0)
         return Failed("setgroups");
     if (setresgid(user.gid, user.gid, user.gid) != 0)
@@ -109,7 +130,7 @@ std::optional<std::string> DropTo(const SystemUser& user)
     gid_t rg, eg, sg;
     if (getresuid(&r, &e, &s) != 0 || r != user.uid || e != user.uid || s != user.uid ||
         getresgid(&rg, &eg, &sg) != 0 || rg != user.gid || eg != user.gid || sg != user.gid ||
-        getgroups(0, nullptr) != 0 || !NoCapabilities() || prctl(PR_GET_DUMPABLE, 0, 0, 0, 0) != 0 ||
+        getgroups(0, nullptr) != 0 || !NoCapabilities() || !BoundingSetEmpty() || prctl(PR_GET_DUMPABLE, 0, 0, 0, 0) != 0 ||
         prctl(PR_GET_NO_NEW_PRIVS, 0, 0, 0, 0) != 1)
         return std::string("a privilege survived the step down");
     return std::nullopt;

@@ -23,6 +23,7 @@ void SealProcess();
 // process that is still root.
 std::optional<SystemUser> FindSystemUser(const std::string& name, const std::string& passwdFile = "/etc/passwd");
 
-// Becomes `user` with no supplementary group, no capability in any set, no_new_privs, not
-// dumpable; checks each. Returns why not, or nothing once done.
+// Becomes `user` with no supplementary group, no capability in any set (the bounding set
+// emptied first, which takes CAP_SETPCAP), no_new_privs, not dumpable; checks each. Returns
+// why not, or nothing once done.
 std::optional<std::string> DropTo(const SystemUser& user);

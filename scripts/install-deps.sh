@@ -24,8 +24,9 @@ declare -A groups=(
   # Windows 98 to XP: mingw-w64 for i686, and the tests under Wine for i386 in Xvfb.
   [windows]="g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 wine wine32:i386 fonts-wine xvfb xauth xdotool xclip imagemagick zip unzip"
   # The system test: a Debian i386 machine made with debootstrap, booted under full-system QEMU
-  # on a copy-on-write layer; the window's screenshots turned into PNG files.
-  [system]="debootstrap qemu-system-x86 qemu-utils e2fsprogs dpkg-dev netpbm"
+  # on a copy-on-write layer; the window's screenshots turned into PNG files. i386's loader tells
+  # whether this kernel runs i386 programs; QEMU's user-mode emulator runs them where it does not.
+  [system]="debootstrap qemu-system-x86 qemu-utils e2fsprogs dpkg-dev netpbm libc6:i386 qemu-user-static"
 )
 
 list=

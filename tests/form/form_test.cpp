@@ -4,6 +4,7 @@
 #include "help_texts.h"
 
 #include <random>
+#include <stdexcept>
 
 using Trace = std::vector<PortOperation>;
 using Writes = std::vector<std::pair<uint32_t, uint32_t>>;
@@ -215,6 +216,33 @@ TEST_F(FormTest, ANonI815ChipIsRefusedAndNeverTouchedAgain)
     EXPECT_EQ(chip.AddressLatch(), 0x80000000u) << "the identity read's address stays";
     EXPECT_EQ(form->RevLbl.Text(), "Chipset rev  ") << "nothing else of the construction ran";
     EXPECT_EQ(face.hintDisplayTime, 0);
+}
+
+// A member's choice of a value with a warning, which the helper refuses: the refusal reaches
+// the window's failure box, and the control shows the chip's value again, not the choice.
+TEST_F(FormTest, ARefusedWriteShowsTheChipsValueAgain)
+{
+    class RefusingAccess : public Mechanism1Access {
+    public:
+        using Mechanism1Access::Mechanism1Access;
+        // As the helper for a member: every change refused, the chip's own value written back.
+        uint32_t Modify(uint32_t offset, uint32_t mask, uint32_t bits) override
+        {
+            if ((Read(offset) ^ bits) & mask)
+                throw std::logic_error("The helper refused \"modify a8 00000010 00000010\": agpfw = on: ...");
+            return Mechanism1Access::Modify(offset, mask, bits);
+        }
+    } refusing(chip);
+    form = std::make_unique<TMForm>(refusing, face);
+    form->Construct();
+    const ConfigSpace before = chip.Space();
+    ASSERT_FALSE(form->AGPFWcb.Checked());
+    EXPECT_THROW(form->AGPFWcb.UserChecks(true), std::logic_error);
+    EXPECT_FALSE(form->AGPFWcb.Checked());
+    const int sms = form->SMScombo.ItemIndex();
+    EXPECT_THROW(form->SMScombo.UserPicks(0), std::logic_error);
+    EXPECT_EQ(form->SMScombo.ItemIndex(), sms);
+    EXPECT_EQ(chip.Space(), before);
 }
 
 TEST_F(FormTest, TheCloseRestoresTheAddressPortAndIsTheLastAccess)

@@ -1,4 +1,5 @@
-// A helper for tests: the real helper's session, on an emulated i815 instead of the ports.
+// A helper for tests: the real helper's session, on an emulated i815 instead of the ports, for
+// a member of the group (no value with a warning).
 // When the window has gone, it writes the chip and its address latch to "<argv[0]>.out".
 #include "emulated_i815.h"
 #include "helper_session.h"

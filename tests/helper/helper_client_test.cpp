@@ -139,14 +139,15 @@ TEST_F(HelperClientTest, AUserReachesTheChipThroughTheSocketAndTheHelperEndsWith
         access.SavePorts();
         EXPECT_EQ(SavedConfigAddress, 0x12345678u) << "no answer carries the ports";
         EXPECT_EQ(access.Read(0x00), 0x11308086u);
-        EXPECT_EQ(access.Modify(0x50, 1u << 26, 0), 0x237C0244u);
+        EXPECT_EQ(access.Modify(0x50, 0x40, 0), 0x277C0204u);
         EXPECT_THROW(access.Modify(0x50, 0x100, 0), std::logic_error) << "a refusal is no success";
+        EXPECT_THROW(access.Modify(0x50, 1u << 26, 0), std::logic_error) << "CAS has a warning: root's alone";
         EXPECT_THROW(access.Write(0x50, 0), std::logic_error);
-        EXPECT_EQ(access.Read(0x50), 0x237C0244u);
+        EXPECT_EQ(access.Read(0x50), 0x277C0204u);
     }  // the connection closes without a restore: the helper puts the address port back itself
     const std::string left = Left(served);
     EXPECT_TRUE(Has(left, "latch 80000044")) << left;
-    EXPECT_TRUE(Has(left, "\n50: 44 02 7c 23 ")) << left;
+    EXPECT_TRUE(Has(left, "\n50: 04 02 7c 27 ")) << left;
 }
 
 TEST_F(HelperClientTest, TheWindowTriesTheSocketThenPkexec)

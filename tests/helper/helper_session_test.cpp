@@ -5,7 +5,10 @@
 #include "field_map.h"
 #include "helper_session.h"
 #include "mechanism1_access.h"
+#include "refusal_log.h"
 
+#include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <random>
 #include <thread>
@@ -21,7 +24,8 @@ protected:
 
     Mechanism1Access access{chip};
     std::vector<std::string> log;
-    HelperSession session{access, [this](const std::string& line) { log.push_back(line); }};
+    // Root's, as through pkexec: every legal value, a warning or none.
+    HelperSession session{access, [this](const std::string& line) { log.push_back(line); }, {0, true}};
 };
 
 // Bits that no setting owns, in the dwords that hold settings, and all of every other dword.
@@ -41,7 +45,7 @@ TEST_F(HelperSessionTest, DoesWhatTheWindowDoesPortForPort)
                                 Out(0xCF8, 0x800000A8), In(0xCFC, 0x1F000304),
                                 Out(0xCF8, 0x800000A8), Out(0xCFC, 0x1F000314),
                                 Out(0xCF8, 0x80000010)}));
-    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(log, std::vector<std::string>{"user 0 wrote 1f000314 to dword 0xa8 (mask 00000010, bits 00000010)"});
 
     // Requests split anywhere arrive whole.
     EXPECT_EQ(Ask("rea"), "");
@@ -85,12 +89,17 @@ TEST_F(HelperSessionTest, RefusesEverythingElseAndChangesNothing)
         EXPECT_EQ(reply.rfind("refused ", 0), 0u) << reply;
         EXPECT_NE(reply.find(r.reason), std::string::npos) << reply;
     }
-    EXPECT_EQ(log.size(), std::size(refused)) << "each refusal says so on stderr";
     EXPECT_EQ(Ask(std::string(200, 'x') + "\nread 00\n"), "refused not a request\nok 11308086\n")
         << "an over-long line is refused whole, and the next request still served";
     EXPECT_EQ(Ask("save\nsave\nrestore\nrestore\n"),
               "ok\nrefused the ports have been saved already\nok\nrefused the ports have been restored already\n");
     EXPECT_EQ(chip.Space(), before);
+    // Within a minute the first five refusals are logged, the rest counted when the window goes.
+    ASSERT_EQ(log.size(), 5u);
+    EXPECT_EQ(log[0], "refused \"write 50 00000000\" of user 0: not a request");
+    EXPECT_EQ(log[4], "refused \"read 0x50\" of user 0: not a request");
+    session.End();
+    EXPECT_EQ(log.back(), "refused 19 more requests within that minute, not logged one by one");
 }
 
 TEST_F(HelperSessionTest, WritesNothingToAnotherHostBridge)
@@ -169,10 +178,111 @@ TEST_F(HelperSessionTest, ALockHeldTooLongIsBusyAndNothingIsWritten)
             throw ConfigLockBusy("The lock file /run/i815quarvel/lock has been held by another program for 5 seconds");
         }
     } held(chip);
-    HelperSession busy(held, [](const std::string&) {});
+    HelperSession busy(held, [](const std::string&) {}, {0, true});
     const ConfigSpace before = chip.Space();
     const std::string lines = "read 00\nmodify a8 00000010 00000010\n";
     EXPECT_EQ(busy.Receive(lines.data(), lines.size()),
               "ok 11308086\nbusy The lock file /run/i815quarvel/lock has been held by another program for 5 seconds\n");
     EXPECT_EQ(chip.Space(), before);
+}
+
+// What joining the group grants: every legal value but those the window warns of. Root (the
+// window as root, or through pkexec) and, where the administrator allows it, the group may
+// write those too.
+TEST_F(HelperSessionTest, AValueWithAWarningIsRootsUnlessTheAdministratorAllowsIt)
+{
+    std::vector<std::string> memberLog;
+    HelperSession member(access, [&](const std::string& line) { memberLog.push_back(line); }, {1000, false});
+    auto askMember = [&](const std::string& line) { return member.Receive(line.data(), line.size()); };
+    const std::string rule = "; a value with a warning is written for root alone (sudo i815ctl set --force, or the "
+                             "window as root), unless the administrator lets the group i815quarvel write it "
+                             "(i815quarvel(8))\n";
+    const ConfigSpace before = chip.Space();
+    EXPECT_EQ(askMember("modify 50 e0000000 00000000\n"),
+              "refused sms = (!) DRAM in Self-Refresh Mode, Refresh Disabled: self-refresh with the refresh disabled: "
+              "the memory stops answering and the machine hangs" + rule);
+    EXPECT_EQ(askMember("modify 70 00080000 00080000\n"),
+              "refused thrlock = on: once set, only a reset clears the throttle lock, and the throttle limits stay "
+              "as they are until then" + rule);
+    EXPECT_EQ(askMember("modify a8 00000010 00000010\n"),
+              "refused agpfw = on: the i815 does not support fast writes: the machine will hang" + rule);
+    // CAS and the transmit DLL warn of every change, whichever value; a safe field beside a
+    // risky one in the same request does not carry it through.
+    EXPECT_EQ(askMember("modify 50 04000000 00000000\n").substr(0, 28), "refused cas = 3 clocks: chan");
+    EXPECT_EQ(askMember("modify 9c 00008000 00008000\n").substr(0, 23), "refused tdlle = on: tog");
+    EXPECT_EQ(askMember("modify 50 e0000040 80000000\n").substr(0, 31), "refused sms = (!) NOP Command E");
+    EXPECT_EQ(chip.Space(), before) << "a refused request writes nothing";
+    ASSERT_EQ(memberLog.size(), 5u);
+    EXPECT_EQ(memberLog[0].substr(0, 62), "refused \"modify 50 e0000000 00000000\" of user 1000: sms = (!) ");
+
+    // What the chip holds already is no change: the window writes a control's value back
+    // whenever a refresh sets it, CAS and a throttle lock that the BIOS set among them.
+    chip.SetDword(0x70, chip.Dword(0x70) | 1u << 19);
+    EXPECT_EQ(askMember("modify 50 04000000 04000000\nmodify 70 00080000 00080000\nmodify 9c 00008000 00000000\n"),
+              "ok 277c0244\nok 0a8a800c\nok 00000000\n");
+
+    // The same member's values without a warning: written, and each write logged with the user.
+    EXPECT_EQ(askMember("modify 50 e0000040 20000000\nmodify a8 00000010 00000000\n"), "ok 277c0204\nok 1f000304\n");
+    EXPECT_EQ(std::vector<std::string>(memberLog.begin() + 5, memberLog.end()),
+              (std::vector<std::string>{"user 1000 wrote 277c0244 to dword 0x50 (mask 04000000, bits 04000000)",
+                                        "user 1000 wrote 0a8a800c to dword 0x70 (mask 00080000, bits 00080000)",
+                                        "user 1000 wrote 00000000 to dword 0x9c (mask 00008000, bits 00000000)",
+                                        "user 1000 wrote 277c0204 to dword 0x50 (mask e0000040, bits 20000000)",
+                                        "user 1000 wrote 1f000304 to dword 0xa8 (mask 00000010, bits 00000000)"}));
+    chip.SetDword(0x50, 0x237C0204);
+    EXPECT_EQ(askMember("modify 50 04000000 04000000\n").substr(0, 28), "refused cas = 2 clocks: chan");
+
+    chip.SetDword(0x70, chip.Dword(0x70) & ~(1u << 19));
+    HelperSession allowed(access, [](const std::string&) {}, {1000, true});
+    const std::string lines = "modify 70 00080000 00080000\nmodify 50 04000000 04000000\n";
+    EXPECT_EQ(allowed.Receive(lines.data(), lines.size()), "ok 0a8a800c\nok 277c0204\n");
+}
+
+// A member's flood of refusals gives the journal five lines a minute and their count, never a
+// line each; a minute later the next five.
+TEST(HelperRefusalLog, FiveLinesAMinuteThenTheCount)
+{
+    std::vector<std::string> lines;
+    RefusalLog log([&](const std::string& line) { lines.push_back(line); });
+    const RefusalLog::Clock::time_point start{};
+    for (int i = 0; i < 1000; ++i)
+        log.Refused("refusal " + std::to_string(i), start + std::chrono::milliseconds(i * 50));
+    EXPECT_EQ(lines, (std::vector<std::string>{"refusal 0", "refusal 1", "refusal 2", "refusal 3", "refusal 4"}));
+    log.Refused("refusal 1000", start + std::chrono::seconds(60));
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 5, lines.end()),
+              (std::vector<std::string>{"refused 995 more requests within that minute, not logged one by one",
+                                        "refusal 1000"}));
+    log.Refused("refusal 1001", start + std::chrono::seconds(61));
+    log.End();
+    EXPECT_EQ(lines.size(), 8u) << "nothing left to count";
+    EXPECT_EQ(lines.back(), "refusal 1001");
+}
+
+// The window asks every few seconds, i815ctl try within the hour of its wait; a connection that
+// asks nothing past the limit is closed, with a last word, and a request's first bytes do not
+// hold it open.
+TEST_F(HelperSessionTest, AConnectionSilentPastTheIdleLimitIsClosed)
+{
+    std::signal(SIGPIPE, SIG_IGN);
+    int pair[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    std::vector<std::string> memberLog;
+    HelperSession member(access, [&](const std::string& line) { memberLog.push_back(line); }, {1000, false});
+    const auto start = std::chrono::steady_clock::now();
+    std::thread helper([&] { ServeHelper(pair[1], pair[1], member, 1); });
+    const std::string requests = "read 00\nrea";
+    ASSERT_EQ(write(pair[0], requests.data(), requests.size()), ssize_t(requests.size()));
+    std::string received;
+    char buffer[256];
+    for (ssize_t got; std::count(received.begin(), received.end(), '\n') < 2 &&
+                      (got = read(pair[0], buffer, sizeof buffer)) > 0;)
+        received.append(buffer, size_t(got));
+    helper.join();
+    const auto took = std::chrono::steady_clock::now() - start;
+    close(pair[0]);
+    close(pair[1]);
+    EXPECT_EQ(received, "ok 11308086\nfailed The helper closed the connection after 1 second without a request\n");
+    EXPECT_GE(took, std::chrono::seconds(1));
+    EXPECT_LT(took, std::chrono::seconds(5));
+    EXPECT_EQ(memberLog, std::vector<std::string>{"closed the connection of user 1000 after 1 second without a request"});
 }

@@ -133,11 +133,86 @@ stage_install() {
 
   useradd --create-home --groups i815quarvel --shell /bin/bash member
   useradd --create-home --shell /bin/bash stranger
+  useradd --create-home --groups i815quarvel --shell /bin/bash member2
   check member-in-the-group sh -c 'id -nG member | grep -qw i815quarvel'
+  check member2-in-the-group sh -c 'id -nG member2 | grep -qw i815quarvel'
   systemctl enable i815quarvel-apply.service > "$out/enable.log" 2>&1
   is apply-enabled-for-five-targets "$(find /etc/systemd/system -path '*.wants/i815quarvel-apply.service' | wc -l)" 5
   systemctl enable i815quarvel-helper.socket > "$out/enable-socket.log" 2>&1
   is socket-enabled "$(systemctl is-enabled i815quarvel-helper.socket)" enabled
+}
+
+# --- What the group may do through the socket, on an emulated i815 in a file that a drop-in of
+# the test binds over the kernel's configuration file for the helpers alone.
+helper_dropins=/etc/systemd/system/i815quarvel-helper@.service.d
+helper_journal() { journalctl -b -q --no-pager -o cat -u 'i815quarvel-helper@*'; }
+ask_helper() {  # ask_helper USER FILE REQUEST...: each request a line; the replies into FILE
+  printf '%s\n' "${@:3}" | "$as_user" "$1" nc -N -U /run/i815quarvel/helper.socket > "$2" 2>&1
+}
+socket_limits() {
+  local fake=$state/i815.config dump=$state/i815-for-the-helper.lspci member_uid before_chip real
+  member_uid=$(id -u member)
+  real=$(readlink -f $config)
+  i815ctl --emulated --save-emulated "$dump" get agpfw > /dev/null
+  sed -n 's/^[0-9a-f]0: //p' "$dump" | tr ' ' '\n' | while read -r byte; do printf "\\x$byte"; done > "$fake"
+  is emulated-chip-file-size "$(stat -c %s "$fake")" 256
+  mkdir -p $helper_dropins
+  # (The device's name holds colons, which BindPaths= takes as escaped.)
+  printf '# Written by the system test: the helpers see an emulated i815 in a file.\n[Service]\nBindPaths=%s:%s\n' \
+    "$fake" "${real//:/\\:}" > $helper_dropins/systest-chip.conf
+  systemctl daemon-reload
+  "$as_user" member i815ctl get agpfw > "$out/member-emulated-get" 2>&1
+  is member-reads-the-emulated-i815 "$(cat "$out/member-emulated-get")" off
+
+  # The values with a warning: refused to a member, however asked, and logged; the chip as it was.
+  before_chip=$(od -An -tx1 "$fake")
+  ask_helper member "$out/self-refresh" 'modify 50 e0000000 00000000' 'modify 70 00080000 00080000'
+  check self-refresh-refused grep -q '^refused sms = (!) DRAM in Self-Refresh Mode, Refresh Disabled: ' "$out/self-refresh"
+  check throttle-lock-refused grep -q '^refused thrlock = on: once set, only a reset clears' "$out/self-refresh"
+  show "$out/self-refresh"
+  "$as_user" member i815ctl set --force sms=self-refresh > /dev/null 2> "$out/set-force.err"
+  is set-force-of-a-warning-status "$?" 1
+  check set-force-refused-by-the-helper grep -q 'a value with a warning is written for root alone' "$out/set-force.err"
+  is warnings-left-the-chip-as-it-was "$(od -An -tx1 "$fake")" "$before_chip"
+  check self-refresh-refusal-logged wait_for 10 sh -c "journalctl -b -q --no-pager -o cat -u 'i815quarvel-helper@*' |
+    grep -qF 'refused \"modify 50 e0000000 00000000\" of user $member_uid: sms = (!) DRAM in Self-Refresh Mode'"
+
+  # An accepted write: the journal names the user, the dword, the mask, the bits and the value.
+  ask_helper member "$out/clt" 'modify 50 00000040 00000000'
+  is clt-written "$(sed -n 2p "$out/clt")" "ok 277c0204"
+  is clt-in-the-chip "$(od -An -tx1 -j80 -N4 "$fake")" " 04 02 7c 27"
+  check write-logged-with-the-user wait_for 10 sh -c "journalctl -b -q --no-pager -o cat -u 'i815quarvel-helper@*' |
+    grep -qxF 'i815quarvel-helper: user $member_uid wrote 277c0204 to dword 0x50 (mask 00000040, bits 00000000)'"
+
+  # A flood of refusals: five lines, then their count.
+  local lines=() i
+  for i in $(seq 1 40); do lines+=("flood $i"); done
+  ask_helper member2 "$out/flood" "${lines[@]}"
+  is flood-all-refused "$(grep -c '^refused not a request$' "$out/flood")" 40
+  wait_for 10 sh -c "journalctl -b -q --no-pager -o cat -u 'i815quarvel-helper@*' | grep -q 'refused 35 more'"
+  is flood-five-lines-logged "$(helper_journal | grep -c "refused \"flood [0-9]*\" of user $(id -u member2)")" 5
+  is flood-counted-in-one-line "$(helper_journal | grep -c 'refused 35 more requests within that minute, not logged one by one')" 1
+
+  # The idle limit, shortened by a drop-in: a held connection that asks nothing is closed.
+  printf '[Service]\nExecStart=\nExecStart=%s --idle-seconds=5\n' $helper > $helper_dropins/systest-options.conf
+  systemctl daemon-reload
+  local holder
+  "$as_user" member nc -U /run/i815quarvel/helper.socket < <(sleep 60) > "$out/idle" 2>&1 &
+  holder=$!
+  check idle-connection-closed wait_for 30 grep -qx 'failed The helper closed the connection after 5 seconds without a request' "$out/idle"
+  check idle-close-logged wait_for 10 sh -c "journalctl -b -q --no-pager -o cat -u 'i815quarvel-helper@*' |
+    grep -qF 'closed the connection of user $member_uid after 5 seconds without a request'"
+  kill "$holder" 2>/dev/null
+  wait "$holder" 2>/dev/null
+
+  # The administrator's drop-in lets the group write values with a warning.
+  printf '[Service]\nExecStart=\nExecStart=%s --group-writes-warnings\n' $helper > $helper_dropins/systest-options.conf
+  systemctl daemon-reload
+  ask_helper member "$out/allowed" 'modify 70 00080000 00080000'
+  is warning-written-where-allowed "$(sed -n 2p "$out/allowed")" "ok 0a8a800c"
+
+  rm -rf $helper_dropins
+  systemctl daemon-reload
 }
 
 stage_noprofile() {
@@ -182,8 +257,22 @@ stage_noprofile() {
   done
   is helper-no-new-privs "$(field NoNewPrivs)" "NoNewPrivs: 1"
   is helper-not-dumpable "$(stat -c %u /proc/$pid/status)" 0
+  is helper-bounding-set-empty "$(field CapBnd)" "CapBnd: 0000000000000000"
+  is helper-in-a-seccomp-filter "$(field Seccomp)" "Seccomp: 2"
+  # The connection that the member holds is the member's one: a second is refused at once,
+  # another member is still served.
+  "$as_user" member nc -N -U $socket < /dev/null > "$out/second" 2>&1
+  is second-connection-refused "$(cat "$out/second")" \
+    "i815quarvel-helper refused: user $(id -u member) has a connection to the helper already; one at a time"
+  ask_helper member2 "$out/member2" 'read 00'
+  is member2-served-beside-the-member "$(cat "$out/member2")" "i815quarvel-helper ready
+ok 12378086"
   kill "$holder" 2>/dev/null
   wait "$holder" 2>/dev/null
+  check slot-free-once-the-helper-ends wait_for 30 sh -c "printf 'read 00\n' |
+    '$as_user' member nc -N -U $socket | grep -qx 'ok 12378086'"
+
+  socket_limits
 
   # The window as the member, on this host bridge: refused from the IDs that the kernel shows
   # everyone, before any helper or password.
@@ -213,6 +302,21 @@ EOF
   is window-pkexec-status "$window_status" 2
   is window-pkexec-ran-the-helper "$(pkexec_runs)" $((pkexecs + 1))
   journalctl -b -q --no-pager -o cat -t pkexec | tail -n 2 | sed 's/^/    /'
+
+  # The helper as pkexec starts it, outside any unit: the same bounding set and its own filter,
+  # the only one on it. (as-user, setpriv and pkexec each become the next: $! is the helper.)
+  "$as_user" member pkexec $helper < <(sleep 60) > "$out/pkexec-held" 2>&1 &
+  local pkexeced=$!
+  check pkexec-helper-greets wait_for 60 grep -qx 'i815quarvel-helper ready' "$out/pkexec-held"
+  pid=$pkexeced
+  is pkexec-helper-runs-as-its-user "$(field Uid)" "Uid: $uid $uid $uid $uid"
+  is pkexec-helper-CapEff "$(field CapEff)" "CapEff: 0000000000000000"
+  is pkexec-helper-bounding-set-empty "$(field CapBnd)" "CapBnd: 0000000000000000"
+  is pkexec-helper-no-new-privs "$(field NoNewPrivs)" "NoNewPrivs: 1"
+  is pkexec-helper-in-its-own-seccomp-filter "$(field Seccomp) $(field Seccomp_filters)" "Seccomp: 2 Seccomp_filters: 1"
+  [ -s "$out/pkexec-held" ] && show "$out/pkexec-held"
+  kill "$pkexeced" 2>/dev/null
+  wait "$pkexeced" 2>/dev/null
   kill "$xvfb" 2>/dev/null
   wait "$xvfb" 2>/dev/null
   rm -f "$polkit_rule"
@@ -250,6 +354,7 @@ stage_profile() {
   cat > "$dropin" <<EOF
 # Written by the system test: the boot and resume apply on an emulated i815 in a file.
 [Service]
+ReadWritePaths=$state
 ExecStart=
 ExecStart=/usr/bin/i815ctl --emulated=$chip --save-emulated $chip apply --boot $profile
 EOF
@@ -261,6 +366,7 @@ EOF
 ConditionPathExists=
 ConditionPathExists=$chip_marker
 [Service]
+ReadWritePaths=$state
 ExecStart=
 ExecStart=/usr/bin/i815ctl --emulated=$chip apply --settle
 EOF

@@ -22,7 +22,8 @@
 
 namespace {
 
-// A helper serving the test's emulated chip on a thread of its own, over a socket pair.
+// A helper serving the test's emulated chip on a thread of its own, over a socket pair; what it
+// logs besides its writes are its refusals.
 class ThreadHelper {
 public:
     explicit ThreadHelper(EmulatedI815& chip) : access_(chip)
@@ -33,7 +34,11 @@ public:
             throw std::runtime_error("no socket pair");
         client_ = std::make_unique<HelperConfigAccess>(pair[0]);
         thread_ = std::thread([this, fd = pair[1]] {
-            HelperSession session(access_, [this](const std::string& line) { refusals_.push_back(line); });
+            // As through pkexec: the window's every choice, those with a warning too.
+            HelperSession session(access_, [this](const std::string& line) {
+                if (line.rfind("refused", 0) == 0)
+                    refusals_.push_back(line);
+            }, {0, true});
             ServeHelper(fd, fd, session);
             close(fd);
         });

@@ -32,6 +32,31 @@ set -euo pipefail
 test=$1 programs=$2 probe=$3 work=$4 extra=${5:-}
 linux_ctl=$extra
 
+# Wine runs a Windows program inside an i386 Linux process. On a kernel that runs none, or runs
+# them only through a user-mode emulator registered in binfmt_misc (where Wine cannot map its
+# shared user data and ends), these tests cannot run: they say so and count as skipped (77).
+i386_emulator() {
+  local entry
+  [ "$(cat /proc/sys/fs/binfmt_misc/status 2>/dev/null)" = enabled ] || return 1
+  for entry in /proc/sys/fs/binfmt_misc/*; do
+    [ "$(head -n 1 "$entry" 2>/dev/null)" = enabled ] || continue
+    # The ELF header of an i386 executable: class 1, data 1, e_machine 3 at bytes 18 and 19.
+    if grep -q '^magic 7f454c460101.\{20\}0[23]000300' "$entry"; then
+      sed -n 's/^interpreter //p' "$entry"
+      return 0
+    fi
+  done
+  return 1
+}
+if emulator=$(i386_emulator); then
+  echo "skipped: this kernel runs i386 programs only through $emulator, under which Wine cannot run"
+  exit 77
+fi
+if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+  echo "skipped: this kernel runs no i386 programs (/lib/ld-linux.so.2 cannot be run), and Wine needs them"
+  exit 77
+fi
+
 if [ -z "${QUARVEL_IN_XVFB:-}" ]; then
   export QUARVEL_IN_XVFB=1
   exec xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96 -nolisten tcp" "$0" "$@"
