@@ -10,6 +10,7 @@
 #include "interruption.h"
 #include "json_output.h"
 #include "paths.h"
+#include "standard_output.h"
 
 #include <optional>
 
@@ -85,7 +86,7 @@ void SaveProfile(ConfigAccess& chip, const std::string& path, std::ostream& out)
 {
     const std::string text = FormatProfile(chip, LocalTimeNow());
     if (path == "-")
-        out << text;
+        AsFileBytes(out) << text;
     else
         WriteProfileFile(path, text);
 }

@@ -10,9 +10,9 @@
 // output that was closed still fails, with EBADF.
 //
 // POSIX: standard_output_posix.cpp. Windows: standard_output_win32.cpp, which writes to the
-// standard output's handle with each line ending in CRLF, and has a stream of its own for
-// standard error and standard input, since the C++ runtime's std::cerr and std::cin need
-// functions that Windows 98 lacks.
+// standard output's handle with each line ending in CRLF and the text in the code page of where
+// it goes (code_page_output.h), and has a stream of its own for standard error and standard
+// input, since the C++ runtime's std::cerr and std::cin need functions that Windows 98 lacks.
 //
 // Standard input is read by a buffer of this program's own on both systems: the C library's
 // stream takes a read error (standard input a folder, a device that fails) for the end of the
@@ -38,13 +38,21 @@ public:
 private:
     int_type overflow(int_type c) override;
     int sync() override;
-    bool Flush();
+    // `more`: text follows, so a UTF-8 sequence that the buffer's end parts may wait for it.
+    bool Flush(bool more = false);
 
     char buffer_[4096];
     bool closed_ = false;
     int error_ = 0;
     std::ostream stream_;
 };
+
+// Marks the program's standard output: what follows on it is a file's bytes (the profile of
+// save -, UTF-8 wherever it is read), which leave the program as they are on every system. It
+// flushes what came before. Any other stream is left as it is.
+std::ostream& AsFileBytes(std::ostream& out);
+// Whether `out` was so marked.
+bool CarriesFileBytes(std::ostream& out);
 
 // The program's standard error, unbuffered: std::cerr on POSIX.
 std::ostream& StandardErrors();

@@ -55,7 +55,7 @@ StandardOutput::StandardOutput() : stream_(this)
     setp(buffer_, buffer_ + sizeof buffer_);
 }
 
-bool StandardOutput::Flush()
+bool StandardOutput::Flush(bool)
 {
     if (error_) {
         setp(buffer_, buffer_ + sizeof buffer_);  // lost already; the reason is kept

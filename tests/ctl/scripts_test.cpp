@@ -7,6 +7,7 @@
 #include "field_map.h"
 #include "field_values.h"
 #include "json_output.h"
+#include "standard_output.h"
 
 #include "../support/json_schema.h"
 #include "../support/test_files.h"
@@ -205,4 +206,17 @@ TEST(Scripts, ProfilesFromFifosAndTheDumpFromStandardInput)
     EXPECT_EQ(both.err, "i815ctl: standard input is the dump of --emulated=-, so the profile must be a FILE\n");
     EXPECT_EQ(Ctl({"--emulated=-", "show"}, "").err,
               "i815ctl: (standard input): no device 00:00.0 (the host bridge) in this dump; it is empty\n");
+}
+
+// i815ctl.exe writes its texts in the code page of where they go, but the profile of save - is a
+// file's bytes: UTF-8, as check and apply read it on every system.
+TEST(Scripts, TheProfileOfSaveDashLeavesAsAFilesBytes)
+{
+    for (const std::string command : {"save", "get"}) {
+        std::istringstream in;
+        std::ostringstream out, err;
+        ASSERT_EQ(RunCtl({"--emulated", command, command == "save" ? "-" : "sms"}, CtlSystem{}, in, out, err), 0);
+        EXPECT_EQ(CarriesFileBytes(out), command == "save") << command;
+        EXPECT_NE(out.str().find("15.6 \xC2\xB5s"), std::string::npos) << out.str();
+    }
 }
