@@ -21,9 +21,10 @@
 #                    read and locked, paths, the boot guard's marker and its lock (files_test.cpp)
 #   ctl LINUX-I815CTL
 #                    i815ctl.exe --emulated (Wine set to Windows XP): show, get, set, dump, save,
-#                    check, apply and try answered from a pipe, the warnings and --force,
-#                    --json, and - as standard input and output give the output of the Linux
-#                    build, byte for byte but for line endings (and a saved profile's date); on
+#                    check, apply, list, diff and try answered from a pipe, the warnings and
+#                    --force, --json, and - as standard input and output give the output of the
+#                    Linux build, byte for byte but for line endings, a saved profile's date and
+#                    the code page (Windows-1252 in files and pipes); "µs" on a console; on
 #                    the ports, the refusal with its advice, and under Windows 98 the all-ones
 #                    bridge refused as not an i815; the boot guard's marker beside the dump and
 #                    beside the profile
@@ -287,20 +288,28 @@ real_window_98() {
 
 # Runs i815ctl of both systems in $out/linux and $out/windows on the same arguments, with the
 # same input; compares status, output, messages and the files named after the arguments.
+# What i815ctl.exe says goes into a file in Windows-1252, what the Linux build says in UTF-8: the
+# Linux build's status.txt, out.txt and err.txt are compared as Windows-1252. A FILE named is a
+# file's bytes on both (a file the programs wrote, or out.txt of save -), compared as it is.
 same_as_linux() {  # INPUT FILE... -- ARGS...
-  local input=$1 files=() ran status_l status_w
+  local input=$1 files=() texts=() ran status_l status_w f
   shift
   while [ "$1" != -- ]; do files+=("$1"); shift; done
   shift
   ran="i815ctl $*"
+  for f in status.txt out.txt err.txt; do
+    [[ " ${files[*]} " == *" $f "* ]] || texts+=("$f")
+  done
   (cd "$out/linux" && set +e; "$linux_ctl" "$@" <"$input" >out.txt 2>err.txt; echo $? >status.txt)
   (cd "$out/windows" && set +e; wine "$programs/../ctl/i815ctl.exe" "$@" <"$input" >out.txt 2>err.txt; echo $? >status.txt)
-  local differs=""
-  for f in status.txt out.txt err.txt "${files[@]}"; do
-    if ! cmp -s <(tr -d '\r' <"$out/linux/$f" | sed 's/ on [0-9-]* [0-9:]*\.$/ on DATE./') \
+  local differs="" linux_bytes
+  for f in "${texts[@]}" "${files[@]}"; do
+    linux_bytes=(cat)
+    [[ " ${texts[*]} " == *" $f "* ]] && linux_bytes=(iconv -f UTF-8 -t WINDOWS-1252)
+    if ! cmp -s <(tr -d '\r' <"$out/linux/$f" | "${linux_bytes[@]}" | sed 's/ on [0-9-]* [0-9:]*\.$/ on DATE./') \
                 <(tr -d '\r' <"$out/windows/$f" | sed 's/ on [0-9-]* [0-9:]*\.$/ on DATE./'); then
       differs+=" $f"
-      diff <(tr -d '\r' <"$out/linux/$f") <(tr -d '\r' <"$out/windows/$f") | head -10 || true
+      diff <(tr -d '\r' <"$out/linux/$f" | "${linux_bytes[@]}") <(tr -d '\r' <"$out/windows/$f") | head -10 || true
     fi
   done
   if [ -z "$differs" ]; then
@@ -349,9 +358,36 @@ ctl() {
   same_as_linux $none -- --emulated get --json cas agpmode thrlock
   same_as_linux "$risky" -- check -
   same_as_linux "$risky" risky.dump -- --emulated --save-emulated risky.dump apply -
-  same_as_linux $none -- --emulated save -
+  same_as_linux $none out.txt -- --emulated save -
   same_as_linux $none -- --emulated dump -
+  # list, diff and its statuses, and their JSON.
+  printf 'sms = 7.8us\ncas = 2\n' >"$out/linux/sms.conf"
+  cp "$out/linux/sms.conf" "$out/windows/"
+  same_as_linux $none -- --emulated list sms cas
+  same_as_linux $none -- --emulated diff sms.conf
+  same_as_linux $none -- --emulated diff --json sms.conf
+  same_as_linux $none -- --emulated diff -q bad.conf
+  same_as_linux $none -- check --json bad.conf
   local said status
+
+  # The µ of sms in the code page of where it goes: Windows-1252 in a pipe; on a console, the
+  # console's output code page, which Wine's console turns back into the UTF-8 of the terminal
+  # that script(1) gives it (UTF-8 taken for the code page, 437 or 850, would show "┬╡s").
+  local micro=$'Refresh interval: 100 Mhz - 15.6 \xB5s 133 Mhz - 11.7 \xB5s'
+  said=$(wine "$programs/../ctl/i815ctl.exe" --emulated get sms | tr -d '\r') || true
+  if [ "$said" = "$micro" ]; then
+    pass "i815ctl get sms through a pipe: \"µs\" as Windows-1252's byte 0xB5"
+  else
+    fail "i815ctl get sms through a pipe: $(printf '%s' "$said" | od -An -c | head -3)"
+  fi
+  said=$(cd "$out" && LC_ALL=C.UTF-8 script -qec "wine '$programs/../ctl/i815ctl.exe' --emulated get sms; \
+           wine '$programs/../ctl/i815ctl.exe' --emulated set sms=1us" /dev/null | tr -d '\r') || true
+  if [[ "$said" == *"100 Mhz - 15.6 µs 133 Mhz - 11.7 µs"*'"Refresh interval: 100 Mhz - 7.8 µs 133 Mhz - 5.85 µs"'* &&
+        "$said" != *"┬╡"* && "$said" != *"Âµ"* ]]; then
+    pass "i815ctl get sms and a refused set on a console: \"µs\" on standard output and standard error"
+  else
+    fail "i815ctl get sms and a refused set on a console: $said"
+  fi
 
   # try's answer through a pipe: "yes" in time, and a pipe that stays silent past the deadline.
   # The silent pipe is a FIFO whose writing end this shell holds until both programs have run,
