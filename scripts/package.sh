@@ -79,7 +79,7 @@ leftovers() {  # what the packages may leave behind, found anywhere it could be
   find /etc/systemd /var/lib/systemd/deb-systemd-helper-enabled /var/lib/systemd/deb-systemd-helper-masked \
     -name '*i815quarvel*' 2>/dev/null
   for path in /var/lib/i815quarvel /usr/libexec/i815quarvel /usr/share/doc/i815ctl /usr/share/doc/i815quarvel \
-              /run/i815quarvel /run/lock/i815quarvel.lock; do
+              /usr/share/i815ctl /run/i815quarvel /run/lock/i815quarvel.lock; do
     if [ -e "$path" ]; then echo "$path"; fi
   done
   if getent passwd i815quarvel >/dev/null; then echo "the user i815quarvel"; fi
@@ -97,6 +97,9 @@ getent group i815quarvel >/dev/null || fail "no system group i815quarvel"
 shown=$(/usr/bin/i815ctl --emulated show)  # whole, so head cannot cut it short with SIGPIPE
 head -n 3 <<< "$shown"
 [ "$(readlink -f "$(command -v i815ctl)")" = /usr/bin/i815ctl ] || fail "i815ctl is not the installed one"
+# The schema that i815ctl(8) names, as the tests validate the JSON against it.
+cmp -s /usr/share/i815ctl/i815ctl.schema.json "$root/data/json/i815ctl.schema.json" ||
+  fail "/usr/share/i815ctl/i815ctl.schema.json is not data/json/i815ctl.schema.json"
 # The installed emulated window: it shows, and ends as its close button would, with status 0.
 saved=$(mktemp)
 /usr/bin/i815quarvel-sim --save "$saved" &
