@@ -50,8 +50,8 @@ std::ostream& Quiet()
 // Where the guard of a boot-time apply keeps its marker: the system's folder for the chip, or,
 // where the system has none (Windows), the folder of the profile; beside the dump for an
 // emulated chip, which must never stop or clear a real boot's apply. The built-in emulated chip
-// lasts no longer than the program: it has no marker. Nor has apply --settle, which names no
-// profile, where the marker lies beside it.
+// and one read from standard input last no longer than the program: they have no marker. Nor
+// has apply --settle, which names no profile, where the marker lies beside it.
 std::optional<BootGuard> GuardFor(const Invocation& call, const std::string& profilePath)
 {
     const CtlSystem& system = call.system;
@@ -64,7 +64,7 @@ std::optional<BootGuard> GuardFor(const Invocation& call, const std::string& pro
         guard.privateFolder = true;
         return guard;
     }
-    if (!call.routeChoice.dump)
+    if (!call.routeChoice.dump || *call.routeChoice.dump == "-")
         return std::nullopt;
     const std::string& dump = *call.routeChoice.dump;
     BootGuard guard{FolderOf(dump), system.settleSeconds, system.bootIdPath};
@@ -210,6 +210,9 @@ int ApplyCommand(Invocation& call)
     const std::optional<BootGuard> guard = GuardFor(call, path);
     if (dryRun && boot)
         throw StatusError(ExitBadInput, call.command + ": --dry-run and --boot do not go together");
+    if (boot && path == "-" && call.routeChoice.kind != RouteKind::Emulated && call.system.stateDir.empty())
+        throw StatusError(ExitBadInput, call.command + " --boot keeps its marker beside the profile here, so the "
+                                                       "profile must be a FILE");
     // At boot root applies the file unattended: a file that another user may write is refused.
     const Profile profile = ReadProfileArgument(call, path, boot);
     auto apply = [&](int& writes) {

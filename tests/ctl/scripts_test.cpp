@@ -21,6 +21,7 @@
 #include <thread>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using Json = nlohmann::json;
 
@@ -204,6 +205,20 @@ TEST(Scripts, ProfilesFromFifosAndTheDumpFromStandardInput)
     const Outcome both = Ctl({"--emulated=-", "diff", "-"}, dump);
     EXPECT_EQ(both.status, 2);
     EXPECT_EQ(both.err, "i815ctl: standard input is the dump of --emulated=-, so the profile must be a FILE\n");
+    // A chip from standard input has no file to keep apply --boot's marker beside, as the
+    // built-in one; where the marker lies beside the profile (Windows), that must be a FILE.
+    const std::string profile = TestFile("boot.conf");
+    WriteText(profile, "bnr = off\n");
+    EXPECT_EQ(Ctl({"--emulated=-", "apply", "--boot", profile}, dump).status, 0);
+    EXPECT_NE(access("-.apply-in-progress", F_OK), 0) << "a marker in the current folder";
+    std::remove("-.apply-in-progress"), std::remove("-.apply-in-progress.lock");
+    CtlSystem windowsLike;
+    windowsLike.stateDir.clear();
+    std::istringstream in("bnr = off\n");
+    std::ostringstream out, err;
+    EXPECT_EQ(RunCtl({"apply", "--boot", "-"}, windowsLike, in, out, err), 2);
+    EXPECT_EQ(err.str(),
+              "i815ctl: apply --boot keeps its marker beside the profile here, so the profile must be a FILE\n");
     EXPECT_EQ(Ctl({"--emulated=-", "show"}, "").err,
               "i815ctl: (standard input): no device 00:00.0 (the host bridge) in this dump; it is empty\n");
 }
