@@ -1,15 +1,19 @@
 // The manual's SETTINGS section says what the field table says: every key, its caption, its
 // bits, its values and what it does; and it gives the warnings written out below. Where they
-// differ, the test writes the manual as it should be beside the build and names it.
+// differ, the test writes the manual as it should be beside the build and names it. Its
+// synopsis and its COMMANDS give each command as --help does.
+#include "command_table.h"
 #include "field_map.h"
 #include "field_values.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -108,10 +112,29 @@ const std::map<std::string, std::string> ManualWarnings{
 )"},
 };
 
+// What the manual adds of a board's BIOS, after the warnings.
+const std::map<std::string, std::string> ManualNotes{
+    {"thrlock", R"(.br
+Some boards' BIOS sets the lock at every boot: an ASUS CUSL2\-C's BIOS, on an emulated board, leaves byte 0x72 at 0x1A, the lock on and the write limit at 62.5 %.
+Then neither limit can change until a reset:
+.B show
+shows the lock on and the limits as the BIOS set them;
+.BR set ,
+.B apply
+and
+.B try
+refuse a change of a limit before anything is written, and a
+.B thrlock=off
+is written but not taken (\(dqthe chip did not take thrlock = off (reads on)\(dq), each with status 1; the window writes what is chosen and at once shows the chip's values again.
+)"},
+};
+
 std::string Warnings(const Field& field)
 {
     const auto found = ManualWarnings.find(FieldKey(field));
-    return found == ManualWarnings.end() ? std::string() : found->second;
+    const auto note = ManualNotes.find(FieldKey(field));
+    return (found == ManualWarnings.end() ? std::string() : found->second) +
+           (note == ManualNotes.end() ? std::string() : note->second);
 }
 
 std::string SettingsSection()
@@ -164,5 +187,49 @@ TEST(Manual, ItsWarningsAreThoseThatTheProgramGives)
         EXPECT_EQ(manual.empty(), field->risks.empty());
         for (const RiskMark& mark : field->risks)
             EXPECT_NE(manual.find(" " + Roff(mark.warning) + ".\n"), std::string::npos) << mark.warning;
+    }
+}
+
+namespace {
+
+// A line of roff as it reads, without blanks: "\\fBget\\fR [\\fB\\-\\-json\\fR]" is "get[--json]".
+std::string Squeezed(const std::string& roff)
+{
+    std::string text = roff;
+    for (const char* macro : {".BR ", ".RB ", ".BI ", ".IR ", ".RI ", ".B ", ".I "})
+        for (size_t at; (at = text.find(macro)) != std::string::npos && (at == 0 || text[at - 1] == '\n');)
+            text.erase(at, std::string(macro).size());
+    for (const char* escape : {"\\fB", "\\fI", "\\fR", "\\|", "\""})
+        for (size_t at; (at = text.find(escape)) != std::string::npos;)
+            text.erase(at, std::string(escape).size());
+    std::string squeezed;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text.compare(i, 2, "\\-") == 0)
+            squeezed += '-', ++i;
+        else if (text[i] != ' ' && text[i] != '\n')
+            squeezed += text[i];
+    return squeezed;
+}
+
+}  // namespace
+
+TEST(Manual, ItsSynopsisAndCommandsAreThoseOfTheHelp)
+{
+    const std::string manual = ReadFile(SOURCE_DIR "/data/man/i815ctl.8");
+    const size_t top = manual.find(".SH SYNOPSIS\n");
+    const std::string synopsis = manual.substr(top, manual.find(".SH DESCRIPTION\n") - top);
+    const size_t commands = manual.find(".SH COMMANDS\n");
+    std::vector<std::string> entries, headers;
+    for (size_t start = 0, end; (end = synopsis.find(".br\n", start)) != std::string::npos; start = end + 4)
+        entries.push_back(Squeezed(synopsis.substr(start, end - start)));
+    for (size_t at = manual.find("\n.TP\n", commands); at < manual.find("\n.SH ", commands);
+         at = manual.find("\n.TP\n", at + 1))
+        headers.push_back(Squeezed(manual.substr(at + 5, manual.find('\n', at + 5) - at - 5)));
+    for (const Command& command : CommandTable()) {
+        const std::string usage = Squeezed(std::string(command.name) + " " + command.arguments);
+        EXPECT_TRUE(std::any_of(entries.begin(), entries.end(), [&](const std::string& entry) {
+            return entry.size() >= usage.size() && entry.compare(entry.size() - usage.size(), usage.size(), usage) == 0;
+        })) << "no synopsis " << usage;
+        EXPECT_NE(std::find(headers.begin(), headers.end(), usage), headers.end()) << "no command " << usage;
     }
 }

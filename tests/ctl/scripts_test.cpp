@@ -16,7 +16,11 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <random>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -58,6 +62,25 @@ Json Valid(const Outcome& outcome)
 }
 
 void WriteText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+// Every member that the schema names, at any depth.
+void Members(const Json& schema, std::set<std::string>& names)
+{
+    if (!schema.is_object() && !schema.is_array())
+        return;
+    if (schema.is_object() && schema.contains("properties"))
+        for (const auto& [name, member] : schema.at("properties").items())
+            names.insert(name);
+    for (const Json& part : schema)
+        Members(part, names);
+}
+
+// Roff as it reads: "\\-" a hyphen, "\\e" a backslash.
+std::string Unroffed(std::string text)
+{
+    text = std::regex_replace(text, std::regex(R"(\\-)"), "-");
+    return std::regex_replace(text, std::regex(R"(\\e)"), "\\");
+}
 
 }  // namespace
 
@@ -234,4 +257,44 @@ TEST(Scripts, TheProfileOfSaveDashLeavesAsAFilesBytes)
         EXPECT_EQ(CarriesFileBytes(out), command == "save") << command;
         EXPECT_NE(out.str().find("15.6 \xC2\xB5s"), std::string::npos) << out.str();
     }
+}
+
+// The manual's JSON section names every member of the schema in bold, and its examples are what
+// the program prints (bench's figures aside) and match the schema.
+TEST(Scripts, TheManualDocumentsEveryMemberAndItsExamplesAreTheOutput)
+{
+    std::ifstream file(SOURCE_DIR "/data/man/i815ctl.8");
+    const std::string manual((std::istreambuf_iterator<char>(file)), {});
+    const size_t start = manual.find(".SH JSON\n");
+    ASSERT_NE(start, std::string::npos);
+    const std::string section = manual.substr(start, manual.find("\n.SH ", start + 1) + 1 - start);
+    std::set<std::string> members;
+    Members(Schema(), members);
+    for (const std::string& name : members)
+        EXPECT_TRUE(std::regex_search(section, std::regex("\n\\.B[RI]? (.* )?\"?" + name + "\\b")))
+            << name << " is not in the manual";
+
+    // $ [printf 'INPUT' | ]i815ctl ARGS[ | jq '.ARRAY[N]'], then the JSON up to .fi.
+    const std::regex example(R"(\n\$ (?:printf '([^']*)' \| )?i815ctl ([^|\n]*?)(?: \| jq '\.(\w+)\[(\d)\]')?\n([^]*?)\n\.fi\n)");
+    const std::map<std::string, std::string> items{{"dimms", "dimm"}, {"settings", "setting"}, {"figures", "figure"}};
+    int examples = 0;
+    for (std::sregex_iterator it(section.begin(), section.end(), example), end; it != end; ++it, ++examples) {
+        const std::smatch& m = *it;
+        SCOPED_TRACE(m[2].str());
+        const Json shown = Json::parse(Unroffed(m[5]));
+        const Json part = m[3].matched ? Json{{"$ref", "#/$defs/" + items.at(m[3])}} : Schema();
+        std::vector<std::string> faults;
+        json_schema::Validate(Schema(), part, shown, "", faults);
+        EXPECT_EQ(faults, std::vector<std::string>{});
+        std::istringstream words(Unroffed(m[2]));
+        const std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
+        if (args[0] == "bench")
+            continue;
+        const std::string input = std::regex_replace(Unroffed(m[1]), std::regex(R"(\\n)"), "\n");
+        Json printed = Json::parse(Ctl(args, input).out);
+        if (m[3].matched)
+            printed = printed.at(m[3].str()).at(std::stoul(m[4]));
+        EXPECT_EQ(shown, printed);
+    }
+    EXPECT_EQ(examples, 5);
 }

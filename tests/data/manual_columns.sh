@@ -14,7 +14,7 @@ while IFS= read -r line; do
   fi
 done <<< "$text"
 synopsis=$(sed -n '/^SYNOPSIS/,/^DESCRIPTION/p' <<< "$text")
-for command in show get set dump save check apply try bench; do
+for command in show get set list dump save check diff apply try bench; do
   grep -q "i815ctl .*$command" <<< "$synopsis" || { echo "no synopsis of $command"; status=1; }
 done
 [ $status = 0 ] && echo "$(basename "$manual"): $(wc -l <<< "$text") lines within 80 columns"
