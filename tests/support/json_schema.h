@@ -96,7 +96,7 @@ inline void Validate(const Json& root, const Json& schema, const Json& value, co
             }
             if (matched != 1)
                 fail("matches " + std::to_string(matched) + " of oneOf, not 1" +
-                     (matched == 0 ? "; nearest: " + nearest.front() : ""));
+                     (nearest.empty() || matched ? "" : "; nearest: " + nearest.front()));
         } else {
             fail("keyword \"" + keyword + "\" is beyond this validator");
         }
