@@ -1,5 +1,6 @@
 // What a script relies on: every JSON output valid under the installed schema on random chips,
-// diff's statuses, a listing of every key that set takes, and inputs from pipes.
+// diff's statuses, a listing of every key that set takes, inputs from pipes, the profile of
+// save - as its bytes, and a manual that names every member of the JSON.
 #include "bench.h"
 #include "ctl_program.h"
 #include "dump_file.h"
