@@ -41,17 +41,18 @@ const std::vector<Command>& CommandTable()
          {{"--force"}, {"--verbose", 0, 0, "-v"}}, 1, AnyNumber, "needs at least one KEY=VALUE", true, SetCommand},
         {"list", "[--json] [KEY...]",
          "every setting (or those named) without the chip: its key, its caption, its legal values with their "
-         "words and the warnings of its values",
+         "words and the warnings of its values; --json: as JSON",
          {json}, 0, AnyNumber, "", false, ListCommand},
         {"dump", "[FILE]", "the 256 bytes of configuration space, as `lspci -xxx` prints them", {}, 0, 1,
          "takes at most one FILE", true, DumpCommand},
         {"save", "FILE", "every setting into a profile, FILE (key = value lines)", {}, 1, 1, "needs one FILE", true,
          SaveCommand},
-        {"check", "[--json] [-q] FILE", "checks a profile without touching the chip; -q: only the status tells",
+        {"check", "[--json] [-q] FILE",
+         "checks a profile without touching the chip; --json: as JSON; -q: only the status tells",
          {json, quiet}, 1, 1, "needs one FILE", false, CheckCommand},
         {"diff", "[--json] [-q] FILE",
          "compares the chip with a profile: each setting that differs, as KEY: CHIP -> PROFILE; status 0 the "
-         "same, 1 different, 2 trouble",
+         "same, 1 different, 2 trouble; --json: as JSON; -q: only the status tells",
          {json, quiet}, 1, 1, "needs one FILE", true, DiffCommand, nullptr, true},
         {"apply", "[--dry-run] [--boot] [-q] FILE",
          "gives the chip the settings of a profile, writing only those that differ; --dry-run only says what "
