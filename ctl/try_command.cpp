@@ -126,6 +126,9 @@ int TryCommand(Invocation& call)
     if (file && args[0] == "-")
         throw StatusError(ExitBadInput, call.command + " reads its answer from standard input, so it takes its "
                                                        "profile from a FILE, not from -");
+    if (call.routeChoice.dump && *call.routeChoice.dump == "-")
+        throw StatusError(ExitBadInput, call.command + " reads its answer from standard input, which holds the dump "
+                                                       "of --emulated=-");
     std::optional<Profile> profile;
     if (file)
         profile = ReadProfileFile(args[0]);

@@ -229,6 +229,9 @@ TEST(Scripts, ProfilesFromFifosAndTheDumpFromStandardInput)
     const Outcome both = Ctl({"--emulated=-", "diff", "-"}, dump);
     EXPECT_EQ(both.status, 2);
     EXPECT_EQ(both.err, "i815ctl: standard input is the dump of --emulated=-, so the profile must be a FILE\n");
+    const Outcome tried = Ctl({"--emulated=-", "try", "cas=3"}, dump);
+    EXPECT_EQ(tried.status, 2);
+    EXPECT_EQ(tried.err, "i815ctl: try reads its answer from standard input, which holds the dump of --emulated=-\n");
     // A chip from standard input has no file to keep apply --boot's marker beside, as the
     // built-in one; where the marker lies beside the profile (Windows), that must be a FILE.
     const std::string profile = TestFile("boot.conf");
