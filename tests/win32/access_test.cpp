@@ -1,14 +1,22 @@
 // The Windows back ends under Wine: the port instructions and their exception frames, the way to
 // the chip, and the named mutex between programs. Wine set to an NT version refuses the port
 // instructions as NT does without a port-access driver; set to Windows 98 it answers reads of an
-// absent bridge with all ones, as a PC does.
+// absent bridge with all ones, as a PC does. With the driver installed: its answers to every
+// kind of request, through its device as any program could send them.
 //   access_test nt | 98        prints one line per check; status 1 when one failed
+//   access_test driver         the driver's test build, whose chip is the emulated i815's image
+//   access_test no-space       the driver on Wine's HAL, which gives no configuration space
+#include "access_refused.h"
 #include "chip_route.h"
 #include "config_lock.h"
+#include "driver_access_win32.h"
+#include "driver_request.h"
+#include "driver_service_win32.h"
 #include "hex_text.h"
 #include "mechanism1_access.h"
 #include "ports_win32.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -55,16 +63,109 @@ void OnNt()
     std::string text;
     Check(Refused([&] { ports.In32(0xCFC); }, code, text), "every instruction is guarded, not only the first");
 
-    std::unique_ptr<ChipRoute> route = OpenChipRoute({RouteKind::Ports, {}}, {true, true}, RouteSystem{});
-    Check(route->taken() == RouteTaken::Ports, "the default way to the chip is the ports");
+    std::unique_ptr<ChipRoute> route = OpenChipRoute({RouteKind::Ports, {}, {}}, {true, true}, RouteSystem{});
+    Check(route->taken() == RouteTaken::Ports, "--ports takes the ports");
     Check(Refused([&] { route->access().SavePorts(); }, code, text), "the port save is refused as its first read");
     bool kernelRefused = false;
     try {
-        OpenChipRoute({RouteKind::Kernel, {}}, {false, false}, RouteSystem{});
+        OpenChipRoute({RouteKind::Kernel, {}, {}}, {false, false}, RouteSystem{});
     } catch (const AccessRefused&) {
         kernelRefused = true;
     }
     Check(kernelRefused, "there is no kernel file to ask for");
+    // Without a driver installed (the test installs it later): the command that does.
+    std::string said;
+    try {
+        OpenChipRoute(RouteChoice{}, {true, true}, RouteSystem{});
+    } catch (const AccessRefused& refused) {
+        said = refused.what();
+    }
+    Check(said.find("is not installed") != std::string::npos && said.find("i815ctl driver install") != std::string::npos,
+          "the default way is the driver, and without it the command that installs it: " + said);
+}
+
+// One request to the driver's device as it stands: the Win32 error, 0 when answered.
+DWORD Ask(uint32_t code, const uint32_t* in, DWORD inSize, DWORD outSize, uint32_t& answer)
+{
+    const HANDLE device =
+        CreateFileA(DriverDevicePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    uint32_t out[4] = {};
+    DWORD got = 0;
+    const BOOL done = DeviceIoControl(device, code, const_cast<uint32_t*>(in), inSize, out, outSize, &got, nullptr);
+    const DWORD error = done ? 0 : GetLastError();
+    CloseHandle(device);
+    answer = out[0];
+    return done && got != 4 ? ERROR_BAD_LENGTH : error;
+}
+
+DWORD Read(uint32_t offset, uint32_t& answer) { return Ask(ReadRequestCode, &offset, 4, 4, answer); }
+
+DWORD Modify(uint32_t offset, uint32_t mask, uint32_t bits, uint32_t& answer)
+{
+    const uint32_t request[] = {offset, mask, bits};
+    return Ask(ModifyRequestCode, request, 12, 4, answer);
+}
+
+// The driver's test build on the emulated i815's image: what it answers and what it refuses.
+void OnDriver()
+{
+    Check(EnableLoadDriverPrivilege(), "SeLoadDriverPrivilege enabled, which the driver asks of its openers");
+    uint32_t answer = 0, before[4] = {}, after = 0;
+    const uint32_t offsets[] = {0x50, 0x70, 0xA8, 0xBC};
+    for (int i = 0; i < 4; ++i)
+        Read(offsets[i], before[i]);
+    Check(Read(0x00, answer) == 0 && answer == 0x11308086, "a read of the IDs: " + HexNumber(answer));
+    Check(Read(0x51, answer) == ERROR_INVALID_PARAMETER, "an unaligned read refused");
+    Check(Ask(ReadRequestCode, offsets, 3, 4, answer) == ERROR_BAD_LENGTH, "a read of 3 bytes refused");
+    Check(Ask(ReadRequestCode, offsets, 4, 8, answer) == ERROR_BAD_LENGTH, "a read into 8 bytes refused");
+    Check(Ask(ModifyRequestCode, offsets, 8, 4, answer) == ERROR_BAD_LENGTH, "a modify of 8 bytes refused");
+    Check(Ask(ReadRequestCode | 3, offsets, 4, 4, answer) == ERROR_INVALID_FUNCTION, "another method refused");
+    const uint32_t refused[][3] = {
+        {0x70, 0x00000001, 0x00000001},  // E_SMRAM_ERR, write 1 to clear
+        {0x54, 0x0000000F, 0x00000001},  // DIMM 2's code
+        {0x52, 0x00000040, 0x00000040},  // not a dword
+        {0xA8, 0x00000003, 0x00000001},  // through AGPMODE
+        {0xA8, 0x00000007, 0x00000003},  // AGPMODE 3
+        {0xA8, 0x00000010, 0x00000011},  // bits beyond the mask
+        {0xBC, 0x000000FF, 0x00000041},  // AMTT between two steps
+    };
+    for (const auto& r : refused)
+        Check(Modify(r[0], r[1], r[2], answer) == ERROR_INVALID_PARAMETER,
+              "modify " + HexNumber(r[0]) + " " + HexNumber(r[1]) + " " + HexNumber(r[2]) + " refused");
+    bool unchanged = true;
+    for (int i = 0; i < 4; ++i)
+        unchanged = unchanged && Read(offsets[i], after) == 0 && after == before[i];
+    Check(unchanged, "the refusals changed nothing");
+    Check(Modify(0xA8, 0x200, before[2] ^ 0x200, answer) == 0 && answer == (before[2] ^ 0x200) &&
+              Read(0xA8, after) == 0 && after == answer,
+          "AGP sideband addressing toggled: " + HexNumber(answer));
+    Modify(0xA8, 0x200, before[2], answer);
+
+    auto access = DriverConfigAccess::Open();
+    Check(access && access->Read(0x00) == 0x11308086, "the programs' back end reads the IDs");
+    std::string said;
+    try {
+        access->Modify(0x70, 0x1, 0x1);
+    } catch (const std::logic_error& refusal) {
+        said = refusal.what();
+    }
+    Check(said.rfind("The driver i815quarvel refused the request", 0) == 0, "its refusal: " + said);
+}
+
+// The real driver on Wine's HAL: no configuration space, said as such, never "not an i815".
+void OnHalWithoutSpace()
+{
+    auto access = DriverConfigAccess::Open();
+    std::string said;
+    int reason = 0;
+    try {
+        access->Read(0x00);
+    } catch (const AccessRefused& refused) {
+        said = refused.what();
+        reason = refused.reason();
+    }
+    Check(reason == ENODEV && said.find("no PCI configuration space for 00:00.0") != std::string::npos,
+          "a read: " + said);
 }
 
 void OnWindows98()
@@ -128,8 +229,13 @@ int main(int argc, char** argv)
         OnNt();
     else if (version == "98")
         OnWindows98();
+    else if (version == "driver")
+        OnDriver();
+    else if (version == "no-space")
+        OnHalWithoutSpace();
     else
-        return std::fprintf(stderr, "usage: access_test nt | 98\n"), 2;
-    Lock();
+        return std::fprintf(stderr, "usage: access_test nt | 98 | driver | no-space\n"), 2;
+    if (version == "nt" || version == "98")
+        Lock();
     return failures ? 1 : 0;
 }
