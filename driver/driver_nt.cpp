@@ -18,11 +18,6 @@ static_assert(ModifyRequestCode ==
 const WCHAR DeviceName[] = L"\\Device\\I815Quarvel";
 const WCHAR LinkName[] = L"\\DosDevices\\I815Quarvel";
 
-// Makes each read-modify-write whole against every other request. HalGetBusDataByOffset and
-// HalSetBusDataByOffset are called at PASSIVE_LEVEL, where a kernel mutex leaves its holder (a
-// fast mutex would raise it to APC_LEVEL).
-KMUTEX chipLock;
-
 UNICODE_STRING Text(const WCHAR* text)
 {
     UNICODE_STRING string;
@@ -72,14 +67,18 @@ NTSTATUS StatusOf(Outcome outcome)
     return STATUS_INVALID_DEVICE_REQUEST;
 }
 
-NTSTATUS NTAPI Control(PDEVICE_OBJECT, PIRP irp)
+// The device's extension holds the lock that makes each read-modify-write whole against every
+// other request. HalGetBusDataByOffset and HalSetBusDataByOffset are called at PASSIVE_LEVEL,
+// where a kernel mutex leaves its holder (a fast mutex would raise it to APC_LEVEL).
+NTSTATUS NTAPI Control(PDEVICE_OBJECT device, PIRP irp)
 {
     const PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
     const auto& parameters = stack->Parameters.DeviceIoControl;
-    KeWaitForSingleObject(&chipLock, Executive, KernelMode, FALSE, nullptr);
+    const PKMUTEX chipLock = static_cast<PKMUTEX>(device->DeviceExtension);
+    KeWaitForSingleObject(chipLock, Executive, KernelMode, FALSE, nullptr);
     const Outcome outcome = ServeRequest(parameters.IoControlCode, irp->AssociatedIrp.SystemBuffer,
                                          parameters.InputBufferLength, parameters.OutputBufferLength);
-    KeReleaseMutex(&chipLock, FALSE);
+    KeReleaseMutex(chipLock, FALSE);
     return Complete(irp, StatusOf(outcome), outcome == Outcome::Done ? AnswerSize : 0);
 }
 
@@ -94,14 +93,15 @@ VOID NTAPI Unload(PDRIVER_OBJECT driver)
 
 extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING)
 {
-    KeInitializeMutex(&chipLock, 0);
     UNICODE_STRING name = Text(DeviceName), link = Text(LinkName);
     PDEVICE_OBJECT device = nullptr;
     // FILE_DEVICE_SECURE_OPEN: a name below the device (\\.\I815Quarvel\x) is opened on the
     // device's own terms.
-    NTSTATUS status = IoCreateDevice(driver, 0, &name, DriverDeviceType, FILE_DEVICE_SECURE_OPEN, FALSE, &device);
+    NTSTATUS status =
+        IoCreateDevice(driver, sizeof(KMUTEX), &name, DriverDeviceType, FILE_DEVICE_SECURE_OPEN, FALSE, &device);
     if (!NT_SUCCESS(status))
         return status;
+    KeInitializeMutex(static_cast<PKMUTEX>(device->DeviceExtension), 0);
     status = IoCreateSymbolicLink(&link, &name);
     if (!NT_SUCCESS(status)) {
         IoDeleteDevice(device);
