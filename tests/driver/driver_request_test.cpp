@@ -70,12 +70,11 @@ TEST_F(DriverRequestTest, ReadsEveryAlignedDwordOfTheBridgeAndOnlyAtItsExactSize
     EXPECT_EQ(Read(0xFC), Outcome::Done);
     for (uint32_t offset : {0x51u, 0x52u, 0x100u, 0xFFFFFFFCu})
         EXPECT_EQ(Read(offset), Outcome::Refused) << offset;
-    EXPECT_EQ(Read(0x50, 3), Outcome::WrongSize);
-    EXPECT_EQ(Read(0x50, 8), Outcome::WrongSize);
-    EXPECT_EQ(Read(0x50, 4, 0), Outcome::WrongSize);
-    EXPECT_EQ(Read(0x50, 4, 8), Outcome::WrongSize);
-    EXPECT_EQ(Modify(0x50, 0x40, 0, 8), Outcome::WrongSize);
-    EXPECT_EQ(Modify(0x50, 0x40, 0, 16), Outcome::WrongSize);
+    for (uint32_t size : {0u, 3u, 8u}) {
+        EXPECT_EQ(Read(0x50, size), Outcome::WrongSize);
+        EXPECT_EQ(Read(0x50, 4, size), Outcome::WrongSize);
+        EXPECT_EQ(Modify(0x50, 0x40, 0, size + 8), Outcome::WrongSize);
+    }
     // The same function with another method or access, and another device's code.
     uint32_t buffer[3] = {0x50};
     for (uint32_t code : {ReadRequestCode | 3, ReadRequestCode & ~0xC000u, 0x0022E004u, 0u})
@@ -93,9 +92,7 @@ TEST_F(DriverRequestTest, RefusesWhatTheFieldTableDoesNotAllow)
         {{0x52, 0x00000040, 0x00000040}, Refusal::NotADword},
         {{0x100, 0x00000001, 0x00000000}, Refusal::NotADword},
         {{0x54, 0x0000000F, 0x00000001}, Refusal::NoSetting},           // DIMM 2's code
-        {{0x00, 0xFFFFFFFF, 0x00000000}, Refusal::NoSetting},           // the IDs
         {{0x50, 0x00000100, 0x00000000}, Refusal::MaskBeyondSettings},  // GFX mode strap
-        {{0x50, 0x000F0000, 0x00000000}, Refusal::MaskBeyondSettings},  // DIMM codes
         {{0x70, 0x00000001, 0x00000001}, Refusal::MaskBeyondSettings},  // E_SMRAM_ERR, write 1 to clear
         {{0x70, 0x00000002, 0x00000002}, Refusal::MaskBeyondSettings},  // D_LCK, set once
         {{0x50, 0xFFFFFFFF, 0x277C0244}, Refusal::MaskBeyondSettings},  // a plain write
@@ -104,12 +101,10 @@ TEST_F(DriverRequestTest, RefusesWhatTheFieldTableDoesNotAllow)
         {{0x70, 0x00400000, 0x00400000}, Refusal::MaskCutsSetting},  // RDTHR
         {{0x50, 0x20000000, 0x20000000}, Refusal::MaskCutsSetting},  // SMS
         {{0xA8, 0x00000007, 0x00000003}, Refusal::IllegalValue},     // AGPMODE 3
-        {{0xA8, 0x00000007, 0x00000007}, Refusal::IllegalValue},
         {{0xBC, 0x000000FF, 0x00000041}, Refusal::IllegalValue},  // AMTT keeps bits 7-3 only
         {{0xA8, 0x00000007, 0x00000004}, Refusal::None},          // AGP 4X
         {{0x50, 0xE0000000, 0x40000000}, Refusal::None},          // SMS 2
         {{0x70, 0x00F80000, 0x00A80000}, Refusal::None},          // both throttles and the lock
-        {{0xBC, 0x0000FFFF, 0x00004040}, Refusal::None},
         {{0x50, 0x00000000, 0x00000000}, Refusal::None},  // the dword written back as it is
     };
     for (const auto& c : cases) {

@@ -553,8 +553,6 @@ status 0" ] && [ -f "$file" ] && pass "driver install" || fail "driver install: 
   said=$(zip_ctl driver remove)
   [ "$said" = "Stopped the driver i815quarvel, removed its service and deleted $installed
 status 0" ] && [ ! -e "$file" ] && pass "driver remove" || fail "driver remove: $said"
-  [ "$(zip_ctl driver status | head -n 1)" = "The driver i815quarvel: not installed (an administrator installs it: i815ctl driver install)" ] ||
-    fail "driver status after the removal: $(zip_ctl driver status)"
 
   # The real driver on Wine's HAL, whose bus-data routines answer with no bytes.
   cp "$programs/../driver/i815quarvel.sys" "$zip/i815quarvel.sys"
