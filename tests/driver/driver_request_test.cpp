@@ -25,7 +25,6 @@ protected:
         chipDwords[0x00 / 4] = 0x11308086;
         chipDwords[0x50 / 4] = 0x277C0244;
         chipDwords[0x70 / 4] = 0x0A82800D;  // E_SMRAM_ERR pending, which a written 1 would clear
-        chipDwords[0xA8 / 4] = 0x1F000304;
         chipAnswers = true;
         chipWrites = 0;
     }

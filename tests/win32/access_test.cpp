@@ -5,8 +5,6 @@
 // kind of request, through its device as any program could send them.
 //   access_test nt | 98        prints one line per check; status 1 when one failed
 //   access_test driver         the driver's test build, whose chip is the emulated i815's image
-//   access_test no-space       the driver on Wine's HAL, which gives no configuration space
-#include "access_refused.h"
 #include "chip_route.h"
 #include "config_lock.h"
 #include "driver_access_win32.h"
@@ -16,7 +14,6 @@
 #include "mechanism1_access.h"
 #include "ports_win32.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -73,15 +70,6 @@ void OnNt()
         kernelRefused = true;
     }
     Check(kernelRefused, "there is no kernel file to ask for");
-    // Without a driver installed (the test installs it later): the command that does.
-    std::string said;
-    try {
-        OpenChipRoute(RouteChoice{}, {true, true}, RouteSystem{});
-    } catch (const AccessRefused& refused) {
-        said = refused.what();
-    }
-    Check(said.find("is not installed") != std::string::npos && said.find("i815ctl driver install") != std::string::npos,
-          "the default way is the driver, and without it the command that installs it: " + said);
 }
 
 // One request to the driver's device as any program may send it: the Win32 error, 0 when
@@ -129,22 +117,6 @@ void OnDriver()
     }
     Check(access->Read(0xA8) == before && said.rfind("The driver i815quarvel refused the request", 0) == 0,
           "the programs' back end: " + said);
-}
-
-// The real driver on Wine's HAL: no configuration space, said as such, never "not an i815".
-void OnHalWithoutSpace()
-{
-    auto access = DriverConfigAccess::Open();
-    std::string said;
-    int reason = 0;
-    try {
-        access->Read(0x00);
-    } catch (const AccessRefused& refused) {
-        said = refused.what();
-        reason = refused.reason();
-    }
-    Check(reason == ENODEV && said.find("no PCI configuration space for 00:00.0") != std::string::npos,
-          "a read: " + said);
 }
 
 void OnWindows98()
@@ -210,10 +182,8 @@ int main(int argc, char** argv)
         OnWindows98();
     else if (version == "driver")
         OnDriver();
-    else if (version == "no-space")
-        OnHalWithoutSpace();
     else
-        return std::fprintf(stderr, "usage: access_test nt | 98 | driver | no-space\n"), 2;
+        return std::fprintf(stderr, "usage: access_test nt | 98 | driver\n"), 2;
     if (version == "nt" || version == "98")
         Lock();
     return failures ? 1 : 0;
