@@ -9,6 +9,16 @@
 
 #include <algorithm>
 
+namespace {
+
+std::vector<Command> Joined(std::vector<Command> rows, const std::vector<Command>& more)
+{
+    rows.insert(rows.end(), more.begin(), more.end());
+    return rows;
+}
+
+}  // namespace
+
 ConfigAccess& Invocation::Chip(bool forWriting)
 {
     if (!route)
@@ -73,7 +83,8 @@ const std::vector<Command>& CommandTable()
          "register; --json: as JSON, once every figure is measured",
          {{"--repeat", 100, 5}, json}, 0, 0, "takes no arguments", false, BenchCommand},
     };
-    return commands;
+    static const std::vector<Command> all = Joined(commands, SystemCommands());
+    return all;
 }
 
 const Command* FindCommand(const std::string& name, const std::vector<std::string>& args)

@@ -72,6 +72,10 @@ struct Command {
 // Every command, in the order of --help.
 const std::vector<Command>& CommandTable();
 
+// This system's own commands, after the others: none on Linux (ctl_system_posix.cpp), driver
+// on Windows (ctl_system_win32.cpp).
+std::vector<Command> SystemCommands();
+
 // The row of `name` for the arguments `args`; nullptr for an unknown command.
 const Command* FindCommand(const std::string& name, const std::vector<std::string>& args);
 // The option of `command` that `arg` names, long or short; nullptr for none.

@@ -1,5 +1,6 @@
 #include "ctl_system.h"
 
+#include "command_table.h"
 #include "route_options.h"
 
 #include <cerrno>
@@ -11,6 +12,8 @@ CtlSystem ThisSystem()
 {
     return {};
 }
+
+std::vector<Command> SystemCommands() { return {}; }
 
 namespace {
 

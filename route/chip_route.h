@@ -14,9 +14,11 @@
 // emulated i815 when asked for: the built-in one, or one started from a dump file, which stays
 // locked for as long as the route lives when the chip is to be saved onto it (dump_file.h).
 //
-// On Windows (chip_route_win32.cpp) there is no such file: the ports in this process, under a
-// named mutex between programs, unless the emulated i815 is asked for. RouteNeeds and the
-// Linux paths of RouteSystem do not matter there.
+// On Windows (chip_route_win32.cpp) there is no such file: on Windows 2000 and XP our driver,
+// i815quarvel.sys, which makes the cycles through the HAL; on Windows 95, 98 and ME (or when
+// asked for, --ports) the ports in this process, under a named mutex between programs; or the
+// emulated i815 when asked for. RouteNeeds and the Linux paths of RouteSystem do not matter
+// there.
 
 #include "config_access.h"
 #include "emulated_i815.h"
@@ -61,7 +63,7 @@ struct RouteSystem {
 };
 
 // How the chip is reached in the end.
-enum class RouteTaken { Kernel, Ports, Helper, Emulated, ForeignBridge };
+enum class RouteTaken { Kernel, Ports, Helper, Emulated, ForeignBridge, Driver };
 
 class ChipRoute {
 public:

@@ -7,7 +7,7 @@ that climbs from a lower floor into a higher one, and names every circle of fold
 when an include climbs or folders include each other in a circle.
 
 Floors, bottom to top (a folder includes only from its own floor and those below):
-  0 chip        the i815 in words, no operating system
+  0 chip driver the i815 in words, no operating system; the driver, its request check beside it
   1 system      the operating system's glue
   2 access      the back ends and the lock
   3 helper sim  both ends of the helper's wire; the emulated chip
@@ -21,7 +21,7 @@ import sys
 from collections import Counter
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-FLOORS = [["chip"], ["system"], ["access"], ["helper", "sim"], ["route", "form"], ["ctl", "qt", "win32"],
+FLOORS = [["chip", "driver"], ["system"], ["access"], ["helper", "sim"], ["route", "form"], ["ctl", "qt", "win32"],
           ["benchmarks", "fuzz", "tests"]]
 FLOOR = {folder: floor for floor, folders in enumerate(FLOORS) for folder in folders}
 FOLDERS = list(FLOOR)

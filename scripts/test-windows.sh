@@ -15,6 +15,7 @@ cmake --build build-windows-ref -j"$(nproc)" --target i815ctl
 
 echo "== Build for Windows (mingw-w64, i686), its checks and its zip"
 tests/scripts/check_imports_test.sh
+tests/scripts/check_driver_image_test.sh
 scripts/build-windows.sh -DQUARVEL_LINUX_CTL="$PWD/build-windows-ref/ctl/i815ctl"
 
 echo "== Tests under Wine"

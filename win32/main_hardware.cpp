@@ -1,7 +1,7 @@
-// i815quarvel.exe: the window on the real chip, through the configuration ports in this
-// process. Windows 95, 98 and ME let it use them; NT-family Windows only once a port-access
-// driver has opened ports 0xCF8-0xCFF to it, and otherwise the first port instruction fails
-// with the processor's privileged-instruction exception, which the failure display shows.
+// i815quarvel.exe: the window on the real chip. On Windows 2000 and XP through the driver
+// i815quarvel.sys, which it starts when it is installed but stopped; where the driver is not
+// installed, the failure display names the one command that installs it. On Windows 95, 98
+// and ME through the configuration ports in this process, which those systems let it use.
 #include "chip_route.h"
 #include "failure_display.h"
 #include "run_window.h"
@@ -13,7 +13,7 @@ int main()
 {
     std::unique_ptr<ChipRoute> route;
     try {
-        route = OpenChipRoute({RouteKind::Ports, {}}, {true, true}, RouteSystem{});
+        route = OpenChipRoute(RouteChoice{}, {true, true}, RouteSystem{});
     } catch (const std::exception& failure) {
         ShowFailure(failure.what());
         return ExitFailure;

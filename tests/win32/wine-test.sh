@@ -9,8 +9,8 @@
 #                    WORK-DIR/emulated-window); a click on a check box writes exactly its bit;
 #                    the About text copied out with Ctrl+A, Ctrl+C equals the form core's; the
 #                    GFX-mode warning before the window
-#   real-window-nt   i815quarvel.exe with Wine set to Windows XP: the port instruction raises
-#                    0xC0000096, the failure display shows the system's text, status 1
+#   real-window-nt   i815quarvel.exe with Wine set to Windows XP and no driver installed: the
+#                    failure display names the command that installs it, status 1
 #   real-window-98   Wine set to Windows 98, which answers port reads with all ones:
 #                    i815quarvel.exe says "Not an i815 Chipset." and ends with status 2, its
 #                    window never shown; and the emulated window's places under Windows 98
@@ -28,10 +28,22 @@
 #                    the ports, the refusal with its advice, and under Windows 98 the all-ones
 #                    bridge refused as not an i815; the boot guard's marker beside the dump and
 #                    beside the profile
+#   driver ACCESS-TEST LINUX-I815CTL
+#                    Wine set to Windows XP, i815ctl.exe and i815quarvel.exe in a folder with the
+#                    driver's test build as i815quarvel.sys (its chip: the built-in emulated i815
+#                    in memory): without the driver, both name the command that installs it;
+#                    i815ctl.exe driver installs it, says its state, and removes it; show, get,
+#                    set and dump through it give the Linux i815ctl --emulated's output byte for
+#                    byte; the window's click writes exactly its bit; a stopped driver is started
+#                    by the program that needs it; the driver refuses what the field table does
+#                    not allow (access_test.exe driver). Then the real driver on Wine's HAL, which
+#                    has no configuration space: i815ctl.exe and the window say so, status 1,
+#                    never "Not an i815"
 # WORK-DIR keeps the Wine prefix from one run to the next.
 set -euo pipefail
 test=$1 programs=$2 probe=$3 work=$4 extra=${5:-}
 linux_ctl=$extra
+[ "$test" != driver ] || linux_ctl=${6:-}
 
 # Wine runs a Windows program inside an i386 Linux process. On a kernel that runs none, or runs
 # them only through a user-mode emulator registered in binfmt_misc (where Wine cannot map its
@@ -263,11 +275,14 @@ text: $text"
   [ "$ended" = "$status" ] && pass "status $status" || fail "status $ended, not $status"
 }
 
+# What the window and i815ctl.exe say on Windows 2000 and XP without the driver.
+not_installed="The driver i815quarvel.sys, through which Windows 2000 and XP let programs reach the chip, is not \
+installed. An administrator installs it once, in the folder of the zip, with the command: i815ctl driver install"
+
 real_window_nt() {
   windows_version winxp
   start real "$programs/i815quarvel.exe"
-  # Wine has no message table for the processor's exceptions; the program's text for 0xC0000096.
-  expect_message real "i815 Quarvel" icon "Privileged instruction." 1
+  expect_message real "i815 Quarvel" icon "$not_installed." 1
 }
 
 real_window_98() {
@@ -450,11 +465,11 @@ ctl() {
   fi
 
   # The real chip: Windows XP refuses the port instruction, Windows 98 answers all ones.
-  said=$(wine "$programs/../ctl/i815ctl.exe" show 2>&1 >/dev/null | tr -d '\r') && status=0 || status=$?
+  said=$(wine "$programs/../ctl/i815ctl.exe" --ports show 2>&1 >/dev/null | tr -d '\r') && status=0 || status=$?
   if [ "$status" = 1 ] && [[ "$said" == "i815ctl: Privileged instruction; NT-family Windows"* ]]; then
-    pass "i815ctl show on the ports under Windows XP: \"Privileged instruction\" with advice, status 1"
+    pass "i815ctl --ports show under Windows XP: \"Privileged instruction\" with advice, status 1"
   else
-    fail "i815ctl show on the ports under Windows XP: status $status, said: $said"
+    fail "i815ctl --ports show under Windows XP: status $status, said: $said"
   fi
   windows_version win98
   said=$(wine "$programs/../ctl/i815ctl.exe" show 2>&1 >/dev/null | tr -d '\r') && status=0 || status=$?
@@ -484,6 +499,114 @@ ctl() {
   fi
 }
 
+# A command's standard output and standard error, without carriage returns, and "status N".
+outcome() {
+  local status
+  "$@" >"$out/outcome.out" 2>"$out/outcome.err" && status=0 || status=$?
+  tr -d '\r' <"$out/outcome.out"
+  tr -d '\r' <"$out/outcome.err"
+  echo "status $status"
+}
+
+zip_ctl() { outcome wine "$out/zip/i815ctl.exe" "$@"; }
+
+driver() {
+  [ -x "$linux_ctl" ] || { fail "no Linux i815ctl to compare with"; return; }
+  windows_version winxp
+  local zip=$out/zip said status x y changes
+  local installed="C:\\windows\\system32\\drivers\\i815quarvel.sys"
+  local file=$WINEPREFIX/drive_c/windows/system32/drivers/i815quarvel.sys
+  mkdir -p "$zip" "$out/linux"
+  cp "$programs/i815quarvel.exe" "$programs/../ctl/i815ctl.exe" "$zip/"
+  cp "$(dirname "$extra")/i815quarvel-test-chip.sys" "$zip/i815quarvel.sys"
+  wine "$zip/i815ctl.exe" driver remove >/dev/null 2>&1 || true  # left by a run that stopped halfway
+
+  said=$(zip_ctl driver status)
+  [ "$said" = "The driver i815quarvel: not installed (an administrator installs it: i815ctl driver install)
+status 0" ] && pass "driver status without the driver" || fail "driver status without the driver: $said"
+  said=$(zip_ctl show)
+  [ "$said" = "i815ctl: $not_installed
+status 1" ] && pass "i815ctl show without the driver names the command" || fail "i815ctl show without the driver: $said"
+  start missing "$zip/i815quarvel.exe"
+  expect_message missing "i815 Quarvel" icon "$not_installed." 1
+
+  # Installed and started. Right after the Wine session starts, its service manager may still
+  # hold its database locked (error 1055): the install is tried again then.
+  for _ in $(seq 10); do
+    said=$(zip_ctl driver install)
+    [[ "$said" == *"database is locked"* ]] || break
+    sleep 1
+  done
+  [ "$said" = "Installed $installed as the service i815quarvel, started on demand, and started it
+status 0" ] && [ -f "$file" ] && pass "driver install" || fail "driver install: $said"
+  [ "$(zip_ctl driver status | head -n 1)" = "The driver i815quarvel: installed, running" ] ||
+    fail "driver status after the install: $(zip_ctl driver status)"
+
+  # Through the driver as i815ctl --emulated on Linux, which keeps its chip in chip.dump.
+  probe default-dump "$out/linux/chip.dump"
+  local args
+  for args in "show" "get cas ras sms agpmode" "dump" "set --force cas=3 amtt=64 bnr=off" "set agpmode=3" "dump" \
+              "show --json"; do
+    # shellcheck disable=SC2086
+    said=$(cd "$out/linux" && outcome "$linux_ctl" --emulated=chip.dump --save-emulated chip.dump $args)
+    # shellcheck disable=SC2086
+    if [ "$(zip_ctl $args)" = "$said" ]; then
+      pass "i815ctl.exe $args through the driver: as on Linux ($(tail -n 1 <<< "$said"))"
+    else
+      fail "i815ctl.exe $args through the driver differs from Linux:$(echo; diff <(echo "$said") <(zip_ctl $args))"
+    fi
+  done
+
+  # The window's click: exactly CLT, bit 6 of dword 0x50.
+  wine "$zip/i815ctl.exe" dump | tr -d '\r' >"$out/before.dump"
+  start clicked "$zip/i815quarvel.exe"
+  probe wait
+  read -r x y < <(probe tab 2)
+  click "$x" "$y"
+  until_probe 2 page || fail "the chipset page does not show"
+  read -r x y < <(probe centre CLTcb)
+  click "$x" "$y"
+  until_probe 0 checked CLTcb || fail "\"CPU Latency Timer\" does not show unticked after the click"
+  probe close
+  status=$(finished clicked)
+  wine "$zip/i815ctl.exe" dump | tr -d '\r' >"$out/after.dump"
+  changes=$(diff <(dump_bytes "$out/before.dump") <(dump_bytes "$out/after.dump") | grep '^[<>]' | tr '\n' ' ' || true)
+  if [ "$status" = 0 ] && [ "$changes" = "< 50 44 > 50 04 " ]; then
+    pass "the window through the driver: a click on \"CPU Latency Timer\" clears bit 6 of dword 0x50 and nothing else"
+  else
+    fail "the window's click through the driver: status $status, changes: ${changes:-none}"
+  fi
+
+  # The driver's own refusals, through its device.
+  said=$(wine "$extra" driver 2>&1 | tr -d '\r') && pass "access_test driver" || fail "access_test driver"
+  echo "$said" | sed 's/^/  /'
+
+  # Stopped, it is started by the program that needs it, on a fresh chip.
+  wine net stop i815quarvel >/dev/null 2>&1 || true
+  [ "$(zip_ctl driver status | head -n 1)" = "The driver i815quarvel: installed, stopped (the programs start it for an administrator)" ] ||
+    fail "driver status after net stop: $(zip_ctl driver status)"
+  said=$("$linux_ctl" --emulated get cas amtt bnr 2>&1; echo "status $?")
+  [ "$(zip_ctl get cas amtt bnr)" = "$said" ] && pass "a stopped driver started by i815ctl get, its chip fresh" ||
+    fail "i815ctl get on a stopped driver: $(zip_ctl get cas amtt bnr)"
+
+  said=$(zip_ctl driver remove)
+  [ "$said" = "Stopped the driver i815quarvel, removed its service and deleted $installed
+status 0" ] && [ ! -e "$file" ] && pass "driver remove" || fail "driver remove: $said"
+
+  # The real driver on Wine's HAL, whose bus-data routines answer with no bytes.
+  cp "$programs/../driver/i815quarvel.sys" "$zip/i815quarvel.sys"
+  said=$(zip_ctl driver install)
+  [[ "$said" == *"status 0" ]] || fail "driver install of the real driver: $said"
+  local no_space="The system gave the driver i815quarvel no PCI configuration space for 00:00.0 (its HAL answered \
+with no bytes); nothing was written"
+  said=$(zip_ctl show)
+  [ "$said" = "i815ctl: $no_space
+status 1" ] && pass "i815ctl show on Wine's HAL: no configuration space, status 1" || fail "i815ctl show on Wine's HAL: $said"
+  start hal "$zip/i815quarvel.exe"
+  expect_message hal "i815 Quarvel" icon "$no_space." 1
+  zip_ctl driver remove >/dev/null
+}
+
 access() {  # VERSION FOR-WINE
   windows_version "$2"
   local result
@@ -506,6 +629,7 @@ case $test in
   access-nt) access nt winxp ;;
   access-98) access 98 win98 ;;
   files) files_check ;;
+  driver) driver ;;
   *) echo "wine-test.sh: unknown test $test" >&2; exit 2 ;;
 esac
 [ $failures -eq 0 ] || { echo "$failures failed"; exit 1; }
