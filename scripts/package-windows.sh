@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The zip for Windows users: the programs (stripped), README.txt and LICENSE.txt as Windows
-# text (CRLF, Windows-1252) and the sample profile.
+# text (CRLF, Windows-1252), the sample profile and the window's pictures.
 #   scripts/package-windows.sh PROGRAM-DIR... ZIP
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -22,8 +22,12 @@ done
 windows_text "$root/data/windows/README.txt" "$stage/README.txt"
 windows_text "$root/LICENSE" "$stage/LICENSE.txt"
 windows_text "$root/data/windows/sample.conf" "$stage/sample.conf"
-touch -d 2000-01-01 "$stage"/*  # the same zip from the same files
+mkdir "$stage/pictures"
+cp "$root"/data/pictures/qt-*.png "$stage/pictures/"
+touch -d 2000-01-01 "$stage"/* "$stage"/pictures/*  # the same zip from the same files
 rm -f "$zip_path"
-(cd "$stage" && zip -q -X -9 "$zip_path" i815quarvel.exe i815quarvel-sim.exe i815ctl.exe README.txt LICENSE.txt sample.conf)
+(cd "$stage" && zip -q -X -9 "$zip_path" i815quarvel.exe i815quarvel-sim.exe i815ctl.exe README.txt LICENSE.txt sample.conf \
+  pictures/qt-about.png pictures/qt-agp.png pictures/qt-memory.png pictures/qt-chipset.png \
+  pictures/qt-chipset-throttle-locked.png)
 echo "$zip_path:"
 unzip -l "$zip_path" | sed -n '4,$p'
