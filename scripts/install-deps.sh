@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages a build needs; does nothing when they are all present. Waits
 # for another apt or dpkg that holds the lock (up to 15 minutes) and says what it installs.
-# Run as root.   scripts/install-deps.sh [--list] [qt6] [qt5] [i386] [fuzz] [guest] [package] [windows] [system]
+# Run as root.   scripts/install-deps.sh [--list] [qt6] [qt5] [i386] [fuzz] [guest] [package] [windows] [pictures] [system]
 # (default: qt6). --list prints the packages, one a line, and installs nothing.
 set -euo pipefail
 source "$(dirname "$0")/progress.sh"
@@ -23,6 +23,8 @@ declare -A groups=(
   [guest]="qemu-system-x86 cpio g++-i686-linux-gnu"
   # Windows 98 to XP: mingw-w64 for i686, and the tests under Wine for i386 in Xvfb.
   [windows]="g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 wine wine32:i386 fonts-wine xvfb xauth xdotool xclip imagemagick zip unzip"
+  # The window's pictures: drawn in Xvfb, clicked through, compared and optimised.
+  [pictures]="xvfb xauth xdotool imagemagick optipng"
   # The system test: a Debian i386 machine made with debootstrap, booted under full-system QEMU
   # on a copy-on-write layer; the window's screenshots turned into PNG files. i386's loader tells
   # whether this kernel runs i386 programs; QEMU's user-mode emulator runs them where it does not.
@@ -64,6 +66,12 @@ update_lists() {
       ((waited % 30 == 0)) && echo "install-deps: waiting for another apt to let go of the package lists ($waited s)"
       sleep 5
       waited=$((waited + 5))
+    elif grep -q 'Some index files failed to download' "$errors"; then
+      # A mirror caught half-synced serves an index that its Release does not list: the lists
+      # that came are used, and an install that needs a missing one still fails.
+      echo "install-deps: some package lists could not be fetched; going on with the others:" >&2
+      grep '^E: Failed to fetch' "$errors" >&2 || true
+      break
     else
       cat "$errors" >&2
       rm -f "$errors"

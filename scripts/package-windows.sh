@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The zip for Windows users: the programs and the driver (stripped), README.txt and LICENSE.txt
-# as Windows text (CRLF, Windows-1252), the sample profile and the JSON Schema of i815ctl's
-# --json. The driver is the one built for the HAL, i815quarvel.sys, never the tests' build, and
-# is checked again once stripped.
+# as Windows text (CRLF, Windows-1252), the sample profile, the JSON Schema of i815ctl's --json
+# and the window's pictures. The driver is the one built for the HAL, i815quarvel.sys, never the
+# tests' build, and is checked again once stripped.
 #   scripts/package-windows.sh PROGRAM-DIR... ZIP
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -27,8 +27,14 @@ windows_text "$root/data/windows/README.txt" "$stage/README.txt"
 windows_text "$root/LICENSE" "$stage/LICENSE.txt"
 windows_text "$root/data/windows/sample.conf" "$stage/sample.conf"
 windows_text "$root/data/json/i815ctl.schema.json" "$stage/i815ctl.schema.json"
-touch -d 2000-01-01 "$stage"/*  # the same zip from the same files
+mkdir "$stage/pictures"
+pictures=(qt-about.png qt-agp.png qt-memory.png qt-chipset.png qt-chipset-throttle-locked.png)
+for picture in "${pictures[@]}"; do
+  cp "$root/data/pictures/$picture" "$stage/pictures/"
+done
+touch -d 2000-01-01 "$stage"/* "$stage"/pictures/*  # the same zip from the same files
 rm -f "$zip_path"
-(cd "$stage" && zip -q -X -9 "$zip_path" "${files[@]}" README.txt LICENSE.txt sample.conf i815ctl.schema.json)
+(cd "$stage" && zip -q -X -9 "$zip_path" "${files[@]}" README.txt LICENSE.txt sample.conf i815ctl.schema.json \
+  "${pictures[@]/#/pictures/}")
 echo "$zip_path:"
 unzip -l "$zip_path" | sed -n '4,$p'
