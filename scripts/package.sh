@@ -2,11 +2,11 @@
 # Builds the Debian packages from debian/ with dpkg-buildpackage: i815ctl (no Qt) and i815quarvel
 # (the windows), for amd64 with Qt 6 (and the source package) and, cross-built, for i386 with
 # Qt 5.15 (the Pentium III machines). Builds everything a second time from a fresh copy of the
-# source and compares the bytes; checks with lintian --pedantic, desktop-file-validate and
-# appstreamcli; then takes the amd64 packages through install, enable, upgrade, remove, install
-# again and purge on this machine, and checks that nothing of them is left. The packages end up
-# in build-deb/; in build-deb/upgrade/ the same packages with a higher version, for the upgrades
-# here and in scripts/system-test.sh.
+# source, under another umask, and compares the bytes; checks with lintian --pedantic,
+# desktop-file-validate and appstreamcli; then takes the amd64 packages through install, enable,
+# upgrade, remove, install again and purge on this machine, and checks that nothing of them is
+# left. The packages end up in build-deb/; in build-deb/upgrade/ the same packages with a higher
+# version, for the upgrades here and in scripts/system-test.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -22,12 +22,15 @@ version=$(dpkg-parsechangelog -l debian/changelog -S Version)
 src=$out/src/i815quarvel-$version
 status=0
 
-# The source as git has it, uncommitted changes included, build folders left out.
+# The source as git has it, uncommitted changes included, build folders left out. The source
+# package keeps every mode: files 0644 or, when executable, 0755, and folders 0755, whatever the
+# builder's umask was at the checkout and is now.
 export_source() {
   rm -rf "$out/src"
-  mkdir -p "$src"
-  git ls-files -z --cached --others --exclude-standard |
-    tar --null --ignore-failed-read -T - -cf - 2>/dev/null | tar -xf - -C "$src"
+  (umask 022
+   mkdir -p "$src"
+   git ls-files -z --cached --others --exclude-standard |
+     tar --null --ignore-failed-read --mode=u=rwX,go=rX -T - -cf - 2>/dev/null | tar -xf - -C "$src")
 }
 
 build_all() {  # build_all DIR: every package into DIR
@@ -50,8 +53,8 @@ for deb in "$out"/*.deb; do
   dpkg-deb --field "$deb" Depends Recommends | sed 's/^/  /'
 done
 
-echo "-- built again: the same bytes"
-build_all "$out/again"
+echo "-- built again, under umask 077: the same bytes"
+(umask 077 && build_all "$out/again")
 for deb in "$out"/*.deb "$out"/*.tar.xz; do
   if ! cmp "$deb" "$out/again/$(basename "$deb")"; then
     echo "not reproducible: $(basename "$deb")"
