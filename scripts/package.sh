@@ -3,10 +3,10 @@
 # (the windows), for amd64 with Qt 6 (and the source package) and, cross-built, for i386 with
 # Qt 5.15 (the Pentium III machines). Builds everything a second time from a fresh copy of the
 # source, under another umask, and compares the bytes; checks with lintian --pedantic (its
-# experimental tags too), desktop-file-validate and appstreamcli; then takes the amd64 packages
-# through install, enable, upgrade, remove, install again and purge on this machine, and checks
-# that nothing of them is left. The packages end up in build-deb/; in build-deb/upgrade/ the same
-# packages with a higher version, for the upgrades here and in scripts/system-test.sh.
+# experimental tags too), desktop-file-validate and appstreamcli --pedantic; then takes the amd64
+# packages through install, enable, upgrade, remove, install again and purge on this machine, and
+# checks that nothing of them is left. The packages end up in build-deb/; in build-deb/upgrade/
+# the same packages with a higher version, for the upgrades here and in scripts/system-test.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -89,7 +89,7 @@ unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked" "$units"' EXIT
 dpkg-deb -x "$out/i815quarvel_${version}_amd64.deb" "$unpacked"
 desktop-file-validate "$unpacked"/usr/share/applications/*.desktop || status=1
-appstreamcli validate --no-net "$unpacked"/usr/share/metainfo/*.metainfo.xml || status=1
+appstreamcli validate --pedantic --no-net "$unpacked"/usr/share/metainfo/*.metainfo.xml || status=1
 
 echo "-- installed on this machine: install, enable, upgrade, remove, install again, purge"
 debs=("$out/i815ctl_${version}_amd64.deb" "$out/i815quarvel_${version}_amd64.deb")
