@@ -163,6 +163,14 @@ listing=$(mktemp)
 dpkg -L i815ctl i815quarvel | sort -u > "$listing"
 [ "$(getent passwd i815quarvel | cut -d: -f6,7)" = /nonexistent:/usr/sbin/nologin ] ||
   fail "no system user i815quarvel: $(getent passwd i815quarvel)"
+# Where systemd-sysusers makes the user before the postinst does (an image, a plain cmake
+# --install), it makes the same one.
+sysroot=$(mktemp -d)
+mkdir "$sysroot/etc"
+systemd-sysusers --root="$sysroot" /usr/lib/sysusers.d/i815quarvel.conf > /dev/null 2>&1
+is "the user that sysusers.d makes" "$(cut -d: -f1,5- "$sysroot/etc/passwd")" \
+  "i815quarvel:i815 Quarvel helper:/nonexistent:/usr/sbin/nologin"
+rm -rf "$sysroot"
 getent group i815quarvel >/dev/null || fail "no system group i815quarvel"
 [ -z "$(find /etc/systemd -name '*i815quarvel*')" ] || fail "a unit was enabled by the installation"
 shown=$(/usr/bin/i815ctl --emulated show)  # whole, so head cannot cut it short with SIGPIPE
