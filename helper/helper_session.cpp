@@ -102,7 +102,7 @@ std::optional<std::string> HelperSession::WarningRefusal(const HelperRequest& re
         if (FieldState(*field, *now) != state)
             return risk +
                    "; a value with a warning is written for root alone (sudo i815ctl set --force, or the window "
-                   "as root), unless the administrator lets the group i815quarvel write it (i815quarvel(8))";
+                   "as root), unless the administrator lets the group i815quarvel write it (i815ctl(8))";
     }
     return std::nullopt;
 }

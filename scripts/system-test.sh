@@ -8,8 +8,10 @@
 #              through the helper, the stranger refused, the helper's user and capabilities; the
 #              window under Xvfb as the member, on QEMU's i440FX and through pkexec and polkit
 #   profile    the apply unit on the i440FX: "Not an i815 Chipset.", no marker, the boot's time
-#   emulated   the unit on an emulated i815 (a drop-in of the test): applied at boot, suspend to
-#              RAM and a wake-up from the monitor, applied after resume; then killed by the host
+#   emulated   the unit on an emulated i815 (a drop-in of the test): applied at boot; an upgrade
+#              to the next version inside the hang guard's 60 seconds, after which the socket
+#              listens, nothing is applied again and the guard was not stopped; suspend to RAM
+#              and a wake-up from the monitor, applied after resume; then killed by the host
 #              inside the hang guard's 60 seconds
 #   guard      after the kill: nothing applied, the journal names the marker and its rm
 #   noapply    i815quarvel.noapply: the unit skipped; both packages purged, nothing left
@@ -31,7 +33,10 @@ echo "== System test: the i386 packages on Debian 12 with systemd, qemu-system-i
 SECONDS=0
 version=$(dpkg-parsechangelog -l debian/changelog -S Version)
 debs=("$root/build-deb/i815ctl_${version}_i386.deb" "$root/build-deb/i815quarvel_${version}_i386.deb")
-for deb in "${debs[@]}"; do
+# The same packages with a higher version, for the upgrade (scripts/package.sh repacks them).
+upgrade_debs=("$root/build-deb/upgrade/i815ctl_${version}+upgrade1_i386.deb"
+              "$root/build-deb/upgrade/i815quarvel_${version}+upgrade1_i386.deb")
+for deb in "${debs[@]}" "${upgrade_debs[@]}"; do
   [ -f "$deb" ] || { echo "system-test: no $deb (scripts/package.sh builds it)" >&2; exit 2; }
 done
 
@@ -99,11 +104,12 @@ trap cleanup EXIT
 
 # This run's machine: a layer over the cached image, so that the image stays as it was made.
 qemu-img create -q -f qcow2 -F raw -b "$cache/rootfs.img" "$work/disk.qcow2"
-# The second disk carries the test in (a tar archive: guest.sh, the packages) and what the stage
-# leaves in out/ back to the host (another tar archive over it).
-mkdir -p "$work/in/debs"
+# The second disk carries the test in (a tar archive: guest.sh, the packages, the upgrade's) and
+# what the stage leaves in out/ back to the host (another tar archive over it).
+mkdir -p "$work/in/debs" "$work/in/upgrade"
 cp tests/machine/guest.sh "$work/in/"
 cp "${debs[@]}" "$work/in/debs/"
+cp "${upgrade_debs[@]}" "$work/in/upgrade/"
 tar -cf "$work/in.tar" -C "$work/in" .
 
 monitor=$work/monitor

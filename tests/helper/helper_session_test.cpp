@@ -196,7 +196,7 @@ TEST_F(HelperSessionTest, AValueWithAWarningIsRootsUnlessTheAdministratorAllowsI
     auto askMember = [&](const std::string& line) { return member.Receive(line.data(), line.size()); };
     const std::string rule = "; a value with a warning is written for root alone (sudo i815ctl set --force, or the "
                              "window as root), unless the administrator lets the group i815quarvel write it "
-                             "(i815quarvel(8))\n";
+                             "(i815ctl(8))\n";
     const ConfigSpace before = chip.Space();
     EXPECT_EQ(askMember("modify 50 e0000000 00000000\n"),
               "refused sms = (!) DRAM in Self-Refresh Mode, Refresh Disabled: self-refresh with the refresh disabled: "

@@ -374,6 +374,7 @@ EOF
 }
 
 applies() { prop i815quarvel-apply.service ExecMainStartTimestampMonotonic; }
+guard_runs() { prop i815quarvel-apply-guard.service ExecMainStartTimestampMonotonic; }
 apply_done_since() {  # apply_done_since TIMESTAMP: the unit ran again and has ended
   [ "$(applies)" != "$1" ] && [ "$(prop i815quarvel-apply.service ActiveState)" != activating ]
 }
@@ -389,6 +390,30 @@ stage_emulated() {
   is profile-applied-at-boot "$(emulated_values)" "on 64 "
   journal_of i815quarvel-apply.service | grep '^[a-z]*:' | sed 's/^/    /'
   i815ctl --emulated="$chip" --save-emulated "$chip" set agpfw=off amtt=32
+
+  # The upgrade to the next version (the same packages repacked), while the socket listens, the
+  # apply has run and its guard waits: the socket listens afterwards, the apply did not run again
+  # (it would have written the profile to the chip), the guard was not stopped (a stop takes the
+  # marker away before its 60 seconds), and what was enabled stays enabled.
+  local applied guard status
+  applied=$(applies) guard=$(guard_runs)
+  apt-get install -y -q --no-install-recommends "$here"/upgrade/*.deb > "$out/upgrade.log" 2>&1
+  status=$?
+  is upgrade-status "$status" 0
+  [ "$status" = 0 ] || show "$out/upgrade.log"
+  is upgraded "$(dpkg-query -W -f='${Version} ' i815ctl i815quarvel)" \
+    "$(dpkg-deb -f "$here"/upgrade/i815ctl_*_i386.deb Version) $(dpkg-deb -f "$here"/upgrade/i815quarvel_*_i386.deb Version) "
+  is socket-listens-after-the-upgrade "$(systemctl is-active i815quarvel-helper.socket)" active
+  ask_helper member "$out/after-upgrade" 'read 00'
+  is helper-serves-after-the-upgrade "$(cat "$out/after-upgrade")" "i815quarvel-helper ready
+ok 12378086"
+  is apply-not-run-by-the-upgrade "$(applies)" "$applied"
+  is nothing-applied-by-the-upgrade "$(emulated_values)" "off 32 "
+  is guard-not-restarted-by-the-upgrade "$(guard_runs)" "$guard"
+  check guard-not-stopped-by-the-upgrade sh -c \
+    "! journalctl -b -q --no-pager -o cat -u i815quarvel-apply-guard.service | grep -q 'stopped orderly'"
+  is enabled-after-the-upgrade "$(systemctl is-enabled i815quarvel-apply.service i815quarvel-helper.socket | tr '\n' ' ')" \
+    "enabled enabled "
 
   # Suspend to RAM (S3); the host wakes the machine through QEMU's monitor.
   local before
