@@ -18,11 +18,13 @@ namespace {
 
 std::string Dword(uint32_t offset) { return "dword 0x" + HexByte(offset); }
 
-// Multi-bit lists hold values that no item has (AGPMODE 3, 5, 6, 7): never written.
+// Multi-bit lists hold values that no item has (AGPMODE 3, 5, 6, 7), and the AGP timers count
+// in steps of 8 (bits 2-0 of each byte of 0xBC are reserved): neither is ever written.
 std::optional<std::string> IllegalValue(const Field& field, uint32_t bits)
 {
-    if (field.kind == FieldKind::Choice && DecodeChoice(field, bits) == NoPosition)
-        return "the value " + std::to_string(FieldValue(field, bits)) + " of " + field.name + " is illegal";
+    const uint32_t value = FieldValue(field, bits);
+    if (!IsLegalValue(field, value))
+        return "the value " + std::to_string(value) + " of " + field.name + " is illegal";
     return std::nullopt;
 }
 

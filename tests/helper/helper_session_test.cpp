@@ -81,6 +81,7 @@ TEST_F(HelperSessionTest, RefusesEverythingElseAndChangesNothing)
         {"modify 70 00400000 00400000", "the mask cuts through RDTHR"},
         {"modify a8 00000007 00000003", "the value 3 of AGPMODE is illegal"},
         {"modify a8 00000007 00000007", "the value 7 of AGPMODE is illegal"},
+        {"modify bc 000000ff 00000041", "the value 65 of AMTT is illegal"},  // bits 2-0 reserved
         {"restore", "not been saved"},
     };
     for (const auto& r : refused) {
@@ -99,7 +100,7 @@ TEST_F(HelperSessionTest, RefusesEverythingElseAndChangesNothing)
     EXPECT_EQ(log[0], "refused \"write 50 00000000\" of user 0: not a request");
     EXPECT_EQ(log[4], "refused \"read 0x50\" of user 0: not a request");
     session.End();
-    EXPECT_EQ(log.back(), "refused 19 more requests within that minute, not logged one by one");
+    EXPECT_EQ(log.back(), "refused 20 more requests within that minute, not logged one by one");
 }
 
 TEST_F(HelperSessionTest, WritesNothingToAnotherHostBridge)
