@@ -85,6 +85,11 @@ TEST(HelperPrivileges, TheSystemCallFilterLetsTheRequestsThroughAndNothingElse)
 {
     if (geteuid() != 0)
         GTEST_SKIP() << "needs root, to step down from";
+#ifdef __SANITIZE_ADDRESS__
+    // The sanitizers' runtime probes memory through a pipe and reads /proc/self when it checks
+    // a call; the filter refuses both, as it should, so their checks report false faults here.
+    GTEST_SKIP() << "the sanitizers' own calls are refused by the filter";
+#endif
     const std::string space = TestFile("config"), lock = TestLock();
     WriteSpaceFile(space, EmulatedI815().Space());
     const pid_t child = fork();
