@@ -138,6 +138,17 @@ until_probe() {  # EXPECTED COMMAND...: polls until the probe answers EXPECTED
   return 1
 }
 
+# In the open window: the chipset page, then a click on "CPU Latency Timer", ticked on the chip.
+untick_clt() {
+  local x y
+  read -r x y < <(probe tab 2)
+  click "$x" "$y"
+  until_probe 2 page || fail "the chipset page does not show"
+  read -r x y < <(probe centre CLTcb)
+  click "$x" "$y"
+  until_probe 0 checked CLTcb || fail "\"CPU Latency Timer\" does not show unticked after the click"
+}
+
 # The 256 bytes of 00:00.0 of an lspci dump, one "offset value" a line.
 dump_bytes() {
   awk 'function hex(h,  i, v) { for (i = 1; i <= length(h); i++) v = v * 16 + index("0123456789abcdef", substr(h, i, 1)) - 1; return v }
@@ -192,12 +203,7 @@ emulated_window() {
     fail "the four screenshots are not four different pages"
   fi
 
-  read -r x y < <(probe tab 2)
-  click "$x" "$y"
-  until_probe 2 page || fail "the chipset page does not show"
-  read -r x y < <(probe centre CLTcb)
-  click "$x" "$y"
-  until_probe 0 checked CLTcb || fail "\"CPU Latency Timer\" does not show unticked after the click"
+  untick_clt
 
   read -r x y < <(probe tab 0)
   click "$x" "$y"
@@ -561,12 +567,7 @@ status 0" ] && [ -f "$file" ] && pass "driver install" || fail "driver install: 
   wine "$zip/i815ctl.exe" dump | tr -d '\r' >"$out/before.dump"
   start clicked "$zip/i815quarvel.exe"
   probe wait
-  read -r x y < <(probe tab 2)
-  click "$x" "$y"
-  until_probe 2 page || fail "the chipset page does not show"
-  read -r x y < <(probe centre CLTcb)
-  click "$x" "$y"
-  until_probe 0 checked CLTcb || fail "\"CPU Latency Timer\" does not show unticked after the click"
+  untick_clt
   probe close
   status=$(finished clicked)
   wine "$zip/i815ctl.exe" dump | tr -d '\r' >"$out/after.dump"
