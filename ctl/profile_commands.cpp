@@ -255,6 +255,12 @@ int ApplyCommand(Invocation& call)
     return ExitNormal;
 }
 
+JournalPlace TuneJournalPlace(const Invocation& call)
+{
+    const std::optional<BootGuard> guard = GuardFor(call, "");
+    return guard ? JournalBeside(*guard) : JournalPlace{};
+}
+
 int SettleCommand(Invocation& call)
 {
     if (const std::optional<BootGuard> guard = GuardFor(call, ""))

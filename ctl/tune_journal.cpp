@@ -100,13 +100,15 @@ JournalPlace JournalBeside(const BootGuard& guard)
 
 TuneJournal ReadTuneJournal(const JournalPlace& place)
 {
-    if (!FileExists(place.Path()))
+    if (place.folder.empty() || !FileExists(place.Path()))
         return {};
     return ParseTuneJournal(ReadRegularFile(place.Path(), JournalLimit, true), place.Path());
 }
 
 void WriteTuneJournal(const JournalPlace& place, const TuneJournal& journal)
 {
+    if (place.folder.empty())
+        return;
     MakeFolder(place.folder, place.privateFolder);
     try {
         WriteWholeFile(place.Path(), SystemTextLines(FormatTuneJournal(journal)));

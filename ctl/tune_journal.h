@@ -34,7 +34,9 @@ struct TuneJournal {
 TuneJournal ParseTuneJournal(const std::string& text, const std::string& path);
 std::string FormatTuneJournal(const TuneJournal& journal);
 
-// The journal's place, beside the boot guard's marker; `privateFolder`: made root's alone.
+// The journal's place, beside the boot guard's marker; `privateFolder`: made root's alone. An
+// empty folder is no journal: nothing is read or written (a chip that lasts no longer than the
+// program cannot hang the machine).
 struct JournalPlace {
     std::string folder;
     std::string name = "tune-journal";
