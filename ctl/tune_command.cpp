@@ -7,6 +7,7 @@
 #include "exit_status.h"
 #include "field_map.h"
 #include "field_values.h"
+#include "json_output.h"
 #include "locked_memory.h"
 #include "profile_commands.h"
 #include "terminal_answer.h"
@@ -76,6 +77,9 @@ int TuneCommand(Invocation& call)
     const std::string profilePath = call.args.empty() ? "" : call.args.front();
     if (profilePath.size() > 1 && profilePath[0] == '-')
         throw StatusError(ExitBadInput, call.command + ": unknown option " + profilePath);
+    if (profilePath == "-")
+        throw StatusError(ExitBadInput, call.command + " prints its table on standard output, so the profile must be "
+                                                       "a FILE");
     const bool force = call.Flag("--force");
     if (!force && !IsTerminal(STDIN_FILENO))
         throw StatusError(ExitBadInput, "nothing written: tune asks before it starts, on a terminal; without one it "
@@ -111,18 +115,28 @@ int TuneCommand(Invocation& call)
     TuneLimits limits;
     limits.seconds = call.Number("--minutes") * 60.0;
 
-    call.out << TuneTableHeader() << std::flush;
-    const TuneRun run = RunTune(chip, TuneJournalPlace(call), probes, limits, call.stop,
-                                [&](const TuneStep& step) { call.out << FormatTuneStep(step) << std::flush; });
+    const bool json = call.Flag("--json");
+    if (!json)
+        call.out << TuneTableHeader() << std::flush;
+    const TuneRun run = RunTune(chip, TuneJournalPlace(call), probes, limits, call.stop, [&](const TuneStep& step) {
+        if (!json)
+            call.out << FormatTuneStep(step) << std::flush;
+    });
     if (!run.recorded.empty())
         call.err << ProgramName << ": " << run.recorded << "\n";
-    call.out << (run.kept.empty() ? "nothing kept" : std::to_string(run.kept.size()) + " setting" +
-                                                         (run.kept.size() == 1 ? "" : "s") + " kept")
-             << (run.outOfTime ? "; out of time, the remaining steps not tried" : "") << "\n";
+    // The profile is the chip's whole state, as save writes it; none after an interruption.
+    const bool save = !profilePath.empty() && !run.interrupted;
+    if (save)
+        SaveProfile(chip, profilePath, call.out);
+    if (json) {
+        TuneJson(run, save ? profilePath : "", call.out);
+    } else {
+        call.out << (run.kept.empty() ? "nothing kept" : std::to_string(run.kept.size()) + " setting" +
+                                                             (run.kept.size() == 1 ? "" : "s") + " kept")
+                 << (run.outOfTime ? "; out of time, the remaining steps not tried" : "") << "\n";
+    }
     if (run.interrupted)
         throw StatusError(ExitFailure, "tune was interrupted; the step in progress is undone, the kept ones stay; "
                                        "no profile written");
-    if (!profilePath.empty())
-        SaveProfile(chip, profilePath, call.out);
     return ExitNormal;
 }

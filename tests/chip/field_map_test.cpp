@@ -233,7 +233,8 @@ TEST(FieldMap, TuneStepsTowardTheDataSheetsFasterTimingsOneStateAtATime)
     // The fastest state is the end; the refresh never leaves a power-up mode or self-refresh,
     // and never goes past 15.6 us.
     for (const auto& [field, state] : std::vector<std::pair<const Field*, int>>{
-             {&CAS, 1}, {&DCT, 0}, {&SMS, 1}, {&SMS, 0}, {&SMS, 4}, {&SMS, 7}, {&RDTHR, 0}, {&DPCP, 0}, {&CPC, NoPosition}})
+             {&CAS, 1}, {&DCT, 0}, {&SMS, 1}, {&SMS, 0}, {&SMS, 4}, {&SMS, 7}, {&RDTHR, 0}, {&DPCP, 0},
+             {&CPC, NoPosition}})
         EXPECT_EQ(FasterState(*field, state), NoPosition) << field->name << " " << state;
 
     std::set<std::string> tuned, untouched;
