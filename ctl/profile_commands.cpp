@@ -7,6 +7,7 @@
 #include "exit_status.h"
 #include "field_map.h"
 #include "field_values.h"
+#include "files.h"
 #include "interruption.h"
 #include "json_output.h"
 #include "paths.h"
@@ -209,6 +210,11 @@ namespace {
 void RefuseWhatHangs(Invocation& call, const BootGuard& guard, const Profile& profile)
 {
     const JournalPlace place = JournalBeside(guard);
+    if (!FileExists(place.Path()))
+        return;
+    const MarkerLock running(place.LockPath(), 2);
+    if (!running.held())
+        throw StatusError(ExitFailure, profile.source + " not applied: " + running.why() + "; is tune running?");
     TuneJournal journal = ReadTuneJournal(place);
     const std::string hung = RecordUnfinishedStep(place, journal);
     if (!hung.empty())

@@ -7,6 +7,7 @@
 #include "exit_status.h"
 #include "field_map.h"
 #include "field_values.h"
+#include "files.h"
 #include "json_output.h"
 #include "locked_memory.h"
 #include "profile_commands.h"
@@ -14,6 +15,7 @@
 #include "tune.h"
 
 #include <cstdio>
+#include <optional>
 #include <ostream>
 #include <stdexcept>
 
@@ -87,6 +89,15 @@ int TuneCommand(Invocation& call)
     ConfigAccess& chip = call.Chip(true);
     RequireI815(chip);
 
+    const JournalPlace place = TuneJournalPlace(call);
+    std::optional<MarkerLock> running;
+    if (!place.folder.empty()) {
+        MakeFolder(place.folder, place.privateFolder);
+        running.emplace(place.LockPath(), 1);
+        if (!running->held())
+            throw StatusError(ExitFailure, "nothing written: " + running->why() + "; is another tune running?");
+    }
+
     const size_t bufferBytes = size_t(call.Number("--memory")) * 1024 * 1024;
     LockedMemory memory(bufferBytes);
     if (!force)
@@ -118,7 +129,7 @@ int TuneCommand(Invocation& call)
     const bool json = call.Flag("--json");
     if (!json)
         call.out << TuneTableHeader() << std::flush;
-    const TuneRun run = RunTune(chip, TuneJournalPlace(call), probes, limits, call.stop, [&](const TuneStep& step) {
+    const TuneRun run = RunTune(chip, place, probes, limits, call.stop, [&](const TuneStep& step) {
         if (!json)
             call.out << FormatTuneStep(step) << std::flush;
     });

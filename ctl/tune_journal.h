@@ -42,6 +42,9 @@ struct JournalPlace {
     std::string name = "tune-journal";
     bool privateFolder = false;
     std::string Path() const;
+    // Held by tune for the whole run, and by apply --boot while it reads the journal: a step
+    // of a tune still running is not an unfinished one.
+    std::string LockPath() const { return Path() + ".lock"; }
 };
 
 struct BootGuard;

@@ -53,6 +53,13 @@ TEST(TuneSignals, SigtermPutsTheStepBackAndSigkillLeavesItInTheJournalForTheBoot
         ChildProcess tune({CTL_ON_FILES, "--kernel", "tune", "--force", "--memory", "1"}, environment);
         ASSERT_TRUE(tune.ok());
         ASSERT_TRUE(StepBegun(journal, "sm=on"));
+        if (signal == SIGTERM) {
+            ChildProcess second({CTL_ON_FILES, "--kernel", "tune", "--force", "--memory", "1"}, environment);
+            ASSERT_TRUE(second.ok());
+            const int refused = second.Finish();
+            EXPECT_TRUE(WIFEXITED(refused) && WEXITSTATUS(refused) == 1);
+            EXPECT_NE(second.err.find("is another tune running?"), std::string::npos) << second.err;
+        }
         kill(tune.pid(), signal);
         const int status = tune.Finish();
         const EmulatedI815 chip(ReadSpaceFile(config));
@@ -83,7 +90,7 @@ TEST(TuneSignals, SigtermPutsTheStepBackAndSigkillLeavesItInTheJournalForTheBoot
     EXPECT_EQ(ReadSpaceFile(config), image) << "nothing written";
     EXPECT_NE(Text(journal).find("\nhangs sm=on since "), std::string::npos) << Text(journal);
 
-    for (const std::string& file : {journal, config, profile, TestFile("boot_id"), TestLock()})
+    for (const std::string& file : {journal, journal + ".lock", config, profile, TestFile("boot_id"), TestLock()})
         std::remove(file.c_str());
     rmdir(state.c_str());
 }
