@@ -181,3 +181,18 @@ TEST(Tune, AStepLeftUnfinishedIsRecordedAndNeverTriedAndASignalPutsTheStepInProg
     EXPECT_TRUE(journal.Hangs({&CAS, 1}));
     EXPECT_TRUE(journal.Hangs({&RAS2CAS, 1}));
 }
+
+TEST(Tune, AGainCountsOnlyBeyondTheSpreadOfTheRounds)
+{
+    auto bench = [](std::vector<double> read, std::vector<double> latency) {
+        BenchResult result;
+        result.figures = {{"read", "MB/s", read, {}}, {"latency", "ns", latency, {}}};
+        return result;
+    };
+    const BenchResult before = bench({100, 102, 104}, {150, 150, 150});
+    EXPECT_EQ(CompareBench(before, bench({105, 106, 107}, {150, 150, 150})), 0) << "4 MB/s within a spread of 4";
+    EXPECT_EQ(CompareBench(before, bench({107, 108, 109}, {150, 150, 150})), 1);
+    EXPECT_EQ(CompareBench(before, bench({102, 102, 102}, {140, 140, 140})), 1) << "latency: less is faster";
+    EXPECT_EQ(CompareBench(before, bench({107, 108, 109}, {160, 160, 160})), -1) << "a loss beyond the spread wins";
+    EXPECT_EQ(CompareBench(before, bench({95, 96, 97}, {150, 150, 150})), -1);
+}
