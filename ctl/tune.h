@@ -49,7 +49,7 @@ struct TuneRun {
 
 struct TuneLimits {
     double seconds = 600;  // no step begins after this
-    int benchTries = 3;    // measurements of a step before an unclear gain counts as none
+    int benchTries = 3;    // measurements of a step before an unclear gain counts as none; a gain needs two
 };
 
 // The verdict on a change from `before` to `after`: 1 faster (a figure gained more than the

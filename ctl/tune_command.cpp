@@ -24,7 +24,7 @@
 namespace {
 
 constexpr int QuestionSeconds = 60;
-constexpr int BenchRounds = 3;
+constexpr int BenchRounds = 5;
 
 bool Stopped(const StopSignal* stop) { return stop && *stop; }
 

@@ -43,6 +43,7 @@ struct TuneBench {
     JournalPlace place{TestFile("tune_loop")};
     std::map<std::string, std::string> kept;  // what the chip holds between two steps
     std::vector<std::string> tested;          // the setting that differed at each memory test
+    int benches = 0;
 
     // A slow start: CAS, RAS to CAS and RAS precharge 3, Tras/Trc 7/9, refresh 1.28 us, SM
     // bypass off, reads limited to 75 %.
@@ -77,6 +78,7 @@ struct TuneBench {
     // nothing.
     BenchResult Bench()
     {
+        ++benches;
         const std::map<std::string, std::string> now = Settings(chip);
         double read = 1000;
         for (const char* fast : {"ras2cas=2", "dct=5,7", "sms=7.8us", "sms=15.6us", "rdthr=87.5%", "rdthr=none"}) {
@@ -131,6 +133,9 @@ TEST(Tune, KeepsExactlyTheStepsWithoutErrorsThatGainAndPutsTheOthersBackAtOnce)
                                 "ras2cas=2: kept", "ras=2: no gain", "dct=5,7: kept", "sms=7.8us: kept",
                                 "sms=15.6us: kept"}));
     EXPECT_EQ(run.steps[3].errors, 3u);
+    // Once before the first step; a gain measured twice, no change three times, a loss once,
+    // memory errors not at all.
+    EXPECT_EQ(bench.benches, 1 + 3 + 2 + 2 + 0 + 2 + 1 + 2 + 2 + 2);
     ASSERT_EQ(run.steps[1].change.size(), 2u);
     EXPECT_DOUBLE_EQ(run.steps[1].change[0], 5.0) << "read: 1000 -> 1050 MB/s";
     EXPECT_DOUBLE_EQ(run.steps[1].change[1], 0.0);
