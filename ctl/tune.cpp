@@ -135,6 +135,11 @@ TuneRun RunTune(ConfigAccess& chip, const JournalPlace& place, const TuneProbes&
                 break;
             }
 
+            // The state before the step measured once more, its rounds merged with those it had:
+            // a moment the machine was busy then widens the spread rather than lending the step
+            // a gain.
+            AddRounds(base, probes.bench());
+
             // On the disk before the write: a hang leaves no time to say what caused it.
             BeginStep(place, journal, step.to);
             try {

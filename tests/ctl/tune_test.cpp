@@ -133,9 +133,9 @@ TEST(Tune, KeepsExactlyTheStepsWithoutErrorsThatGainAndPutsTheOthersBackAtOnce)
                                 "ras2cas=2: kept", "ras=2: no gain", "dct=5,7: kept", "sms=7.8us: kept",
                                 "sms=15.6us: kept"}));
     EXPECT_EQ(run.steps[3].errors, 3u);
-    // Once before the first step; a gain measured twice, no change three times, a loss once,
-    // memory errors not at all.
-    EXPECT_EQ(bench.benches, 1 + 3 + 2 + 2 + 0 + 2 + 1 + 2 + 2 + 2);
+    // At the start, and the state before each step once more; then a gain measured twice, no
+    // change three times, a loss once, memory errors not at all.
+    EXPECT_EQ(bench.benches, 1 + 9 + 3 + 2 + 2 + 0 + 2 + 1 + 2 + 2 + 2);
     ASSERT_EQ(run.steps[1].change.size(), 2u);
     EXPECT_DOUBLE_EQ(run.steps[1].change[0], 5.0) << "read: 1000 -> 1050 MB/s";
     EXPECT_DOUBLE_EQ(run.steps[1].change[1], 0.0);
