@@ -58,6 +58,13 @@ Field About(const char* about, Field field)
     return field;
 }
 
+// Tune's direction: the states from slowest to fastest.
+Field Faster(std::vector<int> order, Field field)
+{
+    field.faster = std::move(order);
+    return field;
+}
+
 constexpr int On = 1;
 
 // The warnings, one line each: the window's hints' own, and those of the SDRAM timings, any of
@@ -121,70 +128,85 @@ const Field LPTT = About("AGP low-priority transaction timer: the clocks for whi
                          Number("LPTT", 0xBC, 8, "AGP Low Priority Transaction Timer", 8));
 
 // 0x50, low byte: GMCHCFG.
-const Field CLT = About("CPU latency timer. Off: a deferrable processor cycle is deferred as soon as another "
-                        "request (ADS#) comes. On: only after it has been held in a snoop stall for 31 clocks and "
-                        "another request has come; on is said to be better.",
-                        Flag("CLT", 0x50, 6, "CPU Latency Timer"));
-const Field DPCP = About("DRAM page closing policy: one bank leaves more pages open, for better performance; "
+const Field CLT =
+    Faster({0, On}, About("CPU latency timer. Off: a deferrable processor cycle is deferred as soon as another "
+                          "request (ADS#) comes. On: only after it has been held in a snoop stall for 31 clocks and "
+                          "another request has come; on is said to be better.",
+                          Flag("CLT", 0x50, 6, "CPU Latency Timer")));
+const Field DPCP =
+    Faster({1, 0}, About("DRAM page closing policy: one bank leaves more pages open, for better performance; "
                          "BIOSes tend to choose all banks when the machine is overclocked.",
                          Words({"one", "all"}, Choice("DPCP", 0x50, 3, 1, "DRAM Page Closing Policy",
-                                                      {"One Bank", "All Banks"})));
-const Field MAG = About("Memory arbiter grant window: in fixed mode the processor's stream is favoured, which is "
-                        "said to be best; in timeslice mode the processor and the low-priority graphics stream "
-                        "share a time window.",
-                        Words({"fixed", "timeslice"}, Choice("MAG", 0x50, 7, 1, "Memory Arbiter Grant Window",
-                                                             {"Fixed mode", "Timeslice mode"})));
+                                                      {"One Bank", "All Banks"}))));
+const Field MAG =
+    Faster({1, 0}, About("Memory arbiter grant window: in fixed mode the processor's stream is favoured, which is "
+                         "said to be best; in timeslice mode the processor and the low-priority graphics stream "
+                         "share a time window.",
+                         Words({"fixed", "timeslice"}, Choice("MAG", 0x50, 7, 1, "Memory Arbiter Grant Window",
+                                                              {"Fixed mode", "Timeslice mode"}))));
 
 // 0x70: MISCC. The throttle lock freezes the two limits (bits 23-20) and itself.
-const Field BNR = About("Block new request lookahead; should stay on for the best performance.",
-                        Flag("BNR", 0x70, 17, "Block New Request Lookahead"));
-const Field CPC = About("Command per clock mask. With the front-side bus overclocked beyond 133 MHz, setting it as "
-                        "the BIOS does at 133 MHz may bring more performance.",
-                        Flag("CPC", 0x70, 27, "Command per clock Mask Enable"));
-const Field SM = About("SM transmit stage bypass: saves one memory clock at 133 MHz and does nothing at 100 MHz; "
-                       "it should be on at 133 MHz.",
-                       SdramTiming(Flag("SM", 0x70, 29, "SM Transmit Stage Bypass")));
+const Field BNR =
+    Faster({0, On}, About("Block new request lookahead; should stay on for the best performance.",
+                          Flag("BNR", 0x70, 17, "Block New Request Lookahead")));
+const Field CPC =
+    Faster({0, On}, About("Command per clock mask. With the front-side bus overclocked beyond 133 MHz, setting it as "
+                          "the BIOS does at 133 MHz may bring more performance.",
+                          Flag("CPC", 0x70, 27, "Command per clock Mask Enable")));
+const Field SM =
+    Faster({0, On}, About("SM transmit stage bypass: saves one memory clock at 133 MHz and does nothing at 100 MHz; "
+                          "it should be on at 133 MHz.",
+                          SdramTiming(Flag("SM", 0x70, 29, "SM Transmit Stage Bypass"))));
 const Field THRLOCK = About("Throttle lock: once on, the two throttle limits and the lock itself keep their values "
                             "until the machine is reset.",
                             Warned({{On, LockStays}}, Flag("THRLOCK", 0x70, 19, "Throttle Lock")));
-const Field RDTHR = About("Read power throttle: a limit on the memory's read bandwidth.",
-                          Words({"none 800mb/s", "87.5% 700mb/s", "75% 600mb/s", "62.5% 500mb/s"},
-                                LockedBy(THRLOCK, Choice("RDTHR", 0x70, 22, 2, "Read Power Throttle Control",
-                                                         {"No limit               (800MB/s)",
-                                                          "Limit at 87.5 %  (700MB/s)", "Limit at 75 %     (600MB/s)",
-                                                          "Limit at 62.5%   (500MB/s)"}))));
-const Field WRTHR = About("Write power throttle: a limit on the memory's write bandwidth.",
-                          Words({"none 800mb/s", "62.5% 500mb/s", "50% 400mb/s", "37% 300mb/s"},
-                                LockedBy(THRLOCK, Choice("WRTHR", 0x70, 20, 2, "Write Power Throttle Control",
-                                                         {"No limit               (800MB/s)",
-                                                          "Limit at 62.5 %  (500MB/s)", "Limit at 50%      (400MB/s)",
-                                                          "Limit at 37%      (300MB/s)"}))));
+const Field RDTHR =
+    Faster({3, 2, 1, 0}, About("Read power throttle: a limit on the memory's read bandwidth.",
+                               Words({"none 800mb/s", "87.5% 700mb/s", "75% 600mb/s", "62.5% 500mb/s"},
+                                     LockedBy(THRLOCK, Choice("RDTHR", 0x70, 22, 2, "Read Power Throttle Control",
+                                                              {"No limit               (800MB/s)",
+                                                               "Limit at 87.5 %  (700MB/s)",
+                                                               "Limit at 75 %     (600MB/s)",
+                                                               "Limit at 62.5%   (500MB/s)"})))));
+const Field WRTHR =
+    Faster({3, 2, 1, 0}, About("Write power throttle: a limit on the memory's write bandwidth.",
+                               Words({"none 800mb/s", "62.5% 500mb/s", "50% 400mb/s", "37% 300mb/s"},
+                                     LockedBy(THRLOCK, Choice("WRTHR", 0x70, 20, 2, "Write Power Throttle Control",
+                                                              {"No limit               (800MB/s)",
+                                                               "Limit at 62.5 %  (500MB/s)",
+                                                               "Limit at 50%      (400MB/s)",
+                                                               "Limit at 37%      (300MB/s)"})))));
 
 // 0x50, high byte: DRAMT. A clock is one of the memory's: 10 ns at 100 MHz, 7.5 ns at 133 MHz.
-const Field RAS = About("RAS precharge time (Trp), in memory clocks.",
-                        Words({"3", "2"}, Warned({{0, RasPrechargeMayHang}, {1, RasPrechargeMayHang}},
-                                                 SdramTiming(Choice("RAS", 0x50, 24, 1, "RAS",
-                                                                    {"3 clocks", "2 clocks"})))));
-const Field RAS2CAS = About("RAS to CAS delay (Trcd), in memory clocks.",
-                            Words({"3", "2"}, Warned({{0, RasToCasMayHang}, {1, RasToCasMayHang}},
-                                                     SdramTiming(Choice("RAS2CAS", 0x50, 25, 1, "RAS to CAS",
-                                                                        {"3 clocks", "2 clocks"})))));
-const Field CAS = About("CAS latency (CL), in memory clocks. The chip changes the SM register's low 16 bits with "
-                        "it, bits that the data sheet marks reserved.",
-                        Words({"3", "2"}, Warned({{0, CasMayHang}, {1, CasMayHang}},
-                                                 SdramTiming(Choice("CAS", 0x50, 26, 1, "CAS",
-                                                                    {"3 clocks", "2 clocks"})))));
+const Field RAS =
+    Faster({0, 1}, About("RAS precharge time (Trp), in memory clocks.",
+                         Words({"3", "2"}, Warned({{0, RasPrechargeMayHang}, {1, RasPrechargeMayHang}},
+                                                  SdramTiming(Choice("RAS", 0x50, 24, 1, "RAS",
+                                                                     {"3 clocks", "2 clocks"}))))));
+const Field RAS2CAS =
+    Faster({0, 1}, About("RAS to CAS delay (Trcd), in memory clocks.",
+                         Words({"3", "2"}, Warned({{0, RasToCasMayHang}, {1, RasToCasMayHang}},
+                                                  SdramTiming(Choice("RAS2CAS", 0x50, 25, 1, "RAS to CAS",
+                                                                     {"3 clocks", "2 clocks"}))))));
+const Field CAS =
+    Faster({0, 1}, About("CAS latency (CL), in memory clocks. The chip changes the SM register's low 16 bits with "
+                         "it, bits that the data sheet marks reserved.",
+                         Words({"3", "2"}, Warned({{0, CasMayHang}, {1, CasMayHang}},
+                                                  SdramTiming(Choice("CAS", 0x50, 26, 1, "CAS",
+                                                                     {"3 clocks", "2 clocks"}))))));
 const Field HACQS = About("Host aperture cycle queue slot. Intel recommends that an i815EP BIOS sets it; the i815E "
                           "data sheet marks the bit reserved, yet some i815E boards set it.",
                           Flag("HACQS", 0x50, 27, "Host Aperture Cycle Queue Slot"));
-const Field DCT = About("DRAM cycle time, in memory clocks: Tras, the least time that a row stays open, and Trc, "
-                        "the least time from one row's opening to the next in the same bank; \"5,7\" is Tras 5 and "
-                        "Trc 7.",
-                        Words({"5,7", "7,9"}, Warned({{0, CycleTimeMayHang}, {1, CycleTimeMayHang}},
-                                                     SdramTiming(Choice("DCT", 0x50, 28, 1, "Tras, Trc",
-                                                                        {"5,7", "7,9"})))));
-// The "(!)" modes belong to the power-up sequence; 0 also stops the refresh.
-const Field SMS = About(
+const Field DCT =
+    Faster({1, 0}, About("DRAM cycle time, in memory clocks: Tras, the least time that a row stays open, and Trc, "
+                         "the least time from one row's opening to the next in the same bank; \"5,7\" is Tras 5 and "
+                         "Trc 7.",
+                         Words({"5,7", "7,9"}, Warned({{0, CycleTimeMayHang}, {1, CycleTimeMayHang}},
+                                                      SdramTiming(Choice("DCT", 0x50, 28, 1, "Tras, Trc",
+                                                                         {"5,7", "7,9"}))))));
+// The "(!)" modes belong to the power-up sequence; 0 also stops the refresh. Tune lengthens the
+// refresh interval no further than the DIMMs allow (LongestRefreshState).
+const Field SMS = Faster({3, 2, 1}, About(
     "SDRAM mode select: in normal operation the refresh interval, given for 100 and for 133 MHz (a shorter "
     "interval is steadier, but leaves less bandwidth); the \"(!)\" modes are commands of the power-up sequence.",
     Words({"self-refresh", "15.6us 11.7us", "7.8us 5.85us", "1.28us 0.96us", "nop", "precharge", "mode-register",
@@ -196,7 +218,7 @@ const Field SMS = About(
                                      "Refresh interval:  100 Mhz -   7.8 \u00B5s      133 Mhz -   5.85 \u00B5s",
                                      "Refresh interval:  100 Mhz -   1.28 \u00B5s    133 Mhz -   0.96 \u00B5s",
                                      "(!) NOP Command Enable", "(!) All Banks Precharge Enable",
-                                     "(!) Mode Register Set Enable", "(!) CBR Enable"})))));
+                                     "(!) Mode Register Set Enable", "(!) CBR Enable"}))))));
 
 // 0x9C: SM register.
 const Field TDLLE = About("Transmit DLL disable and bypass: moves the transmit and receive clocks of the SDRAM "
@@ -280,6 +302,19 @@ bool RiskInEveryChange(const Field& field)
         if (std::string(mark.warning) != field.risks.front().warning)
             return false;
     return true;
+}
+
+int FasterState(const Field& field, int state)
+{
+    const auto at = std::find(field.faster.begin(), field.faster.end(), state);
+    if (at == field.faster.end() || at + 1 == field.faster.end())
+        return NoPosition;
+    return *(at + 1);
+}
+
+int LongestRefreshState(unsigned rowBits)
+{
+    return rowBits <= 12 ? 1 : 2;
 }
 
 bool LocksOthers(const Field& field)

@@ -50,6 +50,10 @@ struct Field {
     // What the setting does, for the manual: a sentence or two, from the data sheet and the
     // window's hints.
     const char* about = nullptr;
+    // For i815ctl tune: the control states from the slowest to the fastest, each a single step
+    // from the one before; empty for a field that tune leaves alone (AGP, which the video
+    // driver owns, the throttle lock, the transmit DLL, a reserved bit).
+    std::vector<int> faster = {};
 };
 
 constexpr int NoPosition = -1;
@@ -114,6 +118,15 @@ const char* RiskWarning(const Field& field, int state);
 // Whether every state carries the same warning: changing the field is the risk, not one value
 // (CAS, the transmit DLL).
 bool RiskInEveryChange(const Field& field);
+// The next state toward speed from `state`, for tune: NoPosition when the field has no
+// direction, `state` is already the fastest, or `state` is off the path (SMS in a power-up
+// mode: tune never steps out of one).
+int FasterState(const Field& field, int state);
+// Of the refresh intervals (SMS), the longest that DIMMs with this many row address bits can
+// live with: every row is refreshed within 64 ms, so 4096 rows (12 bits) allow 15.6 us and
+// 8192 rows (13 bits) 7.8 us, at 100 MHz; the chip's 133 MHz intervals are shorter still.
+int LongestRefreshState(unsigned rowBits);
+
 // Whether setting this flag freezes other fields until the machine is reset (the throttle lock).
 bool LocksOthers(const Field& field);
 

@@ -16,6 +16,7 @@ struct FieldSetting;
 struct Profile;
 struct ProfileDifference;
 struct ProfileProblem;
+struct TuneRun;
 
 // The version of the JSON of every command: it grows by one when a member changes its meaning or
 // goes away; a new member leaves it as it is.
@@ -34,3 +35,6 @@ void CheckJson(const Profile& profile, const std::vector<ProfileProblem>& proble
 void DiffJson(const Profile& profile, const std::vector<ProfileDifference>& differences, std::ostream& out);
 // bench --json: the figures and each round of them.
 void BenchJson(const BenchResult& result, const CacheInfo& caches, int rounds, std::ostream& out);
+// tune --json: every step with its result and the change of each figure, the settings kept,
+// and the profile written ("" for none).
+void TuneJson(const TuneRun& run, const std::string& profile, std::ostream& out);

@@ -8,6 +8,7 @@
 #include "json_text.h"
 #include "profile.h"
 #include "profile_commands.h"
+#include "tune.h"
 
 #include <algorithm>
 #include <cmath>
@@ -97,5 +98,34 @@ void BenchJson(const BenchResult& result, const CacheInfo& caches, int rounds, s
                                        {"rounds", each},
                                        {"busy_rounds", busy}});
     }
+    PrintJson(json, out);
+}
+
+void TuneJson(const TuneRun& run, const std::string& profile, std::ostream& out)
+{
+    static const char* const figureNames[] = {"read", "write", "copy", "latency"};
+    Json json = JsonHead("tune");
+    json["recorded"] = run.recorded.empty() ? Json(nullptr) : Json(run.recorded);
+    json["steps"] = Json::array();
+    for (const TuneStep& step : run.steps) {
+        Json change = nullptr;
+        if (!step.change.empty()) {
+            change = Json::object();
+            for (size_t i = 0; i < step.change.size() && i < 4; ++i)
+                change[figureNames[i]] = Tenths(step.change[i]);
+        }
+        json["steps"].push_back(Json{{"key", FieldKey(*step.to.field)},
+                                     {"from", ValueWord(*step.from.field, step.from.state)},
+                                     {"to", ValueWord(*step.to.field, step.to.state)},
+                                     {"result", StepResultText(step.result)},
+                                     {"errors", step.errors},
+                                     {"change", change}});
+    }
+    json["kept"] = Json::array();
+    for (const FieldSetting& kept : run.kept)
+        json["kept"].push_back(Json{{"key", FieldKey(*kept.field)}, {"to", ValueWord(*kept.field, kept.state)}});
+    json["interrupted"] = run.interrupted;
+    json["out_of_time"] = run.outOfTime;
+    json["profile"] = profile.empty() ? Json(nullptr) : Json(profile);
     PrintJson(json, out);
 }

@@ -7,10 +7,12 @@
 #include "exit_status.h"
 #include "field_map.h"
 #include "field_values.h"
+#include "files.h"
 #include "interruption.h"
 #include "json_output.h"
 #include "paths.h"
 #include "standard_output.h"
+#include "tune_journal.h"
 
 #include <optional>
 
@@ -201,6 +203,34 @@ int DiffCommand(Invocation& call)
     return differences.empty() ? ExitNormal : ExitFailure;
 }
 
+// At boot, tune's hang journal first: a step that tune left unfinished hung the machine (the
+// apply may well be the first program to run since), and a setting that hung it is never
+// written unattended; the chip then stays as the BIOS set it.
+namespace {
+void RefuseWhatHangs(Invocation& call, const BootGuard& guard, const Profile& profile)
+{
+    const JournalPlace place = JournalBeside(guard);
+    if (!FileExists(place.Path()))
+        return;
+    const MarkerLock running(place.LockPath(), 2);
+    if (!running.held())
+        throw StatusError(ExitFailure, profile.source + " not applied: " + running.why() + "; is tune running?");
+    TuneJournal journal = ReadTuneJournal(place);
+    const std::string hung = RecordUnfinishedStep(place, journal);
+    if (!hung.empty())
+        call.err << ProgramName << ": " << hung << "\n";
+    const std::vector<std::string> hanging = HangingSettings(journal, profile.settings);
+    if (hanging.empty())
+        return;
+    std::string names;
+    for (const std::string& setting : hanging)
+        names += (names.empty() ? "" : ", ") + setting;
+    throw StatusError(ExitFailure, profile.source + " not applied: " + names + " hung this machine during tune (" +
+                                       place.Path() + "); the chip stays as the BIOS set it. Take " +
+                                       (hanging.size() == 1 ? "it" : "them") + " out of the profile.");
+}
+}  // namespace
+
 int ApplyCommand(Invocation& call)
 {
     const std::string& path = call.args.front();
@@ -220,6 +250,7 @@ int ApplyCommand(Invocation& call)
                      call.Warnings(&profile));
     };
     if (boot && guard) {
+        RefuseWhatHangs(call, *guard, profile);
         GuardedApply(*guard, profile.source, apply);
         if (call.system.settleInApply)
             SayWhenSettled(*guard, call.out);
@@ -228,6 +259,12 @@ int ApplyCommand(Invocation& call)
         apply(writes);
     }
     return ExitNormal;
+}
+
+JournalPlace TuneJournalPlace(const Invocation& call)
+{
+    const std::optional<BootGuard> guard = GuardFor(call, "");
+    return guard ? JournalBeside(*guard) : JournalPlace{};
 }
 
 int SettleCommand(Invocation& call)

@@ -23,6 +23,11 @@ int ApplyCommand(Invocation& call);
 // apply --settle: the second half of apply --boot; touches no chip.
 int SettleCommand(Invocation& call);
 
+struct JournalPlace;
+// Where tune keeps its hang journal: beside the boot guard's marker, so that apply --boot finds
+// it; none (an empty folder) where the guard has no place, as for the built-in emulated chip.
+JournalPlace TuneJournalPlace(const Invocation& call);
+
 // Into the file `path`, or onto `out` for "-".
 void SaveProfile(ConfigAccess& chip, const std::string& path, std::ostream& out);
 // What check says of a profile's warnings: the settings (by index) whose value has a warning of

@@ -196,3 +196,56 @@ TEST(FieldMap, TheFieldsThatTheThrottleLockFreezesAreThoseThatNameIt)
         EXPECT_EQ(LocksOthers(*f), f == &THRLOCK) << f->name;
     }
 }
+
+TEST(FieldMap, TuneStepsTowardTheDataSheetsFasterTimingsOneStateAtATime)
+{
+    struct Step {
+        const Field& field;
+        int from;
+        int to;
+        uint32_t mask, bits;  // what the step writes, from the data sheet's register layout
+    };
+    const Step steps[] = {
+        {CAS, 0, 1, 0x04000000, 0x04000000},      // CL 3 -> 2: DRAMT bit 26 set
+        {RAS2CAS, 0, 1, 0x02000000, 0x02000000},  // Trcd 3 -> 2
+        {RAS, 0, 1, 0x01000000, 0x01000000},      // Trp 3 -> 2
+        {DCT, 1, 0, 0x10000000, 0x00000000},      // Tras/Trc 7/9 -> 5/7: bit 28 clear
+        {SMS, 3, 2, 0xE0000000, 0x40000000},      // refresh 1.28 us -> 7.8 us
+        {SMS, 2, 1, 0xE0000000, 0x20000000},      // 7.8 us -> 15.6 us
+        {CPC, 0, 1, 0x08000000, 0x08000000},      // MISCC bit 27
+        {SM, 0, 1, 0x20000000, 0x20000000},
+        {BNR, 0, 1, 0x00020000, 0x00020000},
+        {CLT, 0, 1, 0x00000040, 0x00000040},
+        {DPCP, 1, 0, 0x00000008, 0x00000000},     // all banks -> one bank
+        {MAG, 1, 0, 0x00000080, 0x00000000},      // timeslice -> fixed
+        {RDTHR, 3, 2, 0x00C00000, 0x00800000},
+        {RDTHR, 1, 0, 0x00C00000, 0x00000000},    // no limit
+        {WRTHR, 1, 0, 0x00300000, 0x00000000},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(std::string(step.field.name) + " from " + std::to_string(step.from));
+        ASSERT_EQ(FasterState(step.field, step.from), step.to);
+        const FieldWrite write = EncodeFieldWrite(step.field, step.to);
+        EXPECT_EQ(write.mask, step.mask);
+        EXPECT_EQ(write.bits, step.bits);
+    }
+
+    // The fastest state is the end; the refresh never leaves a power-up mode or self-refresh,
+    // and never goes past 15.6 us.
+    for (const auto& [field, state] : std::vector<std::pair<const Field*, int>>{
+             {&CAS, 1}, {&DCT, 0}, {&SMS, 1}, {&SMS, 0}, {&SMS, 4}, {&SMS, 7}, {&RDTHR, 0}, {&DPCP, 0},
+             {&CPC, NoPosition}})
+        EXPECT_EQ(FasterState(*field, state), NoPosition) << field->name << " " << state;
+
+    std::set<std::string> tuned, untouched;
+    for (const Field* field : TunableFields())
+        (field->faster.empty() ? untouched : tuned).insert(field->name);
+    EXPECT_EQ(untouched, (std::set<std::string>{"AGP4XOVR", "AGPSBA", "AGPFW", "AGPMODE", "AMTT", "LPTT", "THRLOCK",
+                                                "HACQS", "TDLLE"}))
+        << "the video driver's AGP, the lock that stays until reset, reserved bits and the transmit DLL";
+
+    // 64 ms for every row: 4096 rows at 15.6 us, 8192 at 7.8 us.
+    EXPECT_EQ(LongestRefreshState(11), 1);
+    EXPECT_EQ(LongestRefreshState(12), 1);
+    EXPECT_EQ(LongestRefreshState(13), 2);
+}

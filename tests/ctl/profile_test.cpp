@@ -6,6 +6,7 @@
 #include "emulated_i815.h"
 #include "field_map.h"
 #include "field_values.h"
+#include "files.h"
 #include "mechanism1_access.h"
 #include "profile.h"
 #include "profile_commands.h"
@@ -518,4 +519,56 @@ TEST(BootGuard, TheMarkerIsOnTheDiskBeforeTheFirstWrite)
     EXPECT_NE(access(guard.MarkerPath().c_str(), F_OK), 0);
     rmdir(guard.stateDir.c_str());
     std::remove(guard.bootIdPath.c_str());
+}
+
+namespace {
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+TEST(BootGuard, ASettingThatHungTuneIsNeverAppliedAtBoot)
+{
+    GuardedBoot boot;  // its profile: ras = 3 clocks
+    const std::string journal = boot.system.stateDir + "/tune-journal";
+    mkdir(boot.system.stateDir.c_str(), 0700);
+    // Tune named its step and the machine hung inside it; this boot's apply is the first to see it.
+    WriteText(journal, "step ras=3 started 2026-12-09 14:31:05\n");
+    Outcome run = boot.Apply();
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "i815ctl: ras=3 hung this machine during tune (2026-12-09 14:31:05); it will not be tried "
+                       "again\n"
+                       "i815ctl: " + boot.profile + " not applied: ras=3 hung this machine during tune (" + journal +
+                       "); the chip stays as the BIOS set it. Take it out of the profile.\n");
+    EXPECT_EQ(boot.Chip(), EmulatedI815::DefaultImage());
+    EXPECT_NE(access(boot.marker.c_str(), F_OK), 0) << "nothing written, nothing to guard";
+    const std::string recorded = ReadFile(journal);
+    EXPECT_TRUE(Has(recorded, "\nhangs ras=3 since 2026-12-09 14:31:05\n")) << recorded;
+    EXPECT_FALSE(Has(recorded, "\nstep ")) << recorded;
+    EXPECT_EQ(boot.Apply().status, 1) << "and on every boot after";
+
+    // A step of a tune still running (it holds the journal's lock) is not an unfinished one.
+    WriteText(journal, "step ras=3 started 2026-12-09 15:00:00\n");
+    {
+        const MarkerLock tuneRunning(journal + ".lock", 0);
+        ASSERT_TRUE(tuneRunning.held());
+        run = boot.Apply();
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(Has(run.err, boot.profile + " not applied: " + journal + ".lock: held by another program for 2 "
+                                                 "seconds; is tune running?"))
+            << run.err;
+        EXPECT_EQ(ReadFile(journal), "step ras=3 started 2026-12-09 15:00:00\n");
+    }
+
+    // A setting of another value, or of another field, hangs nothing.
+    WriteText(journal, "hangs ras=2 since 2026-12-09 14:31:05\nhangs cas=2 since 2026-12-09 14:40:00\n");
+    run = boot.Apply();
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "ras: 2 clocks -> 3 clocks\n");
+    std::remove(journal.c_str());
+    std::remove((journal + ".lock").c_str());
 }

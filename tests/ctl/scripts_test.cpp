@@ -9,6 +9,7 @@
 #include "field_values.h"
 #include "json_output.h"
 #include "standard_output.h"
+#include "tune.h"
 
 #include "../support/json_schema.h"
 #include "../support/test_files.h"
@@ -119,6 +120,20 @@ TEST(Scripts, EveryJsonOutputMatchesTheInstalledSchemaOnRandomChips)
     const Json figures = Valid({0, benchOut.str(), ""}).at("figures");
     EXPECT_EQ(figures[0].at("busy_rounds"), Json::parse("[2]"));
     EXPECT_EQ(figures[0].at("median"), 801.1);
+
+    TuneRun tune;
+    tune.steps = {{{&Fields::CAS, 0}, {&Fields::CAS, 1}, StepResult::MemoryErrors, 3, {}},
+                  {{&Fields::SMS, 3}, {&Fields::SMS, 2}, StepResult::Kept, 0, {5.04, 0.0, -1.26, -2.0}}};
+    tune.kept = {{&Fields::SMS, 2}};
+    std::ostringstream tuneOut;
+    TuneJson(tune, "/etc/i815quarvel.conf", tuneOut);
+    const Json tuned = Valid({0, tuneOut.str(), ""});
+    EXPECT_EQ(tuned.at("steps")[0].at("change"), nullptr);
+    EXPECT_EQ(tuned.at("steps")[0].at("result"), "memory errors");
+    EXPECT_EQ(tuned.at("steps")[1].at("change"),
+              Json::parse(R"({"read": 5.0, "write": 0.0, "copy": -1.3, "latency": -2.0})"));
+    EXPECT_EQ(tuned.at("kept"), Json::parse(R"([{"key": "sms", "to": "7.8us"}])"));
+    EXPECT_EQ(tuned.at("recorded"), nullptr);
 
     // The schema is strict: a member it does not name, or an offset as a number, is refused.
     Json show = Json::parse(Ctl({"--emulated", "show", "--json"}).out);

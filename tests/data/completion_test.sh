@@ -41,7 +41,7 @@ expect() {  # expect LINE REPLIES
 }
 
 expect "i815ctl se" "set"
-expect "i815ctl " "apply bench check diff dump get list save set show try"
+expect "i815ctl " "apply bench check diff dump get list save set show try tune"
 expect "i815ctl --em" "--emulated --emulated="
 expect "i815ctl --emulated get ca" "cas"
 expect "i815ctl set ras2" "ras2cas="

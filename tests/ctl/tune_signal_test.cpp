@@ -1,0 +1,96 @@
+// A real tune, stopped inside its first step: by SIGTERM, which puts the step back; by
+// SIGKILL, as a hang would stop it, after which the journal names the step and the boot-time
+// apply refuses it.
+#include "emulated_i815.h"
+
+#include "../support/child_process.h"
+#include "../support/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string Text(const std::string& path)
+{
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Waits until the journal names the step in progress.
+bool StepBegun(const std::string& journal, const std::string& step)
+{
+    for (int i = 0; i < 3000; ++i) {
+        if (Text(journal).find("\nstep " + step + " started ") != std::string::npos)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(TuneSignals, SigtermPutsTheStepBackAndSigkillLeavesItInTheJournalForTheBoot)
+{
+    const std::string state = TestFile("tune_signal_state"), journal = state + "/tune-journal";
+    const std::string config = TestFile("tune_config"), profile = TestFile("tune_profile");
+    const std::vector<std::string> environment{"TEST_KERNEL_CONFIG=" + config, "TEST_LOCK=" + TestLock(),
+                                               "TEST_STATE_DIR=" + state, "TEST_BOOT_ID=" + TestFile("boot_id")};
+    std::ofstream(TestFile("boot_id")) << "3f1c0b8e-this-boot\n";
+    const ConfigSpace image = EmulatedI815::DefaultImage();  // every setting fast but the SM bypass
+
+    for (int signal : {SIGTERM, SIGKILL}) {
+        SCOPED_TRACE("signal " + std::to_string(signal));
+        WriteSpaceFile(config, image);
+        ChildProcess tune({CTL_ON_FILES, "--kernel", "tune", "--force", "--memory", "1"}, environment);
+        ASSERT_TRUE(tune.ok());
+        ASSERT_TRUE(StepBegun(journal, "sm=on"));
+        if (signal == SIGTERM) {
+            ChildProcess second({CTL_ON_FILES, "--kernel", "tune", "--force", "--memory", "1"}, environment);
+            ASSERT_TRUE(second.ok());
+            const int refused = second.Finish();
+            EXPECT_TRUE(WIFEXITED(refused) && WEXITSTATUS(refused) == 1);
+            EXPECT_NE(second.err.find("is another tune running?"), std::string::npos) << second.err;
+        }
+        kill(tune.pid(), signal);
+        const int status = tune.Finish();
+        const EmulatedI815 chip(ReadSpaceFile(config));
+        if (signal == SIGTERM) {
+            ASSERT_TRUE(WIFEXITED(status));
+            EXPECT_EQ(WEXITSTATUS(status), 1);
+            EXPECT_EQ(chip.Dword(0x70), 0x0A82800Cu) << "the SM bypass (bit 29) back off";
+            EXPECT_EQ(chip.Dword(0x50), EmulatedI815(image).Dword(0x50));
+            EXPECT_EQ(Text(journal).find("\nstep "), std::string::npos) << Text(journal);
+            EXPECT_NE(tune.err.find("tune was interrupted; the step in progress is undone"), std::string::npos)
+                << tune.err;
+        } else {
+            ASSERT_TRUE(WIFSIGNALED(status));
+            EXPECT_NE(Text(journal).find("\nstep sm=on started "), std::string::npos) << "survives the kill";
+        }
+    }
+
+    // The next boot: the chip as the BIOS set it, a profile with the step that was in progress.
+    WriteSpaceFile(config, image);
+    std::ofstream(profile) << "sm = on\n";
+    chmod(profile.c_str(), 0644);
+    ChildProcess boot({CTL_ON_FILES, "--kernel", "apply", "--boot", profile}, environment);
+    ASSERT_TRUE(boot.ok());
+    const int status = boot.Finish();
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(boot.err.find("sm=on hung this machine during tune"), std::string::npos) << boot.err;
+    EXPECT_EQ(ReadSpaceFile(config), image) << "nothing written";
+    EXPECT_NE(Text(journal).find("\nhangs sm=on since "), std::string::npos) << Text(journal);
+
+    for (const std::string& file : {journal, journal + ".lock", config, profile, TestFile("boot_id"), TestLock()})
+        std::remove(file.c_str());
+    rmdir(state.c_str());
+}
