@@ -83,14 +83,14 @@ const std::vector<Command>& CommandTable()
          "memory read, write and copy bandwidth and latency, N rounds (5); needs no privilege and touches no chip "
          "register; --json: as JSON, once every figure is measured",
          {{"--repeat", 100, 5}, json}, 0, 0, "takes no arguments", false, BenchCommand},
-        {"tune", "[--minutes N] [--memory MIB] [--force] [--json] [FILE]",
+        {"tune", "[--minutes N] [--memory MIB] [--profile FILE] [--force] [--json]",
          "steps the SDRAM timings and the memory arbiter toward speed, one change at a time: each is tested for "
          "memory errors over MIB MiB (64) and measured, and kept only without errors and with a gain beyond the "
          "bench's spread; a step that hangs the machine is recorded and never tried again; asks first, on a "
-         "terminal, or takes --force; no step begins after N minutes (10); the result saved as a profile, FILE; "
+         "terminal, or takes --force; no step begins after N minutes (10); the result saved as a profile in FILE; "
          "--json: the steps as JSON, at the end",
-         {{"--minutes", 1440, 10}, {"--memory", 4096, 64}, {"--force"}, json}, 0, 1, "takes at most one FILE", true,
-         TuneCommand},
+         {{"--minutes", 1440, 10}, {"--memory", 4096, 64}, {"--profile", 0, 0, nullptr, true}, {"--force"}, json},
+         0, 0, "takes no arguments", true, TuneCommand},
     };
     static const std::vector<Command> all = Joined(commands, SystemCommands());
     return all;

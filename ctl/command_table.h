@@ -18,12 +18,14 @@ struct Profile;
 
 constexpr const char* ProgramName = "i815ctl";
 
-// A flag ("--json"), or a number from 1 to `limit` ("--seconds N" or "--seconds=N").
+// A flag ("--json"), a number from 1 to `limit` ("--seconds N" or "--seconds=N"), or a file
+// ("--profile FILE" or "--profile=FILE").
 struct CommandOption {
     const char* name;
-    int limit = 0;                  // 0: a flag
+    int limit = 0;                  // 0: a flag, or a file
     int fallback = 0;               // the number when the option is not given
     const char* shortName = nullptr;  // "-q" for "--quiet"
+    bool file = false;              // it takes a file's path
 };
 
 // A command line, its options read and its arguments counted: what a command works with. The
@@ -32,6 +34,7 @@ struct Invocation {
     std::string command;
     std::vector<std::string> args;       // without the command's options
     std::map<std::string, int> options;  // each flag given (1), each number option (given or not)
+    std::map<std::string, std::string> files;  // each file option given
     RouteChoice routeChoice;
     std::vector<std::string> routeArgs;  // the route's options as given, to repeat in advice
     const CtlSystem& system;
@@ -44,6 +47,7 @@ struct Invocation {
     ConfigAccess& Chip(bool forWriting);
     bool Flag(const std::string& name) const { return options.count(name) != 0; }
     int Number(const std::string& name) const { return options.at(name); }
+    std::string File(const std::string& name) const { return files.count(name) ? files.at(name) : ""; }
     // A warning on standard error for each setting whose value has one; with the profile's
     // file and line when the setting comes from one.
     RiskNotice Warnings(const Profile* profile = nullptr) const;

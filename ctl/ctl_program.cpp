@@ -128,13 +128,19 @@ void ReadCommandLine(const Command& command, Invocation& call)
         std::optional<std::string> value;
         for (const CommandOption& option : command.options) {
             const std::string name = option.name;
-            if (!given && option.limit && arg.compare(0, name.size() + 1, name + "=") == 0) {
+            if (!given && (option.limit || option.file) && arg.compare(0, name.size() + 1, name + "=") == 0) {
                 given = &option;
                 value = arg.substr(name.size() + 1);
             }
         }
         if (!given) {
             rest.push_back(arg);
+        } else if (given->file) {
+            if (!value && i + 1 < call.args.size())
+                value = call.args[++i];
+            if (!value || value->empty() || (*value)[0] == '-')
+                throw StatusError(ExitBadInput, given->name + std::string(" needs a FILE"));
+            call.files[given->name] = *value;
         } else if (!given->limit) {
             call.options[given->name] = 1;
         } else {
@@ -210,8 +216,8 @@ int RunCtl(const std::vector<std::string>& args, const CtlSystem& system, std::i
         // the program ends; the real routes are opened only when a command needs the chip.
         if (options.route.kind == RouteKind::Emulated)
             route = OpenRoute(options.route, false, system);
-        Invocation call{command.name, options.args,    {},  options.route,  options.routeArgs,
-                        system,       route,           in,  out,            err,     ArrivedSignal()};
+        Invocation call{command.name, options.args, {}, {}, options.route, options.routeArgs, system, route,
+                        in,           out,          err, ArrivedSignal()};
         ReadCommandLine(command, call);
         status = command.run(call);
     } catch (const StatusError& error) {

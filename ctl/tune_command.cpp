@@ -76,12 +76,7 @@ int TuneCommand(Invocation& call)
     if (call.routeChoice.dump && *call.routeChoice.dump == "-")
         throw StatusError(ExitBadInput, call.command + " reads its answer from standard input, which holds the dump "
                                                        "of --emulated=-");
-    const std::string profilePath = call.args.empty() ? "" : call.args.front();
-    if (profilePath.size() > 1 && profilePath[0] == '-')
-        throw StatusError(ExitBadInput, call.command + ": unknown option " + profilePath);
-    if (profilePath == "-")
-        throw StatusError(ExitBadInput, call.command + " prints its table on standard output, so the profile must be "
-                                                       "a FILE");
+    const std::string profilePath = call.File("--profile");
     const bool force = call.Flag("--force");
     if (!force && !IsTerminal(STDIN_FILENO))
         throw StatusError(ExitBadInput, "nothing written: tune asks before it starts, on a terminal; without one it "

@@ -268,6 +268,10 @@ TEST_F(CtlTest, EveryCommandCountsItsArgumentsBeforeTheChipIsOpened)
         {{"try", "--seconds", "1x", "cas=3"}, "--seconds needs a number from 1 to 3600"},
         {{"bench", "--repeat=101"}, "--repeat needs a number from 1 to 100"},
         {{"bench", "--repeat", "2", "x"}, "bench takes no arguments"},
+        {{"tune", "--force", "--profile"}, "--profile needs a FILE"},
+        {{"tune", "--profile", "--force"}, "--profile needs a FILE"},
+        {{"tune", "--profile=-"}, "--profile needs a FILE"},
+        {{"tune", "--profile", "a.conf", "b.conf"}, "tune takes no arguments"},
     };
     for (const auto& b : bad) {
         SCOPED_TRACE(b.message);
