@@ -2,6 +2,7 @@
 
 #include "config_access.h"
 #include "dimm_decoder.h"
+#include "exit_status.h"
 #include "field_map.h"
 #include "field_values.h"
 
@@ -49,6 +50,25 @@ bool Stopped(const StopSignal* stop) { return stop && *stop; }
 bool Frozen(const Field& field, const std::map<uint32_t, uint32_t>& dwords)
 {
     return field.lockedBy && DecodeFlag(*field.lockedBy, dwords.at(field.lockedBy->dword));
+}
+
+// A step killed without a hang leaves its value on the chip until a reset; tune would build on
+// it, and save it into a profile that the boot-time apply then refuses.
+void RefuseHungValueOnChip(ConfigAccess& chip, const TuneJournal& journal, const std::string& recorded)
+{
+    const std::map<uint32_t, uint32_t> dwords = ReadSettingDwords(chip);
+    for (const JournalEntry& hang : journal.hangs) {
+        const Field& field = *hang.setting.field;
+        if (FieldState(field, dwords.at(field.dword)) != hang.setting.state)
+            continue;
+        const auto at = std::find(field.faster.begin(), field.faster.end(), hang.setting.state);
+        const std::string way = at != field.faster.begin() && at != field.faster.end()
+                                    ? "set " + FieldKey(field) + "=" + ValueWord(field, *(at - 1)) + ", or reset"
+                                    : "reset";
+        throw StatusError(ExitFailure, (recorded.empty() ? "" : recorded + "\n") + "nothing written: the chip holds " +
+                                           FieldKey(field) + "=" + ValueWord(field, hang.setting.state) +
+                                           ", which hung this machine during tune; " + way + " the machine first");
+    }
 }
 
 }  // namespace
@@ -101,6 +121,7 @@ TuneRun RunTune(ConfigAccess& chip, const JournalPlace& place, const TuneProbes&
     TuneRun run;
     TuneJournal journal = ReadTuneJournal(place);
     run.recorded = RecordUnfinishedStep(place, journal);
+    RefuseHungValueOnChip(chip, journal, run.recorded);
     const auto start = Clock::now();
     const auto elapsed = [&start] { return std::chrono::duration<double>(Clock::now() - start).count(); };
     BenchResult base = probes.bench();

@@ -60,7 +60,8 @@ int CompareBench(const BenchResult& before, const BenchResult& after);
 // (an unknown population code counts as 8192 rows).
 int LongestRefreshForDimms(ConfigAccess& chip);
 
-// Runs the loop, first recording a step that an earlier run left unfinished; `decided` is
+// Runs the loop, first recording a step that an earlier run left unfinished, and refusing to
+// start (StatusError, nothing written) while the chip holds a value that hung it; `decided` is
 // told of each step as soon as it is decided. Throws StatusError when the chip refuses a write;
 // the step in progress is put back first.
 TuneRun RunTune(ConfigAccess& chip, const JournalPlace& place, const TuneProbes& probes, const TuneLimits& limits,

@@ -1,6 +1,6 @@
 // A real tune, stopped inside its first step: by SIGTERM, which puts the step back; by
-// SIGKILL, as a hang would stop it, after which the journal names the step and the boot-time
-// apply refuses it.
+// SIGKILL, as a hang would stop it, after which the journal names the step, the next tune
+// refuses to build on it and the boot-time apply refuses it.
 #include "emulated_i815.h"
 
 #include "../support/child_process.h"
@@ -77,7 +77,22 @@ TEST(TuneSignals, SigtermPutsTheStepBackAndSigkillLeavesItInTheJournalForTheBoot
         }
     }
 
-    // The next boot: the chip as the BIOS set it, a profile with the step that was in progress.
+    // The next tune, on the chip as the kill left it: the step becomes a hang, and tune will not
+    // build on the value that hung.
+    const ConfigSpace killed = ReadSpaceFile(config);
+    ChildProcess next({CTL_ON_FILES, "--kernel", "tune", "--force", "--memory", "1"}, environment);
+    ASSERT_TRUE(next.ok());
+    const int refused = next.Finish();
+    EXPECT_TRUE(WIFEXITED(refused) && WEXITSTATUS(refused) == 1);
+    EXPECT_NE(next.err.find("i815ctl: sm=on hung this machine during tune ("), std::string::npos) << next.err;
+    EXPECT_NE(next.err.find("i815ctl: nothing written: the chip holds sm=on, which hung this machine during tune; "
+                            "set sm=off, or reset the machine first\n"),
+              std::string::npos)
+        << next.err;
+    EXPECT_EQ(ReadSpaceFile(config), killed);
+    EXPECT_NE(Text(journal).find("\nhangs sm=on since "), std::string::npos) << Text(journal);
+
+    // The next boot: the chip as the BIOS set it, a profile with the setting that hung.
     WriteSpaceFile(config, image);
     std::ofstream(profile) << "sm = on\n";
     chmod(profile.c_str(), 0644);
