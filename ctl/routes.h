@@ -16,6 +16,7 @@ public:
     // The address port goes back as found, whatever happened before.
     ~Route();
     ConfigAccess& access() { return route_->access(); }
+    RouteTaken taken() const { return route_->taken(); }
     // The emulated chip, on the emulated route; nullptr on the others.
     EmulatedI815* emulated() { return route_->emulated(); }
     // --save-emulated: into its FILE (ChipRoute::SaveEmulated), or onto `out` for "-".

@@ -82,6 +82,9 @@ int TuneCommand(Invocation& call)
         throw StatusError(ExitBadInput, "nothing written: tune asks before it starts, on a terminal; without one it "
                                         "starts only with --force");
     ConfigAccess& chip = call.Chip(true);
+    if (call.route->taken() == RouteTaken::Helper)
+        throw StatusError(ExitFailure, "nothing written: tune needs root (sudo i815ctl tune ...): its hang journal "
+                                       "lies in root's folder, where the boot-time apply reads it");
     RequireI815(chip);
 
     const JournalPlace place = TuneJournalPlace(call);
