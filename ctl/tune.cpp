@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 
 namespace {
 
@@ -83,6 +84,18 @@ const char* StepResultText(StepResult result)
     case StepResult::Interrupted: return "interrupted";
     }
     return "?";
+}
+
+size_t MemoryTestBytes(int mib, uint64_t physicalBytes)
+{
+    const uint64_t bytes = uint64_t(mib) << 20;
+    const uint64_t room = std::min<uint64_t>(physicalBytes ? physicalBytes / 2 : UINT64_MAX, SIZE_MAX / 2);
+    if (bytes > room)
+        throw StatusError(ExitBadInput, "--memory " + std::to_string(mib) + ": more than " +
+                                            (room == SIZE_MAX / 2 ? "this program can address"
+                                                                  : "half of this machine's " +
+                                                                        std::to_string(physicalBytes >> 20) + " MiB"));
+    return size_t(bytes);
 }
 
 int CompareBench(const BenchResult& before, const BenchResult& after)

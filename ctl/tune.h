@@ -52,6 +52,11 @@ struct TuneLimits {
     int benchTries = 3;    // measurements of a step before an unclear gain counts as none; a gain needs two
 };
 
+// The memory test's buffer of `mib` MiB, in bytes, on a machine with `physicalBytes` of memory
+// (0: not known): at most half of it, so that locking the buffer leaves the system its room,
+// and within what this program can address. Throws StatusError (status 2) beyond that.
+size_t MemoryTestBytes(int mib, uint64_t physicalBytes);
+
 // The verdict on a change from `before` to `after`: 1 faster (a figure gained more than the
 // larger spread of the two, none lost as much), -1 slower (a figure lost that much), 0 unclear.
 int CompareBench(const BenchResult& before, const BenchResult& after);

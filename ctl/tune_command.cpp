@@ -81,6 +81,7 @@ int TuneCommand(Invocation& call)
     if (!force && !IsTerminal(STDIN_FILENO))
         throw StatusError(ExitBadInput, "nothing written: tune asks before it starts, on a terminal; without one it "
                                         "starts only with --force");
+    const size_t bufferBytes = MemoryTestBytes(call.Number("--memory"), PhysicalMemoryBytes());
     ConfigAccess& chip = call.Chip(true);
     if (call.route->taken() == RouteTaken::Helper)
         throw StatusError(ExitFailure, "nothing written: tune needs root (sudo i815ctl tune ...): its hang journal "
@@ -96,7 +97,6 @@ int TuneCommand(Invocation& call)
             throw StatusError(ExitFailure, "nothing written: " + running->why() + "; is another tune running?");
     }
 
-    const size_t bufferBytes = size_t(call.Number("--memory")) * 1024 * 1024;
     LockedMemory memory(bufferBytes);
     if (!force)
         Ask(call);

@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <string>
 
+// The machine's physical memory in bytes; 0 when the system does not say.
+uint64_t PhysicalMemoryBytes();
+
 class LockedMemory {
 public:
     // Throws std::runtime_error when the memory cannot be had at all. A buffer that could be

@@ -5,6 +5,13 @@
 #include <stdexcept>
 
 #include <sys/mman.h>
+#include <unistd.h>
+
+uint64_t PhysicalMemoryBytes()
+{
+    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
+    return pages > 0 && pageSize > 0 ? uint64_t(pages) * uint64_t(pageSize) : 0;
+}
 
 LockedMemory::LockedMemory(size_t bytes) : bytes_(bytes)
 {

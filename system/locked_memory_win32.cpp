@@ -18,6 +18,14 @@ FARPROC Kernel32(const char* name)
 
 }  // namespace
 
+uint64_t PhysicalMemoryBytes()
+{
+    MEMORYSTATUS status{};
+    status.dwLength = sizeof status;
+    GlobalMemoryStatus(&status);  // Windows 95 has it; its figure stops at 4 GiB
+    return status.dwTotalPhys;
+}
+
 LockedMemory::LockedMemory(size_t bytes) : bytes_(bytes)
 {
     base_ = VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);

@@ -201,3 +201,20 @@ TEST(Tune, AGainCountsOnlyBeyondTheSpreadOfTheRounds)
     EXPECT_EQ(CompareBench(before, bench({107, 108, 109}, {160, 160, 160})), -1) << "a loss beyond the spread wins";
     EXPECT_EQ(CompareBench(before, bench({95, 96, 97}, {150, 150, 150})), -1);
 }
+
+TEST(Tune, TheMemoryTestTakesAtMostHalfTheMachinesMemory)
+{
+    EXPECT_EQ(MemoryTestBytes(64, 512u << 20), 64u << 20);
+    EXPECT_EQ(MemoryTestBytes(256, 512u << 20), 256u << 20);
+    EXPECT_EQ(MemoryTestBytes(64, 0), 64u << 20) << "memory not known";
+    try {
+        MemoryTestBytes(257, 512u << 20);
+        ADD_FAILURE() << "257 MiB of 512";
+    } catch (const StatusError& error) {
+        EXPECT_EQ(error.status(), 2);
+        EXPECT_STREQ(error.what(), "--memory 257: more than half of this machine's 512 MiB");
+    }
+    if (sizeof(size_t) == 4) {
+        EXPECT_THROW(MemoryTestBytes(4096, 0), StatusError) << "4 GiB is no 32-bit size";
+    }
+}
