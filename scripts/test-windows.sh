@@ -20,4 +20,6 @@ scripts/build-windows.sh -DQUARVEL_LINUX_CTL="$PWD/build-windows-ref/ctl/i815ctl
 
 echo "== Tests under Wine"
 ctest --test-dir build-windows --output-on-failure
+# ctest shows no output of a skipped test; each says why in its first line.
+grep -h '^skipped: ' build-windows/Testing/Temporary/LastTest.log | sort | uniq -c || true
 echo "Windows: ${SECONDS}s"
