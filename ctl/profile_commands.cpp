@@ -261,9 +261,9 @@ int ApplyCommand(Invocation& call)
     return ExitNormal;
 }
 
-JournalPlace TuneJournalPlace(const Invocation& call)
+JournalPlace TuneJournalPlace(const Invocation& call, const std::string& profilePath)
 {
-    const std::optional<BootGuard> guard = GuardFor(call, "");
+    const std::optional<BootGuard> guard = GuardFor(call, profilePath);
     return guard ? JournalBeside(*guard) : JournalPlace{};
 }
 

@@ -25,8 +25,9 @@ int SettleCommand(Invocation& call);
 
 struct JournalPlace;
 // Where tune keeps its hang journal: beside the boot guard's marker, so that apply --boot finds
-// it; none (an empty folder) where the guard has no place, as for the built-in emulated chip.
-JournalPlace TuneJournalPlace(const Invocation& call);
+// it (where the system has no folder for it, Windows, beside the profile that tune writes);
+// none (an empty folder) where the guard has no place, as for the built-in emulated chip.
+JournalPlace TuneJournalPlace(const Invocation& call, const std::string& profilePath);
 
 // Into the file `path`, or onto `out` for "-".
 void SaveProfile(ConfigAccess& chip, const std::string& path, std::ostream& out);

@@ -82,13 +82,16 @@ int TuneCommand(Invocation& call)
         throw StatusError(ExitBadInput, "nothing written: tune asks before it starts, on a terminal; without one it "
                                         "starts only with --force");
     const size_t bufferBytes = MemoryTestBytes(call.Number("--memory"), PhysicalMemoryBytes());
+    const JournalPlace place = TuneJournalPlace(call, profilePath);
+    if (place.folder.empty() && call.routeChoice.kind != RouteKind::Emulated)
+        throw StatusError(ExitBadInput, "nothing written: here tune keeps its hang journal beside the profile, "
+                                        "where the boot-time apply looks for it; give --profile FILE");
     ConfigAccess& chip = call.Chip(true);
     if (call.route->taken() == RouteTaken::Helper)
         throw StatusError(ExitFailure, "nothing written: tune needs root (sudo i815ctl tune ...): its hang journal "
                                        "lies in root's folder, where the boot-time apply reads it");
     RequireI815(chip);
 
-    const JournalPlace place = TuneJournalPlace(call);
     std::optional<MarkerLock> running;
     if (!place.folder.empty()) {
         MakeFolder(place.folder, place.privateFolder);

@@ -600,3 +600,26 @@ TEST_F(CtlTest, ADashIsStandardOutputForSaveAndDump)
               "(emulated by i815 Quarvel)");
     EXPECT_EQ(EmulatedI815(ParseRegisterDump(changed, "-")).Dword(0x70), 0x0A80800Cu) << "BNR, bit 17, off";
 }
+
+// Where the system has no folder for the hang journal (Windows), tune keeps it beside its
+// profile, where the boot-time apply of that profile reads it.
+TEST_F(CtlTest, WithoutTheSystemsFolderTunesJournalLiesBesideItsProfile)
+{
+    system.stateDir.clear();
+    WriteKernelFile(image);
+    EXPECT_EQ(Run({"--kernel", "tune", "--force"}), 2);
+    EXPECT_EQ(err, "i815ctl: nothing written: here tune keeps its hang journal beside the profile, where the "
+                   "boot-time apply looks for it; give --profile FILE\n");
+
+    const std::string folder = TestFile("tune_beside"), journal = folder + "/tune-journal";
+    mkdir(folder.c_str(), 0755);
+    std::ofstream(journal) << "hangs cas=2 since 2026-12-09 14:20:00\n";
+    EXPECT_EQ(Run({"--kernel", "tune", "--force", "--memory", "1", "--profile", folder + "/tuned.conf"}), 1);
+    EXPECT_EQ(err, "i815ctl: nothing written: the chip holds cas=2, which hung this machine during tune; set "
+                   "cas=3, or reset the machine first\n");
+    EXPECT_EQ(KernelFile(), image);
+    EXPECT_NE(access((folder + "/tuned.conf").c_str(), F_OK), 0);
+    for (const std::string& file : {journal, journal + ".lock"})
+        std::remove(file.c_str());
+    rmdir(folder.c_str());
+}
