@@ -24,7 +24,7 @@ stage() {  # stage NAME SCRIPT [ARGS...]
   local name=$1 started=$SECONDS counts
   shift
   "$@" 2>&1 | tee "$logs/$name"
-  counts=$(grep -E '^[0-9]+% tests passed|^(Guest|System) test: .* checks passed|^Fuzzing:' "$logs/$name" |
+  counts=$(grep -E '^[0-9]+% tests passed|^(Guest|System) test: .* checks passed' "$logs/$name" |
     sed -E 's/^(Guest|System) test: [0-9]+s, /\1: /; s/^[0-9]+% tests passed, ([0-9]+) tests failed out of ([0-9]+)/\2 tests, \1 failed/' | paste -sd ';' | sed 's/;/; /g' || true)
   local skipped
   skipped=$(grep -c '(Skipped)$' "$logs/$name" || true)
