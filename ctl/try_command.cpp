@@ -87,6 +87,7 @@ int TrySettings(ConfigAccess& chip, const std::vector<FieldSetting>& wanted, int
     CatchTryInterruptions();
     try {
         WriteSettings(chip, changes, wanted, ArrivedSignal(), &out);
+        DiscardTypedAhead(input);
         out << "Keep these settings? Type yes within " << seconds << (seconds == 1 ? " second: " : " seconds: ")
             << std::flush;
         const Answer answer = out ? AskTerminal(input, seconds) : Answer::Gone;

@@ -30,6 +30,7 @@ bool Stopped(const StopSignal* stop) { return stop && *stop; }
 
 void Ask(Invocation& call)
 {
+    DiscardTypedAhead(STDIN_FILENO);
     call.out << "tune writes the SDRAM timings and the memory arbiter's settings one step at a time toward\n"
                 "speed, tests the memory after each and measures it. A timing the memory cannot keep may\n"
                 "hang the machine, or corrupt data before the memory test sees the fault: run it from a\n"

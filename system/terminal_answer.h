@@ -10,11 +10,15 @@
 
 enum class Answer { Yes, No, NoTime, Gone, Interrupted };
 
+// Throws away what a terminal holds (keys typed ahead, a pasted snippet): called before the
+// question is shown, so that only a line typed after it answers it. A key typed once the
+// question shows is never lost (a flush after it could drop a Ctrl-C or a Ctrl-Z that the
+// terminal had not yet passed on). Nothing on a pipe or a file.
+void DiscardTypedAhead(int input);
+
 // `input` is the terminal's descriptor (0: standard input, on Windows too). Yes for a line
 // "yes" (any case, blanks after it), No for any other line, NoTime at the deadline, Gone at the
-// end of input or an error, Interrupted once a signal is noted (interruption.h). What a
-// terminal holds from before the question (keys typed ahead, a pasted snippet) is thrown away
-// first: only a line typed after the question is asked answers it.
+// end of input or an error, Interrupted once a signal is noted (interruption.h).
 Answer AskTerminal(int input, int seconds);
 
 // Whether `input` is a terminal (a console), where a person answers; not a pipe or a file.

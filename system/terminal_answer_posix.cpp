@@ -20,10 +20,14 @@ constexpr size_t LongestAnswer = 16;  // "yes" and some blanks; anything longer 
 
 bool IsTerminal(int input) { return isatty(input) == 1; }
 
-Answer AskTerminal(int input, int seconds)
+void DiscardTypedAhead(int input)
 {
     if (IsTerminal(input))
         tcflush(input, TCIFLUSH);
+}
+
+Answer AskTerminal(int input, int seconds)
+{
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + std::chrono::seconds(seconds);
     std::string line;

@@ -187,15 +187,19 @@ bool IsTerminal(int input)
     return handle && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
 }
 
+void DiscardTypedAhead(int input)
+{
+    if (IsTerminal(input))
+        FlushConsoleInputBuffer(InputHandle(input));
+}
+
 Answer AskTerminal(int input, int seconds)
 {
     const HANDLE handle = InputHandle(input);
     if (!handle || handle == INVALID_HANDLE_VALUE)
         return Answer::Gone;
-    if (IsTerminal(input)) {
-        FlushConsoleInputBuffer(handle);
+    if (IsTerminal(input))
         return FromConsole(handle, seconds);
-    }
     static InputReader reader(handle);  // the program asks once, on one input: its terminal
     return reader.Wait(seconds);
 }
