@@ -16,15 +16,30 @@ source scripts/progress.sh
 # Inside Xvfb: one window program at a time, its tabs clicked as a user clicks them. The tabs
 # wrap in two rows and the chosen one's row moves to the front, so each click is on the place
 # where that tab stands after the clicks before it.
+# A window that does not show (the program once found no display at start, under load) is
+# tried again twice; never is import left without a window, where it would grab the server
+# and wait for a click on one.
 shoot() {  # shoot NAME DUMP CLICK...: clicks ("X Y" in the window) in turn, then the picture
-  local name=$1 dump=$2 window pid click
+  local name=$1 dump=$2 window= pid click try
   shift 2
-  "$build/qt/i815quarvel-sim" ${dump:+"$dump"} &
-  pid=$!
-  for _ in $(seq 100); do
-    window=$(xdotool search --onlyvisible --name '^i815 Quarvel$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
-    sleep 0.1
+  for try in 1 2 3; do
+    "$build/qt/i815quarvel-sim" ${dump:+"$dump"} 2>"$build/shoot.err" &
+    pid=$!
+    for _ in $(seq 100); do
+      window=$(xdotool search --onlyvisible --name '^i815 Quarvel$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
+      kill -0 "$pid" 2>/dev/null || break  # it ended: no window will come
+      sleep 0.1
+    done
+    [ -n "$window" ] && break
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    echo "pictures: $name: no window on try $try: $(cat "$build/shoot.err")" >&2
+    sleep 1
   done
+  if [ -z "$window" ]; then
+    echo "pictures: $name: the window never showed" >&2
+    exit 1
+  fi
   sleep 1
   for click in "$@"; do
     # shellcheck disable=SC2086
@@ -33,7 +48,7 @@ shoot() {  # shoot NAME DUMP CLICK...: clicks ("X Y" in the window) in turn, the
   done
   xdotool mousemove 0 0  # no hover highlight in the picture
   sleep 0.5
-  import -window "$window" "$out/$name.png"
+  timeout 60 import -window "$window" "$out/$name.png"
   kill "$pid"
   wait "$pid" 2>/dev/null || true
 }
