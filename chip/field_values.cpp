@@ -44,6 +44,9 @@ bool ParseUnsigned(const std::string& text, uint64_t& value)
 }
 
 // Lower case, without blanks, the micro sign as "u": the form in which words are compared.
+// The sign comes in UTF-8, or as the one byte 0xB5 of Latin-1 and the Windows code pages (a
+// command line or a Notepad profile on Windows); after an ASCII character that byte cannot be
+// part of a UTF-8 sequence.
 std::string Compact(const std::string& text)
 {
     std::string out;
@@ -53,6 +56,10 @@ std::string Compact(const std::string& text)
         if (text.compare(i, 2, "\xC2\xB5") == 0) {
             out += 'u';
             ++i;
+            continue;
+        }
+        if (text[i] == '\xB5' && (i == 0 || static_cast<unsigned char>(text[i - 1]) < 0x80)) {
+            out += 'u';
             continue;
         }
         out += char(std::tolower(static_cast<unsigned char>(text[i])));

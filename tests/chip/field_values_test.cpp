@@ -95,7 +95,7 @@ TEST(FieldValues, ANumberNamesTheItemThatShowsItNeverAPlaceInTheList)
         {WRTHR, "62.5%", 1},     {WRTHR, "37", 3},        {WRTHR, "800", 0},      {DCT, "7,9", 1},
         {DCT, "5, 7", 0},        {SMS, "7.8", 2},         {SMS, "5.85us", 2},     {SMS, "15.6 \xC2\xB5s", 1},
         {SMS, "0.96", 3},        {SMS, "Self-Refresh", 0}, {SMS, "cbr", 7},       {DPCP, "all", 1},
-        {MAG, "timeslice", 1},
+        {MAG, "timeslice", 1},   {SMS, "7.8\xB5s", 2},   {SMS, "15.6 \xB5S", 1},
     };
     for (const auto& n : named)
         EXPECT_EQ(ParseFieldValue(n.field, n.text), n.position) << n.field.name << "=" << n.text;
@@ -109,6 +109,8 @@ TEST(FieldValues, ANumberNamesTheItemThatShowsItNeverAPlaceInTheList)
               "legal values: 3 (\"3 clocks\"), 2 (\"2 clocks\")");
     for (const char* bad : {"2,", ".5", "23", "0x2", "us", "2 2", "2.0"})
         EXPECT_NE(Refusal(CAS, bad), "(accepted)") << bad;
+    // 0xB5 ends the UTF-8 of other letters ("\xC3\xB5" is o with a tilde): no micro sign there.
+    EXPECT_NE(Refusal(SMS, "7.8\xC3\xB5s"), "(accepted)");
     for (const char* bad : {"5", "7", "5,7,9", "5.7"})
         EXPECT_NE(Refusal(DCT, bad), "(accepted)") << bad;
     EXPECT_EQ(Refusal(SMS, "8"), "sms: \"8\" is not a value of SDRAM Mode Select; legal values: self-refresh (\"(!) DRAM "
