@@ -99,24 +99,16 @@ std::string ReadInputFile(const std::string& path, size_t limit)
         close(fd);
         throw StatusError(ExitBadInput, path + ": neither a regular file nor a pipe");
     }
-    std::string text;
     if (S_ISFIFO(st.st_mode)) {
         // Read on this very descriptor: closing it could drop what a writer that it let in has
-        // written already, and a new open would wait for another writer. Without waiting, a
-        // read gives what is there; "would block" means a writer is there; an end means none is
-        // there yet, so wait for data or for a writer that comes and goes (Linux reports no
-        // hang-up before a writer has come). Then blocking reads to the writers' end.
-        char first[4096];
-        ssize_t got;
-        while ((got = read(fd, first, sizeof first)) < 0 && errno == EINTR && !Interrupted()) {
-        }
-        if (got > 0)
-            text.assign(first, size_t(got));
+        // written already, and a new open would wait for another writer. poll waits for data,
+        // or for the hang-up of writers that came and went (Linux reports none before a writer
+        // has come); then blocking reads to the writers' end.
         pollfd ready{fd, POLLIN, 0};
-        if (got == 0)
-            while ((got = poll(&ready, 1, -1)) < 0 && errno == EINTR && !Interrupted()) {
-            }
-        if ((got < 0 && errno != EAGAIN) || fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        int got;
+        while ((got = poll(&ready, 1, -1)) < 0 && errno == EINTR && !Interrupted()) {
+        }
+        if (got < 0 || fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
             const int reason = errno;
             close(fd);
             if (reason == EINTR)
@@ -124,7 +116,7 @@ std::string ReadInputFile(const std::string& path, size_t limit)
             throw StatusError(ExitBadInput, path + ": cannot be read: " + std::strerror(reason));
         }
     }
-    return text + ReadToEnd(fd, path, limit);
+    return ReadToEnd(fd, path, limit);
 }
 
 void MakeFolder(const std::string& folder, bool ownerOnly)
